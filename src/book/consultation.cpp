@@ -1,0 +1,7 @@
+#include "book/consultation.hpp"
+
+namespace pentad {
+
+bool ConsultBook(EngineContext&, std::vector<BookAnswer>&) { return false; }
+
+}  // namespace pentad

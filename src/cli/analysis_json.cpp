@@ -1,0 +1,73 @@
+#include "cli/analysis_json.hpp"
+
+#include "threats/find_threat.hpp"
+
+namespace pentad::cli {
+
+using Json = nlohmann::ordered_json;
+
+namespace {
+
+Json CandidateJson(const CandidateRecord& c) {
+  return Json::array({c.x, c.y, c.value, c.ownScore, c.oppScore, c.excluded, c.ownDouble,
+                      c.oppDouble, c.ownThreat, c.oppThreat});
+}
+
+}  // namespace
+
+Json DecisionJson(const Position& position, const Decision& decision) {
+  Json out;
+  out["stones"] = position.stoneCount;
+  out["side"] = position.sideRead;
+  out["seed"] = decision.seed;
+  out["checks"] = decision.checks ? Json(*decision.checks) : Json(nullptr);
+  out["move"] = Json::array({decision.x, decision.y});
+  out["depth"] = decision.depth;
+  out["timeChecks"] = decision.timeChecks;
+  out["elapsedMs"] = decision.elapsedMs;
+  Json candidates = Json::array();
+  for (const CandidateRecord& c : decision.trace.candidates) candidates.push_back(CandidateJson(c));
+  out["candidates"] = std::move(candidates);
+  Json book = Json::array();
+  for (const BookAnswer& a : decision.trace.book)
+    book.push_back(Json::array({a.x, a.y, a.wins, a.losses}));
+  out["book"] = std::move(book);
+  out["stage"] = decision.trace.stage;
+  Json line = Json::array();
+  for (const auto& move : decision.trace.line) line.push_back(Json::array({move[0], move[1]}));
+  out["line"] = std::move(line);
+  return out;
+}
+
+Json CellsJson(const Board& evaluated) {
+  Json cells = Json::array();
+  for (int x = 0; x < kBoardSize; ++x)
+    for (int y = 0; y < kBoardSize; ++y) {
+      const Cell& c = evaluated.at(x, y);
+      cells.push_back(Json::array({x, y, c.occupant, c.value, c.ownScore, c.oppScore, c.ownDouble,
+                                   c.oppDouble, c.ownThreat, c.oppThreat}));
+    }
+  return cells;
+}
+
+Json ThreatsJson(const Board& board) {
+  const ThreatBoard threatBoard(board);
+  Json threats = Json::array();
+  for (int x = 0; x < kBoardSize; ++x)
+    for (int y = 0; y < kBoardSize; ++y) {
+      if (board.at(x, y).occupant != kEmpty) continue;
+      for (uint8_t player : {kPlayerX, kPlayerO}) {
+        ThreatRecord record;
+        record.x = x;
+        record.y = y;
+        if (!FindThreat(threatBoard, record, player)) continue;
+        Json keys = Json::array();
+        for (int k = 0; k < record.keyCount; ++k)
+          keys.push_back(Json::array({record.keySquares[k].x, record.keySquares[k].y}));
+        threats.push_back(Json::array({x, y, player, record.level, record.win, std::move(keys)}));
+      }
+    }
+  return threats;
+}
+
+}  // namespace pentad::cli

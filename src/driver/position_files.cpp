@@ -1,0 +1,127 @@
+#include "driver/position_files.hpp"
+
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace pentad {
+namespace {
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return text;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> FindFileIgnoringCase(const std::filesystem::path& dir,
+                                                          std::string_view name) {
+  std::error_code ec;
+  const std::filesystem::path exact = dir / std::string(name);
+  if (std::filesystem::is_regular_file(exact, ec)) return exact;
+  std::filesystem::directory_iterator it(dir.empty() ? "." : dir, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    const std::string entry = it->path().filename().string();
+    if (EqualIgnoringCase(entry, name) && it->is_regular_file(ec)) return dir / entry;
+  }
+  return std::nullopt;
+}
+
+void ParsePositionText(std::string_view text, Position& position) {
+  size_t lineStart = 0;
+  for (int y = 0; y < kBoardSize; ++y) {
+    std::string_view line;
+    if (lineStart < text.size()) {
+      size_t lineEnd = text.find('\n', lineStart);
+      if (lineEnd == std::string_view::npos) lineEnd = text.size();
+      line = text.substr(lineStart, lineEnd - lineStart);
+      lineStart = lineEnd + 1;
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    }
+    if (line.empty()) return;  // an empty or missing line ends the board
+    for (int x = 0; x < kBoardSize && x < static_cast<int>(line.size()); ++x) {
+      Cell& cell = position.board.at(x, y);
+      switch (line[x]) {
+        case 'x':
+        case 'o':
+          cell.occupant = line[x] == 'x' ? kPlayerX : kPlayerO;
+          cell.value = kOccupiedValue;
+          ++position.stoneCount;
+          break;
+        case '-':
+          cell.occupant = kEmpty;
+          cell.ownDouble = cell.oppDouble = cell.ownThreat = cell.oppThreat = cell.spare = 0;
+          break;
+        default:
+          break;
+      }
+    }
+  }
+}
+
+uint8_t SideCodeOf(std::string_view sideText) {
+  if (sideText.empty()) return 0;
+  if (sideText[0] == 'x') return kPlayerX;
+  if (sideText[0] == 'o') return kPlayerO;
+  return 0;
+}
+
+std::optional<Position> ReadPosition(const std::filesystem::path& dir,
+                                     std::filesystem::path* sideFile) {
+  Position position;
+  if (auto positionFile = FindFileIgnoringCase(dir, kPositionFileName)) {
+    if (auto text = ReadWholeFile(*positionFile)) ParsePositionText(*text, position);
+  }
+  const auto side = FindFileIgnoringCase(dir, kSideFileName);
+  if (!side) return std::nullopt;
+  std::ifstream in(*side, std::ios::binary);
+  if (!in) return std::nullopt;
+  char first = 0;
+  position.sideRead = in.get(first) ? SideCodeOf(std::string_view(&first, 1)) : 0;
+  if (sideFile != nullptr) *sideFile = *side;
+  return position;
+}
+
+std::string MoveText(int x, int y) { return std::to_string(x) + "," + std::to_string(y) + "\r\n"; }
+
+void WriteMove(const std::filesystem::path& sideFile, int x, int y) {
+  {
+    std::ifstream probe(sideFile, std::ios::binary);
+    if (!probe) return;
+  }
+  std::ofstream out(sideFile, std::ios::binary | std::ios::trunc);
+  if (!out) return;
+  out << MoveText(x, y);
+  out.flush();
+}
+
+bool LearnFilePresent(const std::filesystem::path& dir) {
+  return FindFileIgnoringCase(dir, kLearnFileName).has_value();
+}
+
+std::string PositionText(const Board& board) {
+  std::string text;
+  text.reserve(kBoardSize * (kBoardSize + 2));
+  for (int y = 0; y < kBoardSize; ++y) {
+    for (int x = 0; x < kBoardSize; ++x) {
+      const uint8_t occupant = board.at(x, y).occupant;
+      text += occupant == kPlayerX ? 'x' : occupant == kPlayerO ? 'o' : '-';
+    }
+    text += "\r\n";
+  }
+  return text;
+}
+
+}  // namespace pentad
