@@ -1,0 +1,102 @@
+// The recorded decisions: `pentad analyze` on every golden folder must give
+// the recorded output field by field (the wall time aside).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "test_support.hpp"
+
+namespace pentad {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+std::vector<std::string> GoldenFolders() {
+  std::vector<std::string> folders;
+  const fs::path root = fs::path(PENTAD_GOLDEN_DIR) / "positions";
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(root, ec))
+    if (entry.is_directory()) folders.push_back(entry.path().filename().string());
+  std::sort(folders.begin(), folders.end());
+  return folders;
+}
+
+class Golden : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Golden, AnalyzeGivesTheRecordedDecision) {
+  const fs::path folder = fs::path(PENTAD_GOLDEN_DIR) / "positions" / GetParam();
+  const json expected = json::parse(std::ifstream(folder / "expected.json"));
+  const auto result = test::RunCommand(std::string(PENTAD_EXE) + " analyze " + test::Quote(folder) +
+                                       " --seed 1 --checks 1000 --cells --threats");
+  ASSERT_EQ(result.status, 0);
+  const json actual = json::parse(result.output);
+  // Evaluation first: a difference there explains every later one.
+  for (const char* field : {"stones", "side", "seed", "checks", "cells", "threats", "candidates",
+                            "book", "move", "depth", "timeChecks"}) {
+    EXPECT_EQ(actual.at(field), expected.at(field)) << field;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Recorded, Golden, ::testing::ValuesIn(GoldenFolders()),
+                         [](const auto& info) { return info.param; });
+
+TEST(Analyze, MissingSideFileIsAnErrorWithStatusOne) {
+  test::TempDir dir;
+  const auto result = test::RunCommand(std::string(PENTAD_EXE) + " analyze " + test::Quote(dir.path()));
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(json::parse(result.output).contains("error"));
+}
+
+TEST(Analyze, NeverWritesTheSideFile) {
+  test::TempDir dir;
+  dir.Write("Plocha.dat", "");
+  dir.Write("Tah.dat", "x");
+  const auto result = test::RunCommand(std::string(PENTAD_EXE) + " analyze " + test::Quote(dir.path()) +
+                                       " --seed 3 --checks 10");
+  ASSERT_EQ(result.status, 0);
+  EXPECT_EQ(dir.Read("Tah.dat"), "x");
+  const json out = json::parse(result.output);
+  EXPECT_EQ(out["move"], json::array({9, 9}));
+  EXPECT_EQ(out["stage"], "first-move");
+  EXPECT_EQ(out["candidates"], json::array());
+}
+
+TEST(Analyze, CellsDoNotChangeTheDecision) {
+  const fs::path folder = fs::path(PENTAD_GOLDEN_DIR) / "positions" / "pos0000";
+  const std::string base = std::string(PENTAD_EXE) + " analyze " + test::Quote(folder) + " --seed 9 --checks 500";
+  const json plain = json::parse(test::RunCommand(base).output);
+  const json withCells = json::parse(test::RunCommand(base + " --cells").output);
+  for (const char* field : {"move", "depth", "timeChecks", "candidates", "stage", "line"})
+    EXPECT_EQ(plain.at(field), withCells.at(field)) << field;
+  EXPECT_FALSE(plain.contains("cells"));
+  EXPECT_EQ(withCells.at("cells").size(), 400u);
+}
+
+struct UsageCase {
+  const char* name;
+  const char* arguments;
+  int status;
+};
+
+class Usage : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(Usage, ExitStatus) {
+  const auto result =
+      test::RunCommand(std::string(PENTAD_EXE) + " " + GetParam().arguments + " >/dev/null 2>&1");
+  EXPECT_EQ(result.status, GetParam().status);
+}
+
+INSTANTIATE_TEST_SUITE_P(Analyze, Usage,
+                         ::testing::Values(UsageCase{"Help", "--help", 0},
+                                           UsageCase{"AnalyzeHelp", "analyze --help", 0},
+                                           UsageCase{"UnknownOption", "analyze --bogus", 2},
+                                           UsageCase{"UnknownCommand", "frobnicate", 2},
+                                           UsageCase{"SeedOutOfRange", "analyze --seed 4294967296", 2},
+                                           UsageCase{"NegativeChecks", "analyze --checks -1", 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace pentad

@@ -1,0 +1,99 @@
+// Small helpers shared by the tests: positions from stone lists, temporary
+// directories and running the real executables.
+#pragma once
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <random>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "driver/engine.hpp"
+
+namespace pentad::test {
+
+struct Stone {
+  int x;
+  int y;
+  uint8_t player;
+};
+
+inline Position MakePosition(std::initializer_list<Stone> stones, uint8_t side = kPlayerX) {
+  Position position;
+  for (const Stone& s : stones) {
+    Cell& cell = position.board.at(s.x, s.y);
+    cell.occupant = s.player;
+    cell.value = kOccupiedValue;
+    ++position.stoneCount;
+  }
+  position.sideRead = side;
+  return position;
+}
+
+// Rows as in the position file: rows[y][x].
+inline Position PositionFromRows(const std::vector<std::string>& rows, uint8_t side) {
+  std::string text;
+  for (const std::string& row : rows) text += row + "\n";
+  Position position;
+  ParsePositionText(text, position);
+  position.sideRead = side;
+  return position;
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    static std::mt19937_64 rng{std::random_device{}()};
+    path_ = std::filesystem::temp_directory_path() / ("pentad-test-" + std::to_string(rng()));
+    std::filesystem::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+
+  void Write(const std::string& name, const std::string& content) const {
+    std::ofstream(path_ / name, std::ios::binary) << content;
+  }
+  std::string Read(const std::string& name) const {
+    std::ifstream in(path_ / name, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  bool Exists(const std::string& name) const { return std::filesystem::exists(path_ / name); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+struct CommandResult {
+  int status;
+  std::string output;
+};
+
+// Runs a shell command line and captures its standard output.
+inline CommandResult RunCommand(const std::string& command) {
+  CommandResult result{-1, ""};
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  std::array<char, 4096> buffer;
+  size_t n;
+  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), n);
+  const int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+inline std::string Quote(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
+
+}  // namespace pentad::test

@@ -1,0 +1,212 @@
+#include "threats/threat_search.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "test_support.hpp"
+
+namespace pentad {
+namespace {
+
+constexpr uint8_t X = kPlayerX;
+constexpr uint8_t O = kPlayerO;
+
+using Stones = std::vector<test::Stone>;
+using Squares = std::vector<std::pair<int, int>>;
+
+// A context whose candidate list holds exactly `candidates`, then placeholders.
+std::unique_ptr<EngineContext> SearchContext(const Stones& stones, const Squares& candidates,
+                                             int depth, uint8_t attacker = X) {
+  auto context = std::make_unique<EngineContext>();
+  for (const auto& s : stones) {
+    context->board.at(s.x, s.y).occupant = s.player;
+    context->board.at(s.x, s.y).value = kOccupiedValue;
+    ++context->stoneCount;
+  }
+  for (int p = 1; p <= kTopLevelWidth; ++p) {
+    CandidateRecord& r = context->candidates.at(1, p);
+    r = CandidateRecord{};
+    r.x = r.y = -1;
+    r.value = r.ownScore = r.oppScore = kOccupiedValue;
+    if (p <= static_cast<int>(candidates.size())) {
+      r.x = candidates[p - 1].first;
+      r.y = candidates[p - 1].second;
+      r.value = 100 - p;
+    }
+  }
+  context->sideToMove = attacker;
+  context->searchDepth = depth;
+  context->time.LimitChecks(1000000);
+  return context;
+}
+
+struct Outcome {
+  bool found;
+  int index;
+  Squares line;
+};
+
+Outcome Combined(EngineContext& c, bool foursFirst = false) {
+  CandidateRecord chosen;
+  int index = 0;
+  ThreatLine line;
+  const Board before = c.board;
+  Outcome o{SearchCombined(c, c.board, chosen, index, foursFirst, &line), 0, {}};
+  EXPECT_EQ(std::memcmp(&before, &c.board, sizeof before), 0) << "the board must not change";
+  if (o.found) {
+    o.index = index;
+    for (int i = 0; i < line.count; ++i) o.line.push_back({line.x[i], line.y[i]});
+    EXPECT_EQ(chosen.x, c.candidates.at(1, index).x);
+  }
+  return o;
+}
+
+Outcome PerReply(EngineContext& c, bool foursFirst = false) {
+  CandidateRecord chosen;
+  int index = 0;
+  const Board before = c.board;
+  Outcome o{SearchPerReply(c, c.board, chosen, index, foursFirst), 0, {}};
+  EXPECT_EQ(std::memcmp(&before, &c.board, sizeof before), 0) << "the board must not change";
+  if (o.found) o.index = index;
+  return o;
+}
+
+// A four along the row (closed at its far end) and two stones down the
+// column: the four's answer leaves an open four one move later.
+const Stones kFourThree = {{5, 9, O}, {6, 9, X}, {7, 9, X}, {8, 9, X}, {9, 10, X}, {9, 11, X}};
+// Two crossing twos: (9, 9) makes two open threes at once.
+const Stones kThreeThree = {{8, 9, X}, {10, 9, X}, {9, 8, X}, {9, 10, X}};
+
+Stones Plus(Stones a, const Stones& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+TEST(CombinedSearch, FindsTheFourThreeAtDepthOne) {
+  auto c = SearchContext(kFourThree, {{9, 9}}, 1);
+  const Outcome o = Combined(*c);
+  ASSERT_TRUE(o.found);
+  EXPECT_EQ(o.index, 1);
+  EXPECT_EQ(o.line, (Squares{{9, 9}, {9, 8}}));
+}
+
+TEST(CombinedSearch, FindsTheOpenThreeThree) {
+  auto c = SearchContext(kThreeThree, {{9, 9}}, 1);
+  const Outcome o = Combined(*c);
+  ASSERT_TRUE(o.found);
+  EXPECT_EQ(o.line.front(), (std::pair{9, 9}));
+  EXPECT_EQ(o.line.size(), 2u);
+}
+
+TEST(CombinedSearch, FirstCandidateWithoutThreatEndsTheSearch) {
+  auto c = SearchContext(kFourThree, {{0, 0}, {9, 9}}, 3);
+  EXPECT_FALSE(Combined(*c).found);
+  auto p = SearchContext(kFourThree, {{0, 0}, {9, 9}}, 3);
+  const Outcome o = PerReply(*p);
+  ASSERT_TRUE(o.found);
+  EXPECT_EQ(o.index, 2);
+}
+
+TEST(CombinedSearch, ExcludedCandidatesAreSkipped) {
+  auto c = SearchContext(kFourThree, {{0, 0}, {9, 9}}, 3);
+  c->candidates.at(1, 1).excluded = 1;
+  const Outcome o = Combined(*c);
+  ASSERT_TRUE(o.found);
+  EXPECT_EQ(o.index, 2);
+}
+
+TEST(CombinedSearch, FoursFirstSkipsThreesInsteadOfStopping) {
+  // (12, 3) only makes an open three; the four at (9, 9) is still tried.
+  const Stones stones = Plus(kFourThree, {{11, 3, X}, {13, 3, X}});
+  auto c = SearchContext(stones, {{12, 3}, {9, 9}}, 3);
+  const Outcome o = Combined(*c, true);
+  ASSERT_TRUE(o.found);
+  EXPECT_EQ(o.index, 2);
+}
+
+TEST(CombinedSearch, AnAlreadyWinningFirstMoveEndsWithoutOutput) {
+  const Stones openThree = {{6, 9, X}, {7, 9, X}, {8, 9, X}};
+  for (bool perReply : {false, true}) {
+    auto c = SearchContext(Plus(openThree, kThreeThree.size() ? Stones{} : Stones{}),
+                           {{9, 9}, {5, 9}}, 3);
+    CandidateRecord chosen;
+    chosen.x = 77;
+    int index = -5;
+    const bool found = perReply ? SearchPerReply(*c, c->board, chosen, index, false)
+                                : SearchCombined(*c, c->board, chosen, index, false);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(chosen.x, 77);
+    EXPECT_EQ(index, -5);
+  }
+}
+
+TEST(CombinedSearch, NoForcedWinInQuietPositions) {
+  const Stones quiet = {{9, 9, X}, {10, 10, O}, {8, 11, X}, {12, 6, O}};
+  const Squares squares = {{9, 10}, {8, 10}, {10, 9}, {7, 12}};
+  for (int depth : {1, 5, 12}) {
+    auto c = SearchContext(quiet, squares, depth);
+    EXPECT_FALSE(Combined(*c).found) << depth;
+    auto p = SearchContext(quiet, squares, std::min(depth, 10));
+    EXPECT_FALSE(PerReply(*p).found) << depth;
+  }
+}
+
+TEST(CombinedSearch, WinFlagComesBeforeTheStrengthRule) {
+  // The answer to the row four makes an open four for the defender, yet the
+  // attacker's open four one move later still wins.
+  const Stones counterFour = {{10, 10, O}, {10, 11, O}, {10, 12, O}};
+  auto c = SearchContext(Plus(kFourThree, counterFour), {{9, 9}}, 1);
+  EXPECT_TRUE(Combined(*c).found);
+  auto p = SearchContext(Plus(kFourThree, counterFour), {{9, 9}}, 1);
+  EXPECT_TRUE(PerReply(*p).found);
+}
+
+// Row four at (9, 9) answered at (10, 9); then (9, 8) makes a diagonal four
+// (answered at (5, 4)) and a column four that (9, 12) completes.
+const Stones kDoubleFourLine = {{5, 9, O}, {6, 9, X}, {7, 9, X}, {8, 9, X}, {9, 10, X},
+                                {9, 11, X}, {9, 7, O}, {9, 13, O}, {6, 5, X}, {7, 6, X},
+                                {8, 7, X}};
+
+TEST(CombinedSearch, VerificationRejectsALineTheDefenderOutthreatens) {
+  auto open = SearchContext(kDoubleFourLine, {{9, 9}}, 3);
+  const Outcome plain = Combined(*open);
+  ASSERT_TRUE(plain.found);
+  EXPECT_EQ(plain.line.size(), 3u);
+  // Now the answer at (10, 9) gives the defender a four: a following four
+  // of the attacker is not strong enough.
+  const Stones counterFour = {{10, 10, O}, {10, 11, O}, {10, 12, O}, {10, 13, X}};
+  auto countered = SearchContext(Plus(kDoubleFourLine, counterFour), {{9, 9}}, 3);
+  EXPECT_FALSE(Combined(*countered).found);
+}
+
+TEST(PerReplySearch, FreeTreeMustWinAfterEachAnswer) {
+  auto c = SearchContext(kThreeThree, {{9, 9}}, 1);
+  EXPECT_TRUE(PerReply(*c).found);
+  // Block the column beyond its ends: after the answer at (7, 9) the column
+  // three can no longer become an open four.
+  const Stones blocked = Plus({{8, 9, X}, {10, 9, X}, {9, 8, X}, {9, 10, X}}, {{9, 6, O}, {9, 12, O}});
+  auto b = SearchContext(blocked, {{9, 9}}, 1);
+  EXPECT_FALSE(PerReply(*b).found);
+}
+
+TEST(Searches, SpentBudgetFailsEverySearch) {
+  auto c = SearchContext(kFourThree, {{9, 9}}, 3);
+  c->time.SetTimeUp();
+  EXPECT_FALSE(Combined(*c).found);
+  EXPECT_FALSE(PerReply(*c).found);
+}
+
+TEST(Searches, StrengthRule) {
+  struct Case {
+    uint8_t attack, counter;
+    bool ok;
+  };
+  const Case cases[] = {{1, 0, true},  {0, 0, false}, {2, 1, false}, {3, 1, true}, {3, 2, true},
+                        {4, 3, false}, {5, 3, true},  {5, 4, true},  {5, 5, false}};
+  for (const Case& k : cases) EXPECT_EQ(IsStrongEnough(k.attack, k.counter), k.ok);
+}
+
+}  // namespace
+}  // namespace pentad
