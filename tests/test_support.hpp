@@ -88,12 +88,15 @@ inline CommandResult RunCommand(const std::string& command) {
   if (pipe == nullptr) return result;
   std::array<char, 4096> buffer;
   size_t n;
-  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), n);
+  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+    result.output.append(buffer.data(), n);
   const int status = pclose(pipe);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
 }
 
-inline std::string Quote(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
+inline std::string Quote(const std::filesystem::path& p) {
+  return "'" + p.string() + "'";
+}
 
 }  // namespace pentad::test

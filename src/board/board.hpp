@@ -37,8 +37,8 @@ enum ThreatLevel : uint8_t {
   kThreatFive = 5,
 };
 
-inline constexpr const char* kThreatNames[6] = {"NONE",      "TREE",      "FREE TREE",
-                                                "FOUR",      "FREE FOUR", "FIVE"};
+inline constexpr const char* kThreatNames[6] = {"NONE", "TREE",      "FREE TREE",
+                                                "FOUR", "FREE FOUR", "FIVE"};
 
 struct Cell {
   uint8_t occupant = 0;

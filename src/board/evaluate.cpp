@@ -44,7 +44,9 @@ LineBuffer ReadLine(const Board& board, int x, int y, Direction dir) {
   return line;
 }
 
-bool IsOpenFor(uint8_t code, uint8_t colour) { return code == kEmpty || code == colour; }
+bool IsOpenFor(uint8_t code, uint8_t colour) {
+  return code == kEmpty || code == colour;
+}
 
 // Counts the windows of one direction into `counts`; returns the run count
 // (windows without a stone of the other side, as the free-room rule sees it).
@@ -72,8 +74,8 @@ int CountDirection(const LineBuffer& line, uint8_t side, bool sideIsPlayer, int 
       continue;
     }
     const uint8_t colour = stones[kPlayerX] > 0 ? kPlayerX : kPlayerO;
-    const int openness =
-        (IsOpenFor(line.code[s - 1], colour) ? 1 : 0) | (IsOpenFor(line.code[s + 5], colour) ? 2 : 0);
+    const int openness = (IsOpenFor(line.code[s - 1], colour) ? 1 : 0) |
+                         (IsOpenFor(line.code[s + 5], colour) ? 2 : 0);
     const int who = (!sideIsPlayer || colour == side) ? 0 : 1;
     mask |= 1 << (kCentre - s);
     if (who == 0) {

@@ -20,8 +20,12 @@ struct PatternEntry {
 
 namespace pattern_detail {
 inline constexpr int32_t N = kNoKeySquare;
-inline constexpr PatternEntry E(uint8_t c, uint8_t l) { return {c, l, {N, N, N}}; }
-inline constexpr PatternEntry E(uint8_t c, uint8_t l, int32_t a) { return {c, l, {a, N, N}}; }
+inline constexpr PatternEntry E(uint8_t c, uint8_t l) {
+  return {c, l, {N, N, N}};
+}
+inline constexpr PatternEntry E(uint8_t c, uint8_t l, int32_t a) {
+  return {c, l, {a, N, N}};
+}
 inline constexpr PatternEntry E(uint8_t c, uint8_t l, int32_t a, int32_t b) {
   return {c, l, {a, b, N}};
 }
@@ -80,6 +84,8 @@ inline constexpr uint8_t kClassToLevel[8] = {0, 0, 0, 1, 2, 3, 4, 5};
 constexpr uint8_t PatternClass(int mask, int openness) {
   return kPatterns[mask][openness].patternClass;
 }
-constexpr uint8_t PatternLevel(int mask, int openness) { return kPatterns[mask][openness].level; }
+constexpr uint8_t PatternLevel(int mask, int openness) {
+  return kPatterns[mask][openness].level;
+}
 
 }  // namespace pentad

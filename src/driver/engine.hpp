@@ -19,9 +19,9 @@
 namespace pentad {
 
 struct DecisionSettings {
-  std::optional<uint32_t> seed;    // default: the time of day
-  std::optional<int64_t> checks;   // default: the wall clock
-  std::filesystem::path dataDir;   // book files and "LEARN.ini"
+  std::optional<uint32_t> seed;   // default: the time of day
+  std::optional<int64_t> checks;  // default: the wall clock
+  std::filesystem::path dataDir;  // book files and "LEARN.ini"
   TimeBudget::Clock::time_point start = TimeBudget::Clock::now();
   std::chrono::microseconds budget = TimeBudget::kTurnBudget;
   const std::atomic<bool>* stop = nullptr;

@@ -28,10 +28,12 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
 
 std::optional<std::filesystem::path> FindFileIgnoringCase(const std::filesystem::path& dir,
                                                           std::string_view name) {
+  // No directory means no files at all, not the current directory.
+  if (dir.empty()) return std::nullopt;
   std::error_code ec;
   const std::filesystem::path exact = dir / std::string(name);
   if (std::filesystem::is_regular_file(exact, ec)) return exact;
-  std::filesystem::directory_iterator it(dir.empty() ? "." : dir, ec), end;
+  std::filesystem::directory_iterator it(dir, ec), end;
   for (; !ec && it != end; it.increment(ec)) {
     const std::string entry = it->path().filename().string();
     if (EqualIgnoringCase(entry, name) && it->is_regular_file(ec)) return dir / entry;
@@ -94,7 +96,9 @@ std::optional<Position> ReadPosition(const std::filesystem::path& dir,
   return position;
 }
 
-std::string MoveText(int x, int y) { return std::to_string(x) + "," + std::to_string(y) + "\r\n"; }
+std::string MoveText(int x, int y) {
+  return std::to_string(x) + "," + std::to_string(y) + "\r\n";
+}
 
 void WriteMove(const std::filesystem::path& sideFile, int x, int y) {
   {

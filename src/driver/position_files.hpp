@@ -24,7 +24,8 @@ struct Position {
 };
 
 // Managers write the names in any letter case: the exact name wins, else any
-// entry of `dir` whose name equals `name` ignoring case.
+// entry of `dir` whose name equals `name` ignoring case. An empty `dir`
+// holds no files.
 std::optional<std::filesystem::path> FindFileIgnoringCase(const std::filesystem::path& dir,
                                                           std::string_view name);
 

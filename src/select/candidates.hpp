@@ -30,7 +30,9 @@ inline constexpr int kCandidateSlots = 21;  // the last slot is never filled
 inline constexpr int kTopLevelWidth = 20;
 inline constexpr int kInnerLevelWidth = 6;
 
-constexpr int LevelWidth(int level) { return level == 1 ? kTopLevelWidth : kInnerLevelWidth; }
+constexpr int LevelWidth(int level) {
+  return level == 1 ? kTopLevelWidth : kInnerLevelWidth;
+}
 
 // Levels 1..12, positions 1..width, best first.
 struct CandidateTable {

@@ -4,7 +4,9 @@
 
 namespace pentad {
 
-void EngineContext::EvaluateAll() { EvaluateBoard(board, sideToMove, stoneCount, random); }
+void EngineContext::EvaluateAll() {
+  EvaluateBoard(board, sideToMove, stoneCount, random);
+}
 
 void EngineContext::BuildCandidates(int level) {
   pentad::BuildCandidates(candidates, level, board, random);

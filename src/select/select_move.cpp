@@ -1,7 +1,7 @@
 #include "select/select_move.hpp"
 
-#include "book/consultation.hpp"
 #include "board/evaluate.hpp"
+#include "book/consultation.hpp"
 #include "threats/threat_search.hpp"
 
 namespace pentad {
@@ -153,8 +153,7 @@ class MoveSelection {
       if (saved.value > bestSeen) bestSeen = saved.value;
       saved.value = ClampScore(int64_t{saved.ownScore} + saved.oppScore);
       const CandidateRecord& best = c_.bestDefence;
-      if (saved.value > best.value ||
-          (saved.value == best.value && saved.ownScore > best.ownScore))
+      if (saved.value > best.value || (saved.value == best.value && saved.ownScore > best.ownScore))
         c_.bestDefence = saved;
     } else {
       c_.time.SetTimeUp();
@@ -164,7 +163,8 @@ class MoveSelection {
   void RecordLine() {
     trace_.line.clear();
     const int count = foundByCombined_ ? line_.count : 1;
-    for (int i = 0; i < count && i < line_.count; ++i) trace_.line.push_back({line_.x[i], line_.y[i]});
+    for (int i = 0; i < count && i < line_.count; ++i)
+      trace_.line.push_back({line_.x[i], line_.y[i]});
   }
 
   EngineContext& c_;

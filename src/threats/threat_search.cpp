@@ -239,4 +239,3 @@ bool SearchPerReply(EngineContext& context, const Board& board, CandidateRecord&
 }
 
 }  // namespace pentad
-

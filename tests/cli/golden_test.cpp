@@ -45,7 +45,8 @@ INSTANTIATE_TEST_SUITE_P(Recorded, Golden, ::testing::ValuesIn(GoldenFolders()),
 
 TEST(Analyze, MissingSideFileIsAnErrorWithStatusOne) {
   test::TempDir dir;
-  const auto result = test::RunCommand(std::string(PENTAD_EXE) + " analyze " + test::Quote(dir.path()));
+  const auto result =
+      test::RunCommand(std::string(PENTAD_EXE) + " analyze " + test::Quote(dir.path()));
   EXPECT_EQ(result.status, 1);
   EXPECT_TRUE(json::parse(result.output).contains("error"));
 }
@@ -54,8 +55,8 @@ TEST(Analyze, NeverWritesTheSideFile) {
   test::TempDir dir;
   dir.Write("Plocha.dat", "");
   dir.Write("Tah.dat", "x");
-  const auto result = test::RunCommand(std::string(PENTAD_EXE) + " analyze " + test::Quote(dir.path()) +
-                                       " --seed 3 --checks 10");
+  const auto result = test::RunCommand(std::string(PENTAD_EXE) + " analyze " +
+                                       test::Quote(dir.path()) + " --seed 3 --checks 10");
   ASSERT_EQ(result.status, 0);
   EXPECT_EQ(dir.Read("Tah.dat"), "x");
   const json out = json::parse(result.output);
@@ -66,7 +67,8 @@ TEST(Analyze, NeverWritesTheSideFile) {
 
 TEST(Analyze, CellsDoNotChangeTheDecision) {
   const fs::path folder = fs::path(PENTAD_GOLDEN_DIR) / "positions" / "pos0000";
-  const std::string base = std::string(PENTAD_EXE) + " analyze " + test::Quote(folder) + " --seed 9 --checks 500";
+  const std::string base =
+      std::string(PENTAD_EXE) + " analyze " + test::Quote(folder) + " --seed 9 --checks 500";
   const json plain = json::parse(test::RunCommand(base).output);
   const json withCells = json::parse(test::RunCommand(base + " --cells").output);
   for (const char* field : {"move", "depth", "timeChecks", "candidates", "stage", "line"})
@@ -89,14 +91,14 @@ TEST_P(Usage, ExitStatus) {
   EXPECT_EQ(result.status, GetParam().status);
 }
 
-INSTANTIATE_TEST_SUITE_P(Analyze, Usage,
-                         ::testing::Values(UsageCase{"Help", "--help", 0},
-                                           UsageCase{"AnalyzeHelp", "analyze --help", 0},
-                                           UsageCase{"UnknownOption", "analyze --bogus", 2},
-                                           UsageCase{"UnknownCommand", "frobnicate", 2},
-                                           UsageCase{"SeedOutOfRange", "analyze --seed 4294967296", 2},
-                                           UsageCase{"NegativeChecks", "analyze --checks -1", 2}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Analyze, Usage,
+    ::testing::Values(UsageCase{"Help", "--help", 0}, UsageCase{"AnalyzeHelp", "analyze --help", 0},
+                      UsageCase{"UnknownOption", "analyze --bogus", 2},
+                      UsageCase{"UnknownCommand", "frobnicate", 2},
+                      UsageCase{"SeedOutOfRange", "analyze --seed 4294967296", 2},
+                      UsageCase{"NegativeChecks", "analyze --checks -1", 2}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace pentad

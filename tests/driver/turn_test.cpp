@@ -115,8 +115,8 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"LongLinesReadAsCut", RowsWith({{3, "-----xxxx----------------"}}, 20, 25), "x",
                  ""},
         FileCase{"EmptyThirdLineEndsTheBoard",
-                 RowsWith({{2, ""}, {3, "-----xxxx-----------"}, {6, "xxxx----------------"}}),
-                 "o", "9,9\r\n"},
+                 RowsWith({{2, ""}, {3, "-----xxxx-----------"}, {6, "xxxx----------------"}}), "o",
+                 "9,9\r\n"},
         FileCase{"SideFollowedByTextPlaysO", kFourOnLineThree, "o and more text\r\n", ""},
         FileCase{"CompletesItsOwnFive", kFourOnLineThree, "x", ""}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -133,7 +133,8 @@ TEST(Turn, FiveIsCompletedAtEitherEnd) {
 TEST(Turn, StoneOnLineTwoColumnFourIsSquareThreeOne) {
   // o must stop x's open four on line 1 (squares 3..6 of the second line).
   TempDir dir;
-  dir.Write("Plocha.dat", RowsWith({{1, "---xxxx-------------"}, {8, "---------oo---------"},
+  dir.Write("Plocha.dat", RowsWith({{1, "---xxxx-------------"},
+                                    {8, "---------oo---------"},
                                     {9, "----------o---------"}}));
   dir.Write("Tah.dat", "o");
   ASSERT_EQ(RunTurnIn(dir), 0);
@@ -163,8 +164,9 @@ TEST(Turn, ExactNamesWinOverOtherSpellings) {
 TEST(Turn, UnknownSideTakesTheSideWhoseTurnItIs) {
   // x has one stone more, so o is to move and must block the open four.
   TempDir dir;
-  dir.Write("Plocha.dat",
-            RowsWith({{1, "---xxxx-------------"}, {8, "---------oo---------"}, {9, "----------o-x-------"}}));
+  dir.Write("Plocha.dat", RowsWith({{1, "---xxxx-------------"},
+                                    {8, "---------oo---------"},
+                                    {9, "----------o-x-------"}}));
   dir.Write("Tah.dat", "-");
   ASSERT_EQ(RunTurnIn(dir), 0);
   const std::string move = dir.Read("Tah.dat");

@@ -152,9 +152,8 @@ TEST_P(ForcedReplies, KeepOnlyAnswersToTheStrongestThreat) {
 INSTANTIATE_TEST_SUITE_P(
     CandidateList, ForcedReplies,
     ::testing::Values(
-        FilterCase{"FiveAloneIsNotFiltered",
-                   {Rec(1, 50, 0, 5), Rec(2, 40, 1, 1), Rec(3, 30)},
-                   {1, 2, 3}},
+        FilterCase{
+            "FiveAloneIsNotFiltered", {Rec(1, 50, 0, 5), Rec(2, 40, 1, 1), Rec(3, 30)}, {1, 2, 3}},
         FilterCase{"OpenFourKeepsBlocksAndOwnFours",
                    {Rec(1, 50, 0, 4), Rec(2, 40, 3, 0), Rec(3, 30, 2, 3), Rec(4, 20, 0, 4)},
                    {1, 2, 4}},

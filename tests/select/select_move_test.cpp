@@ -19,7 +19,9 @@ Decision DecideWith(const Position& position, uint32_t seed = 1, int64_t checks 
   return Decide(position, settings);
 }
 
-std::pair<int, int> MoveOf(const Decision& d) { return {d.x, d.y}; }
+std::pair<int, int> MoveOf(const Decision& d) {
+  return {d.x, d.y};
+}
 
 TEST(SelectMove, OneStoneRunsTheSelection) {
   const Decision d = DecideWith(test::MakePosition({{9, 9, X}}, O));
@@ -29,9 +31,9 @@ TEST(SelectMove, OneStoneRunsTheSelection) {
 }
 
 TEST(SelectMove, OwnFourIsCompletedAtOnce) {
-  const Decision d =
-      DecideWith(test::MakePosition({{5, 9, X}, {6, 9, X}, {7, 9, X}, {8, 9, X}, {5, 5, O},
-                                     {6, 5, O}, {7, 5, O}, {12, 12, O}}, X));
+  const Decision d = DecideWith(test::MakePosition(
+      {{5, 9, X}, {6, 9, X}, {7, 9, X}, {8, 9, X}, {5, 5, O}, {6, 5, O}, {7, 5, O}, {12, 12, O}},
+      X));
   EXPECT_EQ(d.trace.stage, "immediate");
   EXPECT_EQ(d.timeChecks, 0);
   EXPECT_TRUE(MoveOf(d) == std::pair(4, 9) || MoveOf(d) == std::pair(9, 9));
@@ -49,9 +51,17 @@ TEST(SelectMove, OpponentsOpenFourIsBlocked) {
 TEST(SelectMove, FindsAForcedWinByFours) {
   // (9, 9) makes a row four; its answer at (10, 9) leaves the column three
   // to become an open four.
-  const Position position = test::MakePosition({{5, 9, O}, {6, 9, X}, {7, 9, X}, {8, 9, X},
-                                                {9, 10, X}, {9, 11, X}, {3, 3, O}, {16, 16, O},
-                                                {3, 16, O}, {16, 3, O}, {0, 19, O}},
+  const Position position = test::MakePosition({{5, 9, O},
+                                                {6, 9, X},
+                                                {7, 9, X},
+                                                {8, 9, X},
+                                                {9, 10, X},
+                                                {9, 11, X},
+                                                {3, 3, O},
+                                                {16, 16, O},
+                                                {3, 16, O},
+                                                {16, 3, O},
+                                                {0, 19, O}},
                                                X);
   const Decision d = DecideWith(position, 1, 5000);
   EXPECT_EQ(d.trace.stage, "search");
@@ -68,9 +78,16 @@ TEST(SelectMove, QuietPositionGoesToTheDefensivePass) {
 
 TEST(SelectMove, StopsTheForcedLossWhenOneCandidateAvoidsIt) {
   // x threatens the four-three at (9, 9); o must take a square that breaks it.
-  const Position position = test::MakePosition({{5, 9, O}, {6, 9, X}, {7, 9, X}, {8, 9, X},
-                                                {9, 10, X}, {9, 11, X}, {3, 3, O}, {16, 16, O},
-                                                {3, 16, O}, {16, 3, O}},
+  const Position position = test::MakePosition({{5, 9, O},
+                                                {6, 9, X},
+                                                {7, 9, X},
+                                                {8, 9, X},
+                                                {9, 10, X},
+                                                {9, 11, X},
+                                                {3, 3, O},
+                                                {16, 16, O},
+                                                {3, 16, O},
+                                                {16, 3, O}},
                                                O);
   const Decision d = DecideWith(position, 4, 20000);
   // Only these squares break the four-three: the crossing square, the
@@ -116,8 +133,8 @@ TEST(SelectMove, ClockBudgetEndsABusyDecisionInTime) {
   const auto start = TimeBudget::Clock::now();
   settings.start = start;
   const Decision d = Decide(position, settings);
-  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-      TimeBudget::Clock::now() - start);
+  const auto elapsed =
+      std::chrono::duration_cast<std::chrono::milliseconds>(TimeBudget::Clock::now() - start);
   EXPECT_LT(elapsed.count(), 4600);
   EXPECT_TRUE(OnBoard(d.x, d.y));
 }

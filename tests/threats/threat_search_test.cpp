@@ -165,9 +165,8 @@ TEST(CombinedSearch, WinFlagComesBeforeTheStrengthRule) {
 
 // Row four at (9, 9) answered at (10, 9); then (9, 8) makes a diagonal four
 // (answered at (5, 4)) and a column four that (9, 12) completes.
-const Stones kDoubleFourLine = {{5, 9, O}, {6, 9, X}, {7, 9, X}, {8, 9, X}, {9, 10, X},
-                                {9, 11, X}, {9, 7, O}, {9, 13, O}, {6, 5, X}, {7, 6, X},
-                                {8, 7, X}};
+const Stones kDoubleFourLine = {{5, 9, O}, {6, 9, X},  {7, 9, X}, {8, 9, X}, {9, 10, X}, {9, 11, X},
+                                {9, 7, O}, {9, 13, O}, {6, 5, X}, {7, 6, X}, {8, 7, X}};
 
 TEST(CombinedSearch, VerificationRejectsALineTheDefenderOutthreatens) {
   auto open = SearchContext(kDoubleFourLine, {{9, 9}}, 3);
@@ -186,7 +185,8 @@ TEST(PerReplySearch, FreeTreeMustWinAfterEachAnswer) {
   EXPECT_TRUE(PerReply(*c).found);
   // Block the column beyond its ends: after the answer at (7, 9) the column
   // three can no longer become an open four.
-  const Stones blocked = Plus({{8, 9, X}, {10, 9, X}, {9, 8, X}, {9, 10, X}}, {{9, 6, O}, {9, 12, O}});
+  const Stones blocked =
+      Plus({{8, 9, X}, {10, 9, X}, {9, 8, X}, {9, 10, X}}, {{9, 6, O}, {9, 12, O}});
   auto b = SearchContext(blocked, {{9, 9}}, 1);
   EXPECT_FALSE(PerReply(*b).found);
 }

@@ -1,0 +1,110 @@
+// Hot paths of the engine, measured: the whole-board evaluation, the threat
+// scanner and one whole turn as a manager runs it.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "board/evaluate.hpp"
+#include "cli/bench_positions.hpp"
+#include "driver/engine.hpp"
+#include "threats/find_threat.hpp"
+#include "threats/threat_search.hpp"
+
+namespace pentad {
+namespace {
+
+// The bench position nearest to the stone count asked for.
+Position BenchPositionWith(int stones) {
+  Position best;
+  int bestDistance = 1 << 30;
+  for (const cli::BenchPosition& bench : cli::BenchPositions()) {
+    std::string text;
+    for (const char* row : bench.rows) text += std::string(row) + "\n";
+    Position position;
+    ParsePositionText(text, position);
+    position.sideRead = SideCodeOf(std::string(1, bench.side));
+    const int distance = std::abs(position.stoneCount - stones);
+    if (distance < bestDistance) {
+      bestDistance = distance;
+      best = position;
+    }
+  }
+  return best;
+}
+
+void BM_EvaluateBoard(benchmark::State& state) {
+  const Position position = BenchPositionWith(static_cast<int>(state.range(0)));
+  Board board = position.board;
+  Random random(1);
+  for (auto _ : state) {
+    EvaluateBoard(board, EngineSideFor(position), position.stoneCount, random);
+    benchmark::DoNotOptimize(board);
+  }
+  state.counters["stones"] = position.stoneCount;
+}
+BENCHMARK(BM_EvaluateBoard)->Arg(40)->Arg(10);
+
+void BM_FindThreat(benchmark::State& state) {
+  const Position position = BenchPositionWith(30);
+  const ThreatBoard board(position.board);
+  int64_t calls = 0;
+  for (auto _ : state) {
+    for (int x = 0; x < kBoardSize; ++x)
+      for (int y = 0; y < kBoardSize; ++y) {
+        ThreatRecord record;
+        record.x = x;
+        record.y = y;
+        benchmark::DoNotOptimize(FindThreat(board, record, kPlayerX));
+        benchmark::DoNotOptimize(record);
+      }
+    calls += kBoardSize * kBoardSize;
+  }
+  state.counters["calls/s"] =
+      benchmark::Counter(static_cast<double>(calls), benchmark::Counter::kIsRate);
+  state.counters["stones"] = position.stoneCount;
+}
+BENCHMARK(BM_FindThreat);
+
+void BM_SearchCombinedDepth5(benchmark::State& state) {
+  const Position position = BenchPositionWith(30);
+  auto context = std::make_unique<EngineContext>();
+  context->board = position.board;
+  context->stoneCount = position.stoneCount;
+  context->engineSide = context->sideToMove = EngineSideFor(position);
+  context->EvaluateAll();
+  context->BuildCandidates(1);
+  context->searchDepth = 5;
+  for (auto _ : state) {
+    context->time = TimeBudget();
+    context->time.LimitChecks(1000);
+    CandidateRecord chosen;
+    int index = 0;
+    benchmark::DoNotOptimize(SearchCombined(*context, context->board, chosen, index, false));
+  }
+}
+BENCHMARK(BM_SearchCombinedDepth5)->Unit(benchmark::kMicrosecond);
+
+// A whole empty-board turn, from process start to exit.
+void BM_TurnProcessEmptyBoard(benchmark::State& state) {
+  const auto dir = std::filesystem::temp_directory_path() / "pentad-bench-turn";
+  std::filesystem::create_directories(dir);
+  std::string rows;
+  for (int i = 0; i < kBoardSize; ++i) rows += std::string(kBoardSize, '-') + "\r\n";
+  std::ofstream(dir / "Plocha.dat") << rows;
+  const std::string command = "cd '" + dir.string() + "' && " PENTAD_EXE;
+  for (auto _ : state) {
+    std::ofstream(dir / "Tah.dat") << "x";
+    if (std::system(command.c_str()) != 0) state.SkipWithError("turn failed");
+  }
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_TurnProcessEmptyBoard)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace pentad
+
+BENCHMARK_MAIN();
