@@ -1,8 +1,6 @@
 // The turn as a manager sees it: the real executable in a directory of files.
 #include <gtest/gtest.h>
 
-#include <regex>
-
 #include "test_support.hpp"
 
 namespace pentad {
@@ -32,7 +30,16 @@ int RunTurnIn(const TempDir& dir, std::string* output = nullptr) {
 }
 
 bool IsMoveText(const std::string& text) {
-  return std::regex_match(text, std::regex("-?[0-9]+,-?[0-9]+\r\n"));
+  // "x,y" CR LF: optional minus signs, digits, nothing else.
+  const size_t comma = text.find(',');
+  if (comma == std::string::npos || text.size() < comma + 4) return false;
+  if (text.substr(text.size() - 2) != "\r\n") return false;
+  const auto isNumber = [](const std::string& s) {
+    const size_t start = !s.empty() && s[0] == '-' ? 1 : 0;
+    return s.size() > start && s.find_first_not_of("0123456789", start) == std::string::npos;
+  };
+  return isNumber(text.substr(0, comma)) &&
+         isNumber(text.substr(comma + 1, text.size() - comma - 3));
 }
 
 std::pair<int, int> ParseMove(const std::string& text) {

@@ -1,0 +1,21 @@
+// The command line of the pipe brain, shared by `pbrain-pentad` and
+// `pentad brain`.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "protocol/brain.hpp"
+
+namespace pentad::protocol {
+
+// Without --book-dir the brain looks beside its executable, as managers start
+// brains in a working directory of their own.
+std::filesystem::path ExecutableDirectory();
+
+// Parses the arguments (without the program name) and runs the brain on
+// standard input and output. Help and argument errors go to standard output
+// too: a manager may be listening on it and must never see standard error.
+int RunBrainCommandLine(const std::string& programName, const std::vector<std::string>& args);
+
+}  // namespace pentad::protocol
