@@ -138,7 +138,6 @@ TEST(SelectMove, ClockBudgetEndsABusyDecisionInTime) {
   const Decision d = Decide(position, settings);
   const auto elapsed =
       std::chrono::duration_cast<std::chrono::milliseconds>(TimeBudget::Clock::now() - start);
-  EXPECT_GE(elapsed.count(), 4500);
   EXPECT_LT(elapsed.count(), 4600);
   EXPECT_TRUE(OnBoard(d.x, d.y));
 }
