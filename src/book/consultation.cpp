@@ -1,7 +1,163 @@
 #include "book/consultation.hpp"
 
-namespace pentad {
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <string>
 
-bool ConsultBook(EngineContext&, std::vector<BookAnswer>&) { return false; }
+#include "book/opennings.hpp"
+#include "driver/position_files.hpp"
+#include "select/candidates.hpp"
+
+namespace pentad {
+namespace {
+
+using book::TOpenning;
+using book::TOpenning_Book;
+using book::TOResObj;
+
+constexpr int kCandidateLevel = 1;
+constexpr int32_t kPrunedValue = -1;
+constexpr int32_t kForbiddenValue = -100000;
+constexpr int32_t kSureWinBonus = 200000;
+constexpr int32_t kExcludedBelow = -5000;
+constexpr uint32_t kMostAdjustment = 40000;
+
+int32_t Clamp32(int64_t value) {
+  return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
+// Book 1 holds the positions with an even number of stones, book 2 the odd.
+std::string BookFileName(int stoneCount) {
+  return "Veklo.ob" + std::to_string(stoneCount % 2 != 0 ? 2 : 1);
+}
+
+std::string BookPath(const EngineContext& context) {
+  const std::string name = BookFileName(context.stoneCount);
+  if (auto found = FindFileIgnoringCase(context.directory, name)) return found->string();
+  return (context.directory / name).string();
+}
+
+// How many wins make an answer a sure book win: fewer as the game goes on.
+int WinsThreshold(int stoneCount) {
+  return 13 - (stoneCount + 1) / 2;
+}
+
+// With "LEARN.ini" present the book explores more, less so as the game
+// goes on.
+uint32_t NoiseRange(const EngineContext& context) {
+  if (context.learnFileAbsent) return 10;
+  return static_cast<uint32_t>(std::max(49 - 3 * ((context.stoneCount + 1) / 2), 1));
+}
+
+bool WeakCell(const Cell& cell) {
+  return cell.oppThreat < kThreatFour && cell.ownThreat < kThreatFour;
+}
+
+// Cells far below the best candidate are not worth a search; with a five
+// or an open four on the board only the cells that meet it stay.
+void PruneCell(Cell& cell, uint8_t bestOppThreat, int32_t bestValue) {
+  if (bestOppThreat == kThreatFive) {
+    if (cell.oppThreat < kThreatFive) cell.value = kPrunedValue;
+  } else if (bestOppThreat == kThreatFreeFour) {
+    if (WeakCell(cell)) cell.value = kPrunedValue;
+  } else if (static_cast<int64_t>(cell.value) * 10 < bestValue && WeakCell(cell)) {
+    cell.value = kPrunedValue;
+  }
+}
+
+void ReadQueryAndPrune(EngineContext& context, TOpenning& query) {
+  const CandidateRecord& best = context.candidates.at(kCandidateLevel, 1);
+  const uint8_t own = context.engineSide;
+  const uint8_t opponent = kOpponent[own & 3];
+  for (int x = 0; x < kBoardSize; ++x) {
+    for (int y = 0; y < kBoardSize; ++y) {
+      Cell& cell = context.board.at(x, y);
+      if (cell.occupant == own) {
+        query.AddOwnMove(x, y);
+      } else if (cell.occupant == opponent) {
+        query.AddOppMove(x, y);
+      } else {
+        PruneCell(cell, best.oppThreat, best.value);
+      }
+    }
+  }
+  query.StoneCount = static_cast<int8_t>(query.OwnMoves.Count() + query.OppMoves.Count());
+}
+
+void AddNoise(EngineContext& context) {
+  const uint32_t range = NoiseRange(context);
+  for (int p = 1; p <= kTopLevelWidth; ++p) {
+    const CandidateRecord& candidate = context.candidates.at(kCandidateLevel, p);
+    const auto r = static_cast<int32_t>(context.random.Below(range));
+    if (!OnBoard(candidate.x, candidate.y)) continue;
+    Cell& cell = context.board.at(candidate.x, candidate.y);
+    cell.value = Clamp32(static_cast<int64_t>(cell.value / 10) + r);
+  }
+}
+
+// Turns one stored answer into a change of its cell's value; returns true
+// when it is a sure win.
+bool ApplyAnswer(const TOResObj& answer, int threshold, Board& board) {
+  if (!OnBoard(answer.AnswerX, answer.AnswerY)) return false;
+  Cell& cell = board.at(answer.AnswerX, answer.AnswerY);
+  const uint32_t w = answer.Wins, l = answer.Losses;
+  int64_t value = cell.value;
+  bool sure = false;
+  if (w == 0 && l > 0) {
+    if (l > static_cast<uint32_t>(std::max(threshold, 4))) {
+      value = kForbiddenValue;
+    } else {
+      value -= static_cast<int64_t>(std::min(l * 200u, kMostAdjustment)) + 1;
+    }
+  } else if (w > 0 && (l == 0 || w / (static_cast<uint64_t>(l) + 1) > 5)) {
+    if (w > static_cast<uint32_t>(std::max(threshold, 3))) {
+      value += kSureWinBonus;
+      sure = true;
+    } else {
+      value += static_cast<int64_t>(std::min(((w + 4) / 4) * 800u, kMostAdjustment)) + 1;
+    }
+  } else if (w > 0) {
+    value += (static_cast<int64_t>(w) - static_cast<int64_t>(l)) * 50;
+  }
+  cell.value = Clamp32(value);
+  return sure;
+}
+
+void RefreshCandidates(EngineContext& context) {
+  for (int p = 1; p <= kTopLevelWidth; ++p) {
+    CandidateRecord& candidate = context.candidates.at(kCandidateLevel, p);
+    if (!OnBoard(candidate.x, candidate.y)) continue;
+    candidate.value = context.board.at(candidate.x, candidate.y).value;
+    if (candidate.value < kExcludedBelow) candidate.excluded = 1;
+  }
+}
+
+}  // namespace
+
+bool ConsultBook(EngineContext& context, std::vector<BookAnswer>& answers) {
+  answers.clear();
+  TOpenning_Book openingBook;
+  TOpenning query;
+  std::vector<std::unique_ptr<TOResObj>> results;
+  openingBook.FileName = BookPath(context);
+  // A missing or unreadable book is a book without answers.
+  openingBook.Load(false);
+  ReadQueryAndPrune(context, query);
+  bool sure = false;
+  if (openingBook.FindAnswers(results, query)) {
+    for (const auto& answer : results)
+      answers.push_back({answer->AnswerX, answer->AnswerY, answer->Wins, answer->Losses});
+    AddNoise(context);
+    const int threshold = WinsThreshold(context.stoneCount);
+    for (const auto& answer : results)
+      sure = ApplyAnswer(*answer, threshold, context.board) || sure;
+  }
+  RefreshCandidates(context);
+  ResortCandidates(context.candidates, kCandidateLevel);
+  return sure;
+}
 
 }  // namespace pentad

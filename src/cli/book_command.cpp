@@ -1,15 +1,228 @@
-// Placeholder until the `book` command is built.
+// `pentad book`: shows, checks and writes the opening books "Veklo.ob1"
+// (even stone counts) and "Veklo.ob2" (odd).
+#include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
 
+#include "book/book_inspection.hpp"
+#include "book/book_learning.hpp"
+#include "book/game_record.hpp"
 #include "cli/commands.hpp"
 
 namespace pentad::cli {
 
+namespace {
+
+namespace fs = std::filesystem;
+using book::BookReport;
+using book::TOpenning;
+using book::TOpenning_Book;
+
+constexpr int kExitProblems = 1;
+constexpr int kExitError = 2;
+
+struct BookOptions {
+  CLI::App* show = nullptr;
+  CLI::App* check = nullptr;
+  CLI::App* learn = nullptr;
+  std::string showFile;
+  std::string checkFile;
+  std::vector<std::string> games;
+  std::string dir = ".";
+};
+
+struct InspectedBook {
+  TOpenning_Book book;
+  BookReport report;
+};
+
+std::unique_ptr<InspectedBook> Inspect(const std::string& file) {
+  std::vector<uint8_t> bytes;
+  if (!book::ReadBookFile(file, bytes)) {
+    std::cerr << "pentad book: cannot read " << file << "\n";
+    return nullptr;
+  }
+  auto inspected = std::make_unique<InspectedBook>();
+  const int number = book::BookNumberOfFileName(fs::path(file).filename().string());
+  inspected->report = book::InspectBook(bytes, number, inspected->book);
+  return inspected;
+}
+
+std::string Square(int x, int y) {
+  return "(" + std::to_string(x) + "," + std::to_string(y) + ")";
+}
+
+std::string RecordText(const TOpenning& record) {
+  const std::string answer = record.AnswerX == -1 && record.AnswerY == -1
+                                 ? "none"
+                                 : Square(record.AnswerX, record.AnswerY);
+  return "stones " + std::to_string(record.StoneCount) + ", extents " +
+         std::to_string(record.ExtentX) + " x " + std::to_string(record.ExtentY) +
+         "\n    own:    " + book::StonesText(record.OwnMoves) +
+         "\n    other:  " + book::StonesText(record.OppMoves) + "\n    answer " + answer +
+         ", wins " + std::to_string(record.Wins) + ", losses " + std::to_string(record.Losses);
+}
+
+void PrintFileProblems(const BookReport& report, std::ostream& out) {
+  for (const std::string& problem : report.fileProblems) out << "  file: " << problem << "\n";
+}
+
+// In book order: the order the engine keeps after loading.
+int RunShow(const std::string& file) {
+  const auto inspected = Inspect(file);
+  if (!inspected) return kExitError;
+  const TOpenning_Book& openings = inspected->book;
+  std::map<const TOpenning*, int> fileIndex;
+  for (size_t i = 0; i < inspected->report.layout.records.size(); ++i)
+    fileIndex[inspected->report.layout.records[i].record] = static_cast<int>(i + 1);
+  std::cout << file << ": " << openings.Count() << " record" << (openings.Count() == 1 ? "" : "s")
+            << " (window coordinates, in book order)\n";
+  PrintFileProblems(inspected->report, std::cout);
+  for (int i = 0; i < openings.Count(); ++i) {
+    const TOpenning* record = openings.Items(i);
+    std::cout << i + 1 << ". [file record " << fileIndex[record] << "] " << RecordText(*record)
+              << "\n";
+  }
+  return 0;
+}
+
+int RunCheck(const std::string& file) {
+  const auto inspected = Inspect(file);
+  if (!inspected) return kExitError;
+  const BookReport& report = inspected->report;
+  std::cout << file << ": " << report.records.size() << " records\n";
+  PrintFileProblems(report, std::cout);
+  for (const auto& record : report.records)
+    for (const std::string& problem : record.problems)
+      std::cout << "  record " << record.fileIndex << ": " << problem << "\n";
+  if (report.Clean()) {
+    std::cout << "every record can be found as written\n";
+    return 0;
+  }
+  std::cout << report.RecordsWithProblems() << " of " << report.records.size()
+            << " records break the book rules"
+            << (report.fileProblems.empty() ? "" : "; the file itself is damaged") << "\n";
+  return kExitProblems;
+}
+
+struct GameFile {
+  std::string name;
+  std::vector<book::GameRecord> games;
+};
+
+// Reads every game first: one bad file stops the run before a book changes.
+bool ReadGames(const std::vector<std::string>& files, std::vector<GameFile>& read, int& skipped) {
+  bool ok = true;
+  for (const std::string& name : files) {
+    std::ifstream in(name, std::ios::binary);
+    std::error_code code;
+    if (!in || fs::is_directory(name, code)) {
+      std::cerr << "pentad book learn: cannot read " << name << "\n";
+      ok = false;
+      continue;
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const book::SgfReading reading = book::ReadSgfGames(text);
+    if (!reading.error.empty()) {
+      std::cerr << "pentad book learn: " << name << ": " << reading.error << "\n";
+      ok = false;
+      continue;
+    }
+    GameFile& file = read.emplace_back();
+    file.name = name;
+    for (size_t i = 0; i < reading.games.size(); ++i) {
+      const std::string where = name + ", game " + std::to_string(i + 1);
+      const book::GameReading& game = reading.games[i];
+      if (!game.error.empty()) {
+        std::cerr << "pentad book learn: " << where << ": " << game.error << "\n";
+        ok = false;
+      } else if (game.game.result == book::GameResult::kUnknown) {
+        std::cerr << "pentad book learn: " << where << ": no result (RE[B+...], RE[W+...], "
+                  << "RE[0] or RE[Draw]); skipped\n";
+        ++skipped;
+      } else {
+        file.games.push_back(game.game);
+      }
+    }
+  }
+  return ok;
+}
+
+int RunLearn(const BookOptions& options) {
+  std::error_code code;
+  if (!fs::is_directory(options.dir, code)) {
+    std::cerr << "pentad book learn: " << options.dir << " is not a directory\n";
+    return kExitError;
+  }
+  std::vector<GameFile> files;
+  int skipped = 0;
+  if (!ReadGames(options.games, files, skipped)) {
+    std::cerr << "pentad book learn: nothing written\n";
+    return kExitError;
+  }
+  book::LearnedBook books[2] = {book::LearnedBook(options.dir, 1),
+                                book::LearnedBook(options.dir, 2)};
+  for (auto& learned : books) {
+    std::string error;
+    if (!learned.Load(error)) {
+      std::cerr << "pentad book learn: " << error << "; nothing written\n";
+      return kExitError;
+    }
+  }
+  book::LearnCounts counts[2];
+  int games = 0;
+  for (const GameFile& file : files) {
+    for (const book::GameRecord& game : file.games) {
+      ++games;
+      for (const auto& learned : book::PositionsOf(game)) {
+        const int index = learned.position->StoneCount % 2;
+        books[index].Learn(*learned.position, learned.answer.x, learned.answer.y, learned.moverWon,
+                           counts[index]);
+      }
+    }
+  }
+  for (int i = 0; i < 2; ++i) {
+    if (!books[i].Changed()) continue;
+    std::string error;
+    if (!books[i].Write(error)) {
+      std::cerr << "pentad book learn: " << error << "\n";
+      return kExitError;
+    }
+    std::cout << books[i].Path().string() << ": " << books[i].Book().Count() << " records, "
+              << counts[i].recordsAdded << " added, " << counts[i].recordsUpdated << " updated\n";
+  }
+  std::cout << games << " game" << (games == 1 ? "" : "s") << " learned";
+  if (skipped > 0) std::cout << ", " << skipped << " skipped";
+  std::cout << "\n";
+  return 0;
+}
+
+}  // namespace
+
 CommandRunner AddBookCommand(CLI::App& app) {
-  app.add_subcommand("book", "(not built yet)");
-  return [] {
-    std::cerr << "pentad book: not available in this build\n";
-    return 2;
+  auto options = std::make_shared<BookOptions>();
+  CLI::App* cmd = app.add_subcommand(
+      "book", "Show, check and learn the opening books \"Veklo.ob1\" and \"Veklo.ob2\"");
+  cmd->require_subcommand(1);
+  options->show = cmd->add_subcommand("show", "Print every record of a book file, in book order");
+  options->show->add_option("file", options->showFile, "Book file")->required();
+  options->check = cmd->add_subcommand(
+      "check", "List the records the engine cannot find as written; exit status 1 if any");
+  options->check->add_option("file", options->checkFile, "Book file")->required();
+  options->learn = cmd->add_subcommand(
+      "learn", "Add finished games (SGF, FF[4] GM[4] SZ[20]) to the books in DIR");
+  options->learn->add_option("games", options->games, "SGF files")->required();
+  options->learn->add_option("--dir", options->dir, "Directory of the book files")
+      ->capture_default_str();
+  return [options] {
+    if (options->show->parsed()) return RunShow(options->showFile);
+    if (options->check->parsed()) return RunCheck(options->checkFile);
+    return RunLearn(*options);
   };
 }
 

@@ -1,0 +1,18 @@
+// libFuzzer target: arbitrary text as a game record file.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "book/book_learning.hpp"
+#include "book/game_record.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const pentad::book::SgfReading reading = pentad::book::ReadSgfGames(text);
+  for (const auto& game : reading.games) {
+    if (!game.error.empty()) continue;
+    for (const auto& learned : pentad::book::PositionsOf(game.game))
+      if (learned.position->StoneCount < 1 || learned.position->StoneCount > 9) __builtin_trap();
+  }
+  return 0;
+}
