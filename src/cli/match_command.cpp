@@ -1,16 +1,222 @@
-// Placeholder until the `match` command is built.
+// `pentad match A B`: a headless match between two engines of either kind,
+// with a game collection, a summary and an optional SPRT.
+#include <signal.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdio>
 #include <iostream>
+#include <memory>
+#include <thread>
 
 #include "cli/commands.hpp"
+#include "match/cancel.hpp"
+#include "match/process.hpp"
+#include "match/runner.hpp"
+#include "match/sgf.hpp"
+#include "match/summary.hpp"
 
 namespace pentad::cli {
 
-CommandRunner AddMatchCommand(CLI::App& app) {
-  app.add_subcommand("match", "(not built yet)");
-  return [] {
-    std::cerr << "pentad match: not available in this build\n";
-    return 2;
+namespace {
+
+using namespace pentad::match;
+
+struct MatchOptions {
+  std::string engineA;
+  std::string engineB;
+  std::string kindA;
+  std::string kindB;
+  std::string nameA;
+  std::string nameB;
+  std::string dirA;
+  std::string dirB;
+  int games = 2;
+  std::string openingsFile;
+  int64_t moveTime = 5000;
+  std::optional<int64_t> gameTime;
+  int64_t maxMemory = 0;
+  int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  std::string sgfFile;
+  bool json = false;
+  std::string sprt;
+};
+
+int UsageError(const std::string& message) {
+  std::cerr << "pentad match: " << message << "\n";
+  return 2;
+}
+
+std::optional<SprtHypotheses> ParseSprt(const std::string& text) {
+  const size_t comma = text.find(',');
+  if (comma == std::string::npos) return std::nullopt;
+  SprtHypotheses hypotheses;
+  const auto parse = [](std::string_view part, double& value) {
+    while (!part.empty() && part.front() == ' ') part.remove_prefix(1);
+    while (!part.empty() && part.back() == ' ') part.remove_suffix(1);
+    if (!part.empty() && part.front() == '+') part.remove_prefix(1);
+    const auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), value);
+    return !part.empty() && ec == std::errc() && end == part.data() + part.size();
   };
+  if (!parse(std::string_view(text).substr(0, comma), hypotheses.elo0) ||
+      !parse(std::string_view(text).substr(comma + 1), hypotheses.elo1) ||
+      hypotheses.elo0 >= hypotheses.elo1)
+    return std::nullopt;
+  return hypotheses;
+}
+
+// Applies the per-engine options; an error message, or empty.
+std::string Configure(EngineSpec& spec, const std::string& kind, const std::string& name,
+                      const std::string& dir, char label) {
+  if (kind == "file") spec.kind = EngineKind::kFile;
+  if (kind == "pipe") spec.kind = EngineKind::kPipe;
+  if (!name.empty()) spec.name = name;
+  if (!dir.empty()) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(dir, ec))
+      return std::string("--engine-dir-") + label + ": no directory \"" + dir + "\"";
+    spec.dataDir = std::filesystem::absolute(dir, ec);
+  }
+  return "";
+}
+
+class ProgressLine {
+ public:
+  ProgressLine() : enabled_(isatty(STDERR_FILENO) == 1) {}
+  ~ProgressLine() {
+    if (enabled_ && shown_) std::fputs("\r\033[K", stderr);
+  }
+
+  void Show(const MatchProgress& p) {
+    if (!enabled_) return;
+    const auto seconds = p.elapsed.count() / 1000;
+    std::fprintf(stderr, "\rgames %d/%d  W-D-L %d-%d-%d  elapsed %lld:%02lld:%02lld\033[K", p.done,
+                 p.total, p.tally.wins, p.tally.draws, p.tally.losses,
+                 static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
+                 static_cast<long long>(seconds % 60));
+    std::fflush(stderr);
+    shown_ = true;
+  }
+
+ private:
+  bool enabled_;
+  bool shown_ = false;
+};
+
+int RunMatchCommand(const MatchOptions& options) {
+  MatchSettings settings;
+  std::string error;
+  auto a = ParseEngine(options.engineA, &error);
+  if (!a) return UsageError("engine A: " + error);
+  auto b = ParseEngine(options.engineB, &error);
+  if (!b) return UsageError("engine B: " + error);
+  settings.a = std::move(*a);
+  settings.b = std::move(*b);
+  if (auto problem = Configure(settings.a, options.kindA, options.nameA, options.dirA, 'a');
+      !problem.empty())
+    return UsageError(problem);
+  if (auto problem = Configure(settings.b, options.kindB, options.nameB, options.dirB, 'b');
+      !problem.empty())
+    return UsageError(problem);
+  settings.games = options.games;
+  settings.jobs = options.jobs;
+  settings.time.moveTime = Milliseconds(options.moveTime);
+  if (options.gameTime) settings.time.gameTime = Milliseconds(*options.gameTime);
+  settings.time.maxMemory = options.maxMemory;
+  if (!options.openingsFile.empty()) {
+    auto openings = LoadOpenings(options.openingsFile, &error);
+    if (!openings) return UsageError("--openings: " + error);
+    settings.openings = std::move(*openings);
+  }
+  if (!options.sprt.empty()) {
+    settings.sprt = ParseSprt(options.sprt);
+    if (!settings.sprt)
+      return UsageError("--sprt wants ELO0,ELO1 with ELO0 < ELO1, not \"" + options.sprt + "\"");
+  }
+  SgfCollection sgf;
+  if (!options.sgfFile.empty() && !sgf.Open(options.sgfFile, &error)) return UsageError(error);
+
+  Cancellation cancel;
+  SignalGuard signals(cancel);
+  AdoptOrphanedDescendants();
+  auto progress = std::make_unique<ProgressLine>();
+  bool sgfFailed = false;
+  MatchHooks hooks;
+  hooks.onProgress = [&](const MatchProgress& p) { progress->Show(p); };
+  if (!options.sgfFile.empty()) {
+    hooks.onGame = [&](const GameRecord& record) {
+      if (!sgf.Append(record, &error) && !sgfFailed) {
+        sgfFailed = true;
+        std::cerr << "\npentad match: " << error << "\n";
+      }
+    };
+  }
+  const MatchOutcome outcome = RunMatch(settings, cancel, hooks);
+  progress.reset();
+  const MatchSummary summary = Summarize(settings, outcome);
+  if (options.json)
+    std::cout << SummaryJson(settings, outcome, summary).dump(2) << std::endl;
+  else
+    std::cout << SummaryText(settings, summary) << std::flush;
+  if (outcome.interrupted) return 128 + (outcome.signal > 0 ? outcome.signal : SIGINT);
+  return sgfFailed ? 1 : 0;
+}
+
+}  // namespace
+
+CommandRunner AddMatchCommand(CLI::App& app) {
+  auto options = std::make_shared<MatchOptions>();
+  CLI::App* cmd = app.add_subcommand(
+      "match",
+      "Play a match between engines A and B, headless, and print a summary.\n"
+      "An engine is an executable with optional arguments (\"path arg ...\", quoted as one\n"
+      "argument). Names starting with \"pbrain-\" talk the pipe protocol, others the file\n"
+      "exchange (\"PLOCHA.DAT\" / \"TAH.DAT\" in a private working directory per game).\n"
+      "Colours alternate: A plays \"x\" (first) in odd-numbered games.\n"
+      "Exit status: 0 done, 1 the game collection could not be written, 2 bad options,\n"
+      "128 + N when stopped by signal N (finished games are kept).");
+  cmd->add_option("A", options->engineA, "Engine A: executable path and arguments")->required();
+  cmd->add_option("B", options->engineB, "Engine B: executable path and arguments")->required();
+  cmd->add_option("--games", options->games, "Number of games")
+      ->capture_default_str()
+      ->check(CLI::Range(1, 1000000));
+  cmd->add_option("--openings", options->openingsFile,
+                  "Openings, one a line, moves as offsets from the centre (10, 10): "
+                  "\"dx,dy, dx,dy, ...\" from \"x\"; each is played from both sides, in order, "
+                  "repeated (default: the empty board)");
+  cmd->add_option("--move-time", options->moveTime,
+                  "Milliseconds per move: a file engine still running is killed, a brain that "
+                  "has not answered loses")
+      ->capture_default_str()
+      ->check(CLI::Range(int64_t{1}, int64_t{86400000}));
+  cmd->add_option("--game-time", options->gameTime,
+                  "Milliseconds per engine per game (default: unlimited); passed to brains as "
+                  "timeout_match and time_left")
+      ->check(CLI::Range(int64_t{1}, int64_t{2147483646}));
+  cmd->add_option("--max-memory", options->maxMemory,
+                  "Bytes an engine may use, passed on as max_memory (0: no limit)")
+      ->capture_default_str()
+      ->check(CLI::Range(int64_t{0}, INT64_MAX));
+  cmd->add_option("--kind-a", options->kindA, "Kind of engine A instead of by name: file|pipe")
+      ->check(CLI::IsMember({"file", "pipe"}));
+  cmd->add_option("--kind-b", options->kindB, "Kind of engine B instead of by name: file|pipe")
+      ->check(CLI::IsMember({"file", "pipe"}));
+  cmd->add_option("--engine-dir-a", options->dirA,
+                  "Copy this directory (books, \"LEARN.ini\") into each of A's working "
+                  "directories");
+  cmd->add_option("--engine-dir-b", options->dirB, "The same for B");
+  cmd->add_option("--name-a", options->nameA,
+                  "Name of A in games and summary (default: file name)");
+  cmd->add_option("--name-b", options->nameB,
+                  "Name of B in games and summary (default: file name)");
+  cmd->add_option("-j,--jobs", options->jobs, "Games played at once (default: number of cores)")
+      ->check(CLI::Range(1, 1024));
+  cmd->add_option("--sgf", options->sgfFile, "Append every finished game to this SGF collection");
+  cmd->add_flag("--json", options->json, "Print the summary as JSON, with every game");
+  cmd->add_option("--sprt", options->sprt,
+                  "ELO0,ELO1: sequential probability ratio test of A's Elo advantage "
+                  "(alpha = beta = 0.05); stops scheduling games once a bound is crossed");
+  return [options] { return RunMatchCommand(*options); };
 }
 
 }  // namespace pentad::cli

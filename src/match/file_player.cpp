@@ -1,0 +1,186 @@
+// The file exchange: one process per move in the engine's own directory,
+// the position in "PLOCHA.DAT", the side in "TAH.DAT" and the answer back
+// in "TAH.DAT", written as the classic managers write them.
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "match/player.hpp"
+#include "match/process.hpp"
+
+namespace pentad::match {
+namespace {
+
+constexpr const char* kPositionFile = "PLOCHA.DAT";
+constexpr const char* kSideFile = "TAH.DAT";
+constexpr const char* kTimeoutsFile = "TIMEOUTS.DAT";
+constexpr const char* kInfoFile = "INFO.DAT";
+constexpr const char* kMessageFile = "MSG.DAT";
+constexpr size_t kMaxMessageLines = 50;
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+// Every spelling of `name` in `dir`: engines may write theirs in any case.
+std::vector<std::filesystem::path> FilesNamed(const std::filesystem::path& dir,
+                                              const std::string& name) {
+  std::vector<std::filesystem::path> found;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    if (SameIgnoringCase(it->path().filename().string(), name)) found.push_back(it->path());
+  }
+  return found;
+}
+
+std::string ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+bool WriteAll(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  return static_cast<bool>(out.flush());
+}
+
+std::string FirstLine(const std::string& text) {
+  std::string line = text.substr(0, text.find('\n'));
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) lines.push_back(std::move(line));
+    start = end + 1;
+  }
+  return lines;
+}
+
+class FilePlayer : public Player {
+ public:
+  explicit FilePlayer(const EngineSpec& spec) : spec_(spec) {}
+
+  MoveReply Start(const TimeControl& time, const Cancellation&) override {
+    time_ = time;
+    MoveReply reply;
+    std::string error;
+    dir_ = WorkDir::Create(spec_.dataDir, &error);
+    if (!dir_) {
+      reply.fault = LossKind::kCrash;
+      reply.reason = error;
+    }
+    return reply;
+  }
+
+  MoveReply Play(const MoveRequest& request, const Cancellation& cancel) override {
+    MoveReply reply;
+    if (!WriteExchangeFiles(request)) {
+      reply.fault = LossKind::kCrash;
+      reply.reason = "cannot write the exchange files in " + dir_->Path().string();
+      return reply;
+    }
+    const auto start = Clock::now();
+    std::string error;
+    auto child = ChildProcess::Spawn({spec_.argv, dir_->Path(), false}, &error);
+    if (!child) {
+      reply.fault = LossKind::kCrash;
+      reply.reason = error;
+      return reply;
+    }
+    const auto status = child->WaitExit(start + request.limit, &cancel);
+    reply.elapsed = std::chrono::duration_cast<Milliseconds>(Clock::now() - start);
+    if (!status) {
+      child->Kill();
+      reply.cancelled = cancel.Cancelled();
+      reply.fault = reply.cancelled ? LossKind::kNone : LossKind::kTime;
+      reply.reason = "still running after " + std::to_string(request.limit.count()) + " ms";
+      return reply;
+    }
+    reply.notes = MessageLines();
+    if (!status->Success()) {
+      reply.fault = LossKind::kCrash;
+      reply.reason = status->Describe();
+      return reply;
+    }
+    ReadMove(request.side, reply);
+    return reply;
+  }
+
+  void Finish(bool) override { dir_.reset(); }
+
+ private:
+  bool WriteExchangeFiles(const MoveRequest& request) {
+    for (const char* name : {kPositionFile, kSideFile, kTimeoutsFile, kInfoFile, kMessageFile}) {
+      for (const auto& stale : FilesNamed(dir_->Path(), name)) {
+        std::error_code ec;
+        std::filesystem::remove(stale, ec);
+      }
+    }
+    const int64_t left = request.timeLeft ? request.timeLeft->count() : kUnlimitedMs;
+    const int64_t moveMs = time_.moveTime.count();
+    const int64_t wholeSeconds = std::max<int64_t>(1, moveMs / 1000);
+    const std::string info = "timeout_turn " + std::to_string(moveMs) + "\r\n" + "timeout_match " +
+                             std::to_string(time_.gameTime ? time_.gameTime->count() : 0) + "\r\n" +
+                             "time_left " + std::to_string(left) + "\r\n" + "max_memory " +
+                             std::to_string(time_.maxMemory) + "\r\n" + "game_type 1\r\n" +
+                             "rule 0\r\n";
+    const auto& dir = dir_->Path();
+    return WriteAll(dir / kPositionFile, request.board.PositionText()) &&
+           WriteAll(dir / kSideFile, std::string(1, LetterOf(request.side)) + "\r\n") &&
+           WriteAll(dir / kTimeoutsFile,
+                    std::to_string(wholeSeconds) + "\r\n" + std::to_string(left) + "\r\n") &&
+           WriteAll(dir / kInfoFile, info) && WriteAll(dir / kMessageFile, "");
+  }
+
+  std::vector<std::string> MessageLines() const {
+    std::vector<std::string> notes;
+    for (const auto& file : FilesNamed(dir_->Path(), kMessageFile)) {
+      for (auto& line : Lines(ReadAll(file))) {
+        if (notes.size() == kMaxMessageLines) return notes;
+        notes.push_back(Printable(line, 200));
+      }
+    }
+    return notes;
+  }
+
+  void ReadMove(Side side, MoveReply& reply) const {
+    std::string unparsable;
+    for (const auto& file : FilesNamed(dir_->Path(), kSideFile)) {
+      const std::string line = FirstLine(ReadAll(file));
+      if (auto point = ParsePoint(line)) {
+        reply.point = point;
+        return;
+      }
+      if (line != std::string(1, LetterOf(side)) && !line.empty()) unparsable = line;
+    }
+    reply.fault = LossKind::kIllegal;
+    reply.reason = unparsable.empty() ? "left no move in TAH.DAT"
+                                      : "unparsable move \"" + Printable(unparsable) + "\"";
+  }
+
+  EngineSpec spec_;
+  TimeControl time_;
+  std::unique_ptr<WorkDir> dir_;
+};
+
+}  // namespace
+
+std::unique_ptr<Player> MakeFilePlayer(const EngineSpec& spec) {
+  return std::make_unique<FilePlayer>(spec);
+}
+
+}  // namespace pentad::match

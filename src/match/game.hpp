@@ -1,0 +1,58 @@
+// One game between two engines, judged move by move.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "match/engine_spec.hpp"
+#include "match/openings.hpp"
+#include "match/player.hpp"
+#include "match/rules.hpp"
+
+namespace pentad::match {
+
+enum class Outcome { kXWins, kOWins, kDraw, kCancelled };
+
+struct GameSetup {
+  int number = 1;  // 1-based, as records show it
+  const EngineSpec* x = nullptr;
+  const EngineSpec* o = nullptr;
+  bool aPlaysX = true;
+  int openingIndex = -1;  // -1: the empty board
+  Opening opening;
+  TimeControl time;
+};
+
+struct GameRecord {
+  int number = 1;
+  bool aPlaysX = true;
+  int openingIndex = -1;
+  size_t openingLength = 0;
+  std::array<std::string, 2> names;                    // by side
+  std::vector<Point> moves;                            // the opening's first
+  std::vector<std::vector<std::string>> notes;         // per move, what its engine wrote besides it
+  std::array<std::vector<std::string>, 2> startNotes;  // by side, from getting ready
+  std::vector<std::string> finalNotes;                 // from the move that lost
+  Outcome outcome = Outcome::kCancelled;
+  LossKind loss = LossKind::kNone;
+  std::string reason;  // "five in a row", "full board", or what the loser did
+  std::array<Milliseconds, 2> timeUsed{};
+
+  std::optional<Side> Winner() const;
+  std::optional<Side> Loser() const;
+  // 1, 0.5 or 0 for engine A.
+  double ScoreOfA() const;
+};
+
+using PlayerFactory = std::function<std::unique_ptr<Player>(const EngineSpec&)>;
+
+GameRecord PlayGame(const GameSetup& setup, const Cancellation& cancel,
+                    const PlayerFactory& makePlayer = MakePlayer);
+
+const char* LossKindName(LossKind loss);
+
+}  // namespace pentad::match

@@ -1,0 +1,126 @@
+#include "match/runner.hpp"
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace pentad::match {
+namespace {
+
+void Count(const GameRecord& game, Tally& tally) {
+  const double score = game.ScoreOfA();
+  if (score == 1.0) ++tally.wins;
+  if (score == 0.5) ++tally.draws;
+  if (score == 0.0) ++tally.losses;
+}
+
+class Scheduler {
+ public:
+  Scheduler(const MatchSettings& settings, const Cancellation& cancel, const MatchHooks& hooks)
+      : settings_(settings), cancel_(cancel), hooks_(hooks) {}
+
+  MatchOutcome Run() {
+    const auto start = std::chrono::steady_clock::now();
+    const int workers = std::max(1, std::min(settings_.jobs, settings_.games));
+    running_ = workers;
+    std::vector<std::thread> threads;
+    for (int i = 0; i < workers; ++i) threads.emplace_back([this] { Work(); });
+    {
+      std::unique_lock lock(mutex_);
+      for (;;) {
+        Report(start);
+        if (running_ == 0) break;
+        changed_.wait_for(lock, std::chrono::seconds(1));
+      }
+    }
+    for (auto& thread : threads) thread.join();
+    outcome_.interrupted = cancel_.Cancelled();
+    outcome_.signal = cancel_.Signal();
+    outcome_.elapsed = Since(start);
+    std::sort(outcome_.games.begin(), outcome_.games.end(),
+              [](const GameRecord& a, const GameRecord& b) { return a.number < b.number; });
+    return std::move(outcome_);
+  }
+
+ private:
+  static std::chrono::milliseconds Since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start);
+  }
+
+  void Report(std::chrono::steady_clock::time_point start) const {
+    if (!hooks_.onProgress) return;
+    hooks_.onProgress(
+        {static_cast<int>(outcome_.games.size()), settings_.games, tally_, Since(start)});
+  }
+
+  std::optional<int> NextGame() {
+    std::lock_guard lock(mutex_);
+    if (stopScheduling_ || cancel_.Cancelled() || next_ >= settings_.games) return std::nullopt;
+    return next_++;
+  }
+
+  void Work() {
+    while (const auto index = NextGame()) {
+      GameRecord record = PlayGame(SetupOf(settings_, *index), cancel_, hooks_.makePlayer);
+      if (record.outcome == Outcome::kCancelled) break;
+      Collect(std::move(record));
+    }
+    std::lock_guard lock(mutex_);
+    --running_;
+    changed_.notify_all();
+  }
+
+  void Collect(GameRecord record) {
+    std::lock_guard lock(mutex_);
+    Count(record, tally_);
+    if (hooks_.onGame) hooks_.onGame(record);
+    outcome_.games.push_back(std::move(record));
+    if (settings_.sprt &&
+        EvaluateSprt(tally_, *settings_.sprt).decision != SprtDecision::kContinue) {
+      stopScheduling_ = true;
+      outcome_.stoppedBySprt = true;
+    }
+    changed_.notify_all();
+  }
+
+  const MatchSettings& settings_;
+  const Cancellation& cancel_;
+  const MatchHooks& hooks_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int next_ = 0;
+  int running_ = 0;
+  bool stopScheduling_ = false;
+  Tally tally_;
+  MatchOutcome outcome_;
+};
+
+}  // namespace
+
+GameSetup SetupOf(const MatchSettings& settings, int index) {
+  const GameSchedule schedule = ScheduleOf(index, static_cast<int>(settings.openings.size()));
+  GameSetup setup;
+  setup.number = index + 1;
+  setup.aPlaysX = schedule.aPlaysX;
+  setup.x = schedule.aPlaysX ? &settings.a : &settings.b;
+  setup.o = schedule.aPlaysX ? &settings.b : &settings.a;
+  setup.openingIndex = schedule.openingIndex;
+  if (schedule.openingIndex >= 0) setup.opening = settings.openings[schedule.openingIndex];
+  setup.time = settings.time;
+  return setup;
+}
+
+MatchOutcome RunMatch(const MatchSettings& settings, const Cancellation& cancel,
+                      const MatchHooks& hooks) {
+  return Scheduler(settings, cancel, hooks).Run();
+}
+
+Tally TallyOf(const std::vector<GameRecord>& games) {
+  Tally tally;
+  for (const GameRecord& game : games) Count(game, tally);
+  return tally;
+}
+
+}  // namespace pentad::match

@@ -1,0 +1,328 @@
+// `pentad match` end to end, with the fake engines of tests/fakes.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "match/match_run_support.hpp"
+
+namespace pentad::match::test {
+namespace {
+
+using nlohmann::json;
+using std::chrono::steady_clock;
+
+json SummaryOf(const Finished& finished) {
+  EXPECT_EQ(finished.status, 0) << finished.err;
+  return json::parse(finished.out);
+}
+
+struct FaultCase {
+  const char* mode;
+  bool pipe;
+  const char* loss;
+  const char* reason;
+};
+
+class MatchFaults : public testing::TestWithParam<FaultCase> {};
+
+TEST_P(MatchFaults, TheFaultyEngineLosesAndSaysWhy) {
+  const FaultCase& c = GetParam();
+  MatchSandbox sandbox;
+  const json summary =
+      SummaryOf(sandbox.Run({FileFake("first"), c.pipe ? PipeFake(c.mode) : FileFake(c.mode),
+                             "--games", "1", "--move-time", "300", "--json"}));
+  ASSERT_EQ(summary["games"].size(), 1u);
+  const json& game = summary["games"][0];
+  EXPECT_EQ(game["winner"], "a");
+  EXPECT_EQ(game["loss"], c.loss);
+  EXPECT_NE(game["reason"].get<std::string>().find(c.reason), std::string::npos) << game["reason"];
+  EXPECT_EQ(summary["losses_by_rule"]["b"][c.loss], 1);
+  EXPECT_EQ(summary["losses_by_rule"]["a"], (json{{"time", 0}, {"illegal", 0}, {"crash", 0}}));
+  sandbox.ExpectNothingLeft();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BothKinds, MatchFaults,
+    testing::Values(FaultCase{"offboard", false, "illegal", "move 20,3 is off the board"},
+                    FaultCase{"offboard", true, "illegal", "move 20,3 is off the board"},
+                    FaultCase{"onstone", false, "illegal", "move 0,0 is onto a stone"},
+                    FaultCase{"onstone", true, "illegal", "move 0,0 is onto a stone"},
+                    FaultCase{"garbage", false, "illegal", "unparsable move \"hello there\""},
+                    FaultCase{"garbage", true, "illegal", "unparsable move \"hello there\""},
+                    FaultCase{"missing", false, "illegal", "left no move in TAH.DAT"},
+                    FaultCase{"missing", true, "crash",
+                              "ended without answering (exited with status 0)"},
+                    FaultCase{"hang", false, "time", "still running after 300 ms"},
+                    FaultCase{"hang", true, "time", "no move within 300 ms"},
+                    FaultCase{"crash", false, "crash", "crashed (signal 11, SIGSEGV)"},
+                    FaultCase{"crash", true, "crash", "crashed (signal 11, SIGSEGV)"},
+                    FaultCase{"exit3", false, "crash", "exited with status 3"},
+                    FaultCase{"exit3", true, "crash", "exited with status 3"},
+                    FaultCase{"silent-start", true, "time", "no answer to START within 300 ms"}),
+    [](const testing::TestParamInfo<FaultCase>& info) {
+      std::string name = std::string(info.param.pipe ? "Pipe_" : "File_") + info.param.mode;
+      for (char& ch : name)
+        if (ch == '-') ch = '_';
+      return name;
+    });
+
+TEST(MatchCommand, ColoursAlternateAndGamesGoToTheCollection) {
+  MatchSandbox sandbox;
+  const auto sgfPath = sandbox.Root() / "games.sgf";
+  const json summary = SummaryOf(sandbox.Run({FileFake("first"), PipeFake("first"), "--games", "4",
+                                              "-j", "2", "--sgf", sgfPath.string(), "--json"}));
+  // The first player wins with a vertical five on the 81st move, whoever it is.
+  EXPECT_EQ(summary["wins"], 2);
+  EXPECT_EQ(summary["losses"], 2);
+  EXPECT_EQ(summary["score_fraction"], 0.5);
+  for (int i = 0; i < 4; ++i) {
+    const json& game = summary["games"][i];
+    EXPECT_EQ(game["number"], i + 1);
+    EXPECT_EQ(game["x"], i % 2 == 0 ? "a" : "b");
+    EXPECT_EQ(game["winner"], game["x"]);
+    EXPECT_EQ(game["moves"], 81);
+    EXPECT_EQ(game["loss"], "five");
+  }
+  const std::string sgf = ReadText(sgfPath);
+  EXPECT_EQ(CountOf(sgf, "(;FF[4]GM[4]SZ[20]"), 4u);
+  EXPECT_EQ(CountOf(sgf, "PB[fake-file-engine]PW[pbrain-fake]"), 2u);
+  EXPECT_EQ(CountOf(sgf, "PB[pbrain-fake]PW[fake-file-engine]"), 2u);
+  EXPECT_EQ(CountOf(sgf, "RE[B+]"), 4u);
+  EXPECT_EQ(CountOf(sgf, "\n;B[aa];W[ba];B[ca]"), 4u);
+  EXPECT_EQ(CountOf(sgf, ";B[ae])"), 4u);
+  sandbox.ExpectNothingLeft();
+}
+
+TEST(MatchCommand, FullBoardIsADraw) {
+  MatchSandbox sandbox;
+  const json summary =
+      SummaryOf(sandbox.Run({PipeFake("pattern"), FileFake("pattern"), "--games", "1", "--json"}));
+  EXPECT_EQ(summary["draws"], 1);
+  EXPECT_EQ(summary["games"][0]["moves"], 400);
+  EXPECT_EQ(summary["games"][0]["reason"], "full board");
+  EXPECT_EQ(summary["elo"]["difference"], 0.0);
+  sandbox.ExpectNothingLeft();
+}
+
+TEST(MatchCommand, OpeningsArePlayedInOrderFromBothSides) {
+  MatchSandbox sandbox;
+  const auto openings = sandbox.Root() / "openings.txt";
+  std::ofstream(openings) << "0,0, 1,0\n-1,-1, 0,1, 1,1\n";
+  const auto log = sandbox.Root() / "brain.log";
+  sandbox.SetEnv("FAKE_LOG", log.string());
+  const auto sgfPath = sandbox.Root() / "games.sgf";
+  const json summary = SummaryOf(
+      sandbox.Run({FileFake("first"), PipeFake("first"), "--games", "5", "-j", "1", "--openings",
+                   openings.string(), "--sgf", sgfPath.string(), "--json"}));
+  const int expectedOpening[] = {1, 1, 2, 2, 1};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(summary["games"][i]["opening"], expectedOpening[i]) << i;
+    EXPECT_EQ(summary["games"][i]["x"], i % 2 == 0 ? "a" : "b") << i;
+  }
+  const std::string sgf = ReadText(sgfPath);
+  EXPECT_EQ(CountOf(sgf, "C[Opening 1: the first 2 moves"), 3u);
+  EXPECT_EQ(CountOf(sgf, "\n;B[kk];W[lk];"), 3u);
+  EXPECT_EQ(CountOf(sgf, "C[Opening 2: the first 3 moves"), 2u);
+  EXPECT_EQ(CountOf(sgf, "\n;B[jj];W[kl];B[ll];"), 2u);
+  // Brain B is "o" after the three stones of game 3: it gets the position.
+  EXPECT_NE(ReadText(log).find("BOARD\n9,9,2\n10,11,1\n11,11,2\nDONE\n"), std::string::npos);
+  sandbox.ExpectNothingLeft();
+}
+
+TEST(MatchCommand, FileEnginesGetTheFilesClassicManagersWrite) {
+  MatchSandbox sandbox;
+  sandbox.SetEnv("FAKE_FILES_DIR", sandbox.FilesDir().string());
+  const auto data = sandbox.Root() / "data";
+  std::filesystem::create_directories(data / "book");
+  std::ofstream(data / "LEARN.ini") << "learned\n";
+  SummaryOf(sandbox.Run({FileFake("first"), PipeFake("first"), "--games", "1", "--move-time",
+                         "2500", "--game-time", "60000", "--max-memory", "1000000",
+                         "--engine-dir-a", data.string(), "--json"}));
+  const auto file = [&](const std::string& name) { return ReadText(sandbox.FilesDir() / name); };
+  const std::string empty = file("0-PLOCHA.DAT");
+  ASSERT_EQ(empty.size(), 20u * 22u);
+  EXPECT_EQ(CountOf(empty, "--------------------\r\n"), 20u);
+  EXPECT_EQ(file("2-PLOCHA.DAT").substr(0, 22), "xo------------------\r\n");
+  EXPECT_EQ(file("0-TAH.DAT"), "x\r\n");
+  EXPECT_EQ(file("0-TIMEOUTS.DAT"), "2\r\n60000\r\n");
+  EXPECT_EQ(file("0-MSG.DAT"), "");
+  EXPECT_EQ(file("0-LEARN.ini"), "learned\n");
+  const std::string info = file("0-INFO.DAT");
+  for (const char* line :
+       {"timeout_turn 2500\r\n", "timeout_match 60000\r\n", "time_left 60000\r\n",
+        "max_memory 1000000\r\n", "game_type 1\r\n", "rule 0\r\n"})
+    EXPECT_NE(info.find(line), std::string::npos) << line;
+  EXPECT_EQ(file("2-TIMEOUTS.DAT").substr(0, 3), "2\r\n");
+  sandbox.ExpectNothingLeft();
+}
+
+TEST(MatchCommand, BrainsHearTheProtocol) {
+  MatchSandbox sandbox;
+  const auto log = sandbox.Root() / "brain.log";
+  sandbox.SetEnv("FAKE_LOG", log.string());
+  SummaryOf(sandbox.Run({PipeFake("first"), FileFake("first"), "--games", "2", "-j", "1",
+                         "--move-time", "700", "--game-time", "60000", "--json"}));
+  const std::string text = ReadText(log);
+  EXPECT_EQ(text.find("START 20\nINFO timeout_turn 700\nINFO timeout_match 60000\n"
+                      "INFO max_memory 0\nINFO game_type 1\nINFO rule 0\nABOUT\n"
+                      "INFO time_left 60000\nBEGIN\nINFO time_left "),
+            0u)
+      << text;
+  EXPECT_NE(text.find("\nTURN 1,0\n"), std::string::npos);
+  // Game 2, the brain second: the first move comes as TURN.
+  EXPECT_NE(text.find("ABOUT\nINFO time_left 60000\nTURN 0,0\n"), std::string::npos) << text;
+  EXPECT_EQ(CountOf(text, "START 20\n"), 2u);
+  EXPECT_EQ(CountOf(text, "\nEND\n"), 2u);
+  EXPECT_EQ(CountOf(text, "INFO time_left"), CountOf(text, "BEGIN\n") + CountOf(text, "TURN "));
+  sandbox.ExpectNothingLeft();
+}
+
+TEST(MatchCommand, EngineChatterIsRecordedNotPlayed) {
+  MatchSandbox sandbox;
+  const auto sgfPath = sandbox.Root() / "games.sgf";
+  const json summary = SummaryOf(sandbox.Run({PipeFake("chatty"), FileFake("chatty"), "--games",
+                                              "1", "--sgf", sgfPath.string(), "--json"}));
+  EXPECT_EQ(summary["games"][0]["loss"], "five");
+  const std::string sgf = ReadText(sgfPath);
+  EXPECT_NE(sgf.find(";B[aa]C[DEBUG depth 1\nUNKNOWN nothing\nERROR nothing\nMESSAGE done]"),
+            std::string::npos)
+      << sgf;
+  EXPECT_NE(sgf.find(";W[ba]C[thinking hard\nsecond line]"), std::string::npos) << sgf;
+  sandbox.ExpectNothingLeft();
+}
+
+TEST(MatchCommand, BrainsWithoutAboutOrEndDoNotStallTheRunner) {
+  MatchSandbox sandbox;
+  const auto start = steady_clock::now();
+  const json summary = SummaryOf(sandbox.Run({PipeFake("late-about"), PipeFake("ignore-end"),
+                                              "--games", "1", "--move-time", "300", "--json"}));
+  const auto elapsed = steady_clock::now() - start;
+  EXPECT_EQ(summary["games"][0]["loss"], "five");
+  EXPECT_EQ(summary["games"][0]["winner"], "a");
+  // One wait for ABOUT, one second for the brain that ignores END.
+  EXPECT_LT(elapsed, std::chrono::seconds(5));
+  sandbox.ExpectNothingLeft();
+}
+
+TEST(MatchCommand, KindOptionOverridesTheName) {
+  MatchSandbox sandbox;
+  const auto renamed = sandbox.Root() / "brain";
+  std::filesystem::create_symlink(FAKE_PIPE_ENGINE, renamed);
+  const json summary =
+      SummaryOf(sandbox.Run({FileFake("first"), renamed.string() + " first", "--kind-b", "pipe",
+                             "--name-b", "renamed", "--games", "1", "--json"}));
+  EXPECT_EQ(summary["b"]["kind"], "pipe");
+  EXPECT_EQ(summary["b"]["name"], "renamed");
+  EXPECT_EQ(summary["games"][0]["loss"], "five");
+}
+
+TEST(MatchCommand, SprtStopsOnceABoundIsCrossed) {
+  MatchSandbox sandbox;
+  const json summary = SummaryOf(sandbox.Run({FileFake("first"), FileFake("garbage"), "--games",
+                                              "50", "-j", "1", "--sprt", "0,300", "--json"}));
+  EXPECT_EQ(summary["games_played"], 6);
+  EXPECT_TRUE(summary["stopped_by_sprt"]);
+  EXPECT_EQ(summary["sprt"]["result"], "H1 accepted");
+  EXPECT_NEAR(summary["sprt"]["llr"].get<double>(), 3.176, 0.001);
+  EXPECT_EQ(summary["elo"]["difference"], nullptr);  // six wins of six
+}
+
+TEST(MatchCommand, SummaryInWords) {
+  MatchSandbox sandbox;
+  const Finished finished =
+      sandbox.Run({FileFake("first"), FileFake("garbage"), "--games", "3", "--sprt", "-10,10"});
+  EXPECT_EQ(finished.status, 0) << finished.err;
+  for (const char* line : {"Games: 3 of 3", "W-D-L for A: 3-0-0", "Score for A: 3.0 / 3 (100.0%)",
+                           "Elo difference: +inf (95% interval +inf to +inf)",
+                           "B fake-file-engine     0        3      0",
+                           "SPRT elo0 -10.0, elo1 10.0: LLR", "(bounds -2.94, 2.94), continue"})
+    EXPECT_NE(finished.out.find(line), std::string::npos) << line << "\n" << finished.out;
+  EXPECT_EQ(finished.err, "");  // no progress line when stderr is no terminal
+}
+
+struct InterruptCase {
+  bool pipe;
+  int signal;
+};
+
+class MatchInterrupt : public testing::TestWithParam<InterruptCase> {};
+
+TEST_P(MatchInterrupt, KillsEnginesAndKeepsFinishedGames) {
+  MatchSandbox sandbox;
+  const auto sgfPath = sandbox.Root() / "games.sgf";
+  // Game 1 ends normally; in game 2 engine B plays "x" and hangs.
+  const std::string b = GetParam().pipe ? PipeFake("hang-as-x") : FileFake("hang-as-x");
+  const pid_t runner = sandbox.Start({FileFake("first"), b, "--games", "3", "-j", "1",
+                                      "--move-time", "20000", "--sgf", sgfPath.string()});
+  const auto deadline = steady_clock::now() + std::chrono::seconds(10);
+  const auto hanging = [&] {
+    return ReadText(sgfPath).find(")") != std::string::npos && sandbox.PidCount() >= 2;
+  };
+  while (!hanging() && steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // let the hang begin
+  const auto interrupted = steady_clock::now();
+  kill(runner, GetParam().signal);
+  const Finished finished = sandbox.Wait(runner, std::chrono::seconds(10));
+  EXPECT_LT(steady_clock::now() - interrupted, std::chrono::seconds(3));
+  EXPECT_EQ(finished.status, 128 + GetParam().signal) << finished.err;
+  EXPECT_NE(finished.out.find("Games: 1 of 3 (interrupted)"), std::string::npos) << finished.out;
+  EXPECT_NE(finished.out.find("W-D-L for A: 1-0-0"), std::string::npos) << finished.out;
+  EXPECT_EQ(CountOf(ReadText(sgfPath), "(;FF[4]"), 1u);
+  sandbox.ExpectNothingLeft();
+}
+
+INSTANTIATE_TEST_SUITE_P(BothKinds, MatchInterrupt,
+                         testing::Values(InterruptCase{false, SIGINT}, InterruptCase{true, SIGINT},
+                                         InterruptCase{false, SIGTERM},
+                                         InterruptCase{true, SIGTERM}),
+                         [](const testing::TestParamInfo<InterruptCase>& info) {
+                           return std::string(info.param.pipe ? "Pipe" : "File") +
+                                  (info.param.signal == SIGINT ? "_SIGINT" : "_SIGTERM");
+                         });
+
+TEST(MatchCommand, BadOptionsAreRefused) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* message;
+  };
+  MatchSandbox sandbox;
+  const auto openings = sandbox.Root() / "bad-openings.txt";
+  std::ofstream(openings) << "0,0\n0,0, 0,0\n";
+  const Case cases[] = {
+      {{"/no/such/engine", FileFake("first")}, "engine A: no executable file \"/no/such/engine\""},
+      {{FileFake("first"), "no-such-engine-anywhere"}, "engine B: no executable file"},
+      {{FileFake("first"), FileFake("first"), "--sprt", "10,0"}, "--sprt wants ELO0,ELO1"},
+      {{FileFake("first"), FileFake("first"), "--sprt", "x"}, "--sprt wants ELO0,ELO1"},
+      {{FileFake("first"), FileFake("first"), "--openings", openings.string()},
+       "line 2: move 2 is onto an earlier one"},
+      {{FileFake("first"), FileFake("first"), "--openings", "/no/openings"},
+       "cannot read /no/openings"},
+      {{FileFake("first"), FileFake("first"), "--engine-dir-b", "/no/dir"},
+       "--engine-dir-b: no directory"},
+      {{FileFake("first"), FileFake("first"), "--kind-a", "socket"}, "--kind-a"},
+      {{FileFake("first"), FileFake("first"), "--games", "0"}, "--games"},
+      {{FileFake("first")}, "B is required"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    const Finished finished = sandbox.Run(c.args);
+    EXPECT_EQ(finished.status, 2);
+    EXPECT_NE(finished.err.find(c.message), std::string::npos) << finished.err;
+    EXPECT_EQ(finished.out, "");
+  }
+  sandbox.ExpectNothingLeft();
+}
+
+TEST(MatchCommand, HelpNamesEveryOption) {
+  MatchSandbox sandbox;
+  const Finished finished = sandbox.Run({"--help"});
+  EXPECT_EQ(finished.status, 0);
+  for (const char* option : {"--games", "--openings", "--move-time", "--game-time", "--max-memory",
+                             "--kind-a", "--kind-b", "--engine-dir-a", "--engine-dir-b", "--name-a",
+                             "--name-b", "--jobs", "--sgf", "--json", "--sprt"})
+    EXPECT_NE(finished.out.find(option), std::string::npos) << option;
+}
+
+}  // namespace
+}  // namespace pentad::match::test
