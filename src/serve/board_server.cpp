@@ -1,0 +1,170 @@
+#include "serve/board_server.hpp"
+
+#include <httplib.h>
+
+#include <atomic>
+#include <chrono>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "cli/analysis_json.hpp"
+#include "serve/move_request.hpp"
+#include "serve/web_assets.hpp"
+
+namespace pentad::serve {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr const char* kJsonType = "application/json";
+
+void SendError(httplib::Response& res, int status, const std::string& message) {
+  res.status = status;
+  Json error;
+  error["error"] = message;
+  res.set_content(error.dump(), kJsonType);
+}
+
+// The page only ever talks to its own origin; say so to the browser.
+const httplib::Headers& SecurityHeaders() {
+  static const httplib::Headers headers = {
+      {"X-Content-Type-Options", "nosniff"},
+      {"Content-Security-Policy",
+       "default-src 'self'; style-src 'self' 'unsafe-inline'; img-src 'self' data:; "
+       "frame-ancestors 'none'"},
+      {"Cache-Control", "no-cache"},
+  };
+  return headers;
+}
+
+// The library's default also sets SO_REUSEPORT, which lets a second server
+// bind a port already in use and share its requests.
+void ReuseAddressOnly(socket_t sock) {
+  const int yes = 1;
+  setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+}
+
+}  // namespace
+
+struct BoardServer::Impl {
+  ServerSettings settings;
+  httplib::Server http;
+  std::atomic<bool> stopRequested{false};
+  std::atomic<bool> listenStarted{false};
+  std::atomic<bool> listenEnded{false};
+  std::atomic<bool> stopSent{false};
+
+  explicit Impl(ServerSettings s) : settings(std::move(s)) {
+    const int threads = settings.threads;
+    http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    http.set_default_headers(SecurityHeaders());
+    http.set_payload_max_length(kMaxRequestBytes);
+    http.set_keep_alive_timeout(2);
+    http.set_socket_options(ReuseAddressOnly);
+    http.Post("/api/move", [this](const httplib::Request& req, httplib::Response& res) {
+      AnswerMove(req, res);
+    });
+    http.Get("/api/move", [](const httplib::Request&, httplib::Response& res) {
+      SendError(res, 405, "use POST with the position as JSON");
+    });
+    http.Get(".*",
+             [](const httplib::Request& req, httplib::Response& res) { ServeAsset(req, res); });
+    http.set_error_handler(
+        [](const httplib::Request& req, httplib::Response& res) { ExplainError(req, res); });
+    http.set_exception_handler(
+        [](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
+          SendError(res, 500, "the engine failed on this position");
+        });
+  }
+
+  void AnswerMove(const httplib::Request& req, httplib::Response& res) {
+    const auto start = TimeBudget::Clock::now();
+    const ParsedMoveRequest parsed = ParseMoveRequest(req.body);
+    if (!parsed.request) return SendError(res, 400, parsed.error);
+    const MoveRequest& request = *parsed.request;
+    DecisionSettings decision;
+    decision.seed = request.seed ? *request.seed : TimeOfDaySeed();
+    decision.checks = request.checks;
+    decision.dataDir = settings.bookDir;
+    decision.start = start;
+    decision.stop = &stopRequested;
+    // Evaluated on its own copy first, so the map never changes the move.
+    const Board evaluated = EvaluatedBoard(request.position, *decision.seed);
+    const Decision made = settings.decide(request.position, decision);
+    Json answer = cli::DecisionJson(request.position, made);
+    answer["cells"] = cli::CellsJson(evaluated);
+    res.set_content(answer.dump(), kJsonType);
+  }
+
+  static void ServeAsset(const httplib::Request& req, httplib::Response& res) {
+    const std::string path = req.path == "/" ? "/index.html" : req.path;
+    for (const web::Asset& asset : web::kAssets) {
+      if (asset.path != path) continue;
+      res.set_content(asset.bytes.data(), asset.bytes.size(), ContentTypeOf(path));
+      return;
+    }
+    res.status = 404;
+  }
+
+  static const char* ContentTypeOf(std::string_view path) {
+    const auto endsWith = [&](std::string_view suffix) { return path.ends_with(suffix); };
+    if (endsWith(".html")) return "text/html; charset=utf-8";
+    if (endsWith(".css")) return "text/css; charset=utf-8";
+    if (endsWith(".js") || endsWith(".mjs")) return "text/javascript; charset=utf-8";
+    if (endsWith(".svg")) return "image/svg+xml";
+    if (endsWith(".png")) return "image/png";
+    if (endsWith(".json")) return "application/json";
+    return "application/octet-stream";
+  }
+
+  // Runs for every answer of status 400 and above, including the ones the
+  // library makes itself (an oversized body, an unknown path).
+  static void ExplainError(const httplib::Request& req, httplib::Response& res) {
+    if (res.status == 413) return SendError(res, 400, "the request body is over 64 KiB");
+    if (!res.body.empty()) return;
+    if (res.status == 404) return SendError(res, 404, "no such page: " + req.path);
+    SendError(res, res.status, "the request failed with HTTP status " + std::to_string(res.status));
+  }
+};
+
+BoardServer::BoardServer(ServerSettings settings)
+    : impl_(std::make_unique<Impl>(std::move(settings))) {}
+
+BoardServer::~BoardServer() {
+  Stop();
+}
+
+std::optional<int> BoardServer::Bind(const std::string& host, int port) {
+  if (port == 0) {
+    const int bound = impl_->http.bind_to_any_port(host);
+    if (bound > 0) return bound;
+    return std::nullopt;
+  }
+  if (impl_->http.bind_to_port(host, port)) return port;
+  return std::nullopt;
+}
+
+void BoardServer::Listen() {
+  impl_->listenStarted = true;
+  if (!impl_->stopRequested) impl_->http.listen_after_bind();
+  impl_->listenEnded = true;
+}
+
+void BoardServer::Stop() {
+  impl_->stopRequested = true;
+  if (!impl_->listenStarted) return;
+  // The library ignores a stop that comes before its accept loop runs, and
+  // must not be told twice.
+  while (!impl_->listenEnded) {
+    if (impl_->http.is_running() && !impl_->stopSent.exchange(true)) impl_->http.stop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
+std::string ListenAddress(const std::string& host, int port) {
+  const bool ipv6 = host.find(':') != std::string::npos;
+  return "http://" + (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(port) + "/";
+}
+
+}  // namespace pentad::serve

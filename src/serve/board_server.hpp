@@ -1,0 +1,49 @@
+// The browser board's HTTP server: the page built into the binary and the
+// stateless move API. Every request carries its whole position, so any
+// number of games can be played at once.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "driver/engine.hpp"
+
+namespace pentad::serve {
+
+using Decider = std::function<Decision(const Position&, const DecisionSettings&)>;
+
+struct ServerSettings {
+  std::filesystem::path bookDir;  // empty: no book, no files read at all
+  Decider decide = Decide;
+  int threads = 16;  // decisions block a worker for their whole budget
+};
+
+class BoardServer {
+ public:
+  explicit BoardServer(ServerSettings settings);
+  ~BoardServer();
+  BoardServer(const BoardServer&) = delete;
+  BoardServer& operator=(const BoardServer&) = delete;
+
+  // Port 0 takes any free port. Returns the port bound, nullopt on failure.
+  std::optional<int> Bind(const std::string& host, int port);
+
+  // Serves until Stop; returns at once when Stop came first.
+  void Listen();
+
+  // Safe from any thread, before, during or after Listen. Decisions in
+  // progress end as if their time were up.
+  void Stop();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// "http://127.0.0.1:8020/", with brackets around an IPv6 host.
+std::string ListenAddress(const std::string& host, int port);
+
+}  // namespace pentad::serve

@@ -1,0 +1,339 @@
+// The browser board's API, spoken to over loopback HTTP as the page does.
+#include "serve/board_server.hpp"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "serve/web_assets.hpp"
+
+namespace pentad::serve {
+namespace {
+
+using Json = nlohmann::json;
+using namespace std::chrono_literals;
+
+std::vector<std::string> EmptyLines() {
+  return std::vector<std::string>(20, std::string(20, '-'));
+}
+
+// x at (9,9), o at (10,9), x at (9,10): a position with three stones.
+std::vector<std::string> OpeningLines() {
+  auto lines = EmptyLines();
+  lines[9][9] = 'x';
+  lines[9][10] = 'o';
+  lines[10][9] = 'x';
+  return lines;
+}
+
+Json MoveBody(const std::vector<std::string>& lines, const std::string& side) {
+  return Json{{"board", lines}, {"side", side}};
+}
+
+class RunningServer {
+ public:
+  explicit RunningServer(ServerSettings settings = {}) : server_(std::move(settings)) {
+    const auto port = server_.Bind("127.0.0.1", 0);
+    if (!port) throw std::runtime_error("cannot bind a loopback port");
+    port_ = *port;
+    thread_ = std::thread([this] { server_.Listen(); });
+  }
+  ~RunningServer() {
+    server_.Stop();
+    thread_.join();
+  }
+
+  httplib::Result Post(const std::string& body) {
+    return Client().Post("/api/move", body, "application/json");
+  }
+  httplib::Result Get(const std::string& path) { return Client().Get(path.c_str()); }
+  void Stop() { server_.Stop(); }
+
+ private:
+  httplib::Client Client() const {
+    httplib::Client client("127.0.0.1", port_);
+    client.set_read_timeout(30, 0);
+    return client;
+  }
+
+  BoardServer server_;
+  int port_ = 0;
+  std::thread thread_;
+};
+
+bool EmptyAt(const std::vector<std::string>& lines, const Json& move) {
+  const int x = move.at(0), y = move.at(1);
+  return x >= 0 && x < 20 && y >= 0 && y < 20 && lines[y][x] == '-';
+}
+
+TEST(BoardServerMove, AnswersTheDecisionWithTheAnalyzeFieldsAndTheCells) {
+  RunningServer server;
+  Json body = MoveBody(OpeningLines(), "o");
+  body["seed"] = 7;
+  body["checks"] = 2000;
+  const auto res = server.Post(body.dump());
+  ASSERT_TRUE(res);
+  ASSERT_EQ(res->status, 200) << res->body;
+  EXPECT_EQ(res->get_header_value("Content-Type"), "application/json");
+  const Json answer = Json::parse(res->body);
+  for (const char* field : {"stones", "side", "seed", "checks", "move", "depth", "timeChecks",
+                            "elapsedMs", "candidates", "book", "stage", "line", "cells"})
+    EXPECT_TRUE(answer.contains(field)) << field;
+  EXPECT_EQ(answer["stones"], 3);
+  EXPECT_EQ(answer["side"], 2);
+  EXPECT_EQ(answer["seed"], 7);
+  EXPECT_EQ(answer["checks"], 2000);
+  EXPECT_TRUE(EmptyAt(OpeningLines(), answer["move"])) << answer["move"];
+  ASSERT_EQ(answer["cells"].size(), 400u);
+  // x-major, then the stone read from line 10, column 9.
+  EXPECT_EQ(answer["cells"][9 * 20 + 10][0], 9);
+  EXPECT_EQ(answer["cells"][9 * 20 + 10][1], 10);
+  EXPECT_EQ(answer["cells"][9 * 20 + 10][2], 1);
+  EXPECT_EQ(answer["cells"][10 * 20 + 9][2], 2);
+}
+
+TEST(BoardServerMove, RepeatsItsAnswerForTheSeedItReported) {
+  RunningServer server;
+  Json body = MoveBody(OpeningLines(), "o");
+  body["checks"] = 2000;
+  const auto first = server.Post(body.dump());
+  ASSERT_TRUE(first);
+  ASSERT_EQ(first->status, 200) << first->body;
+  Json firstAnswer = Json::parse(first->body);
+  body["seed"] = firstAnswer["seed"];
+  const auto second = server.Post(body.dump());
+  ASSERT_TRUE(second);
+  Json secondAnswer = Json::parse(second->body);
+  firstAnswer.erase("elapsedMs");
+  secondAnswer.erase("elapsedMs");
+  EXPECT_EQ(firstAnswer, secondAnswer);
+}
+
+TEST(BoardServerMove, PlaysTheCentreOfAnEmptyBoardForEitherSide) {
+  RunningServer server;
+  for (const char* side : {"x", "o"}) {
+    const auto res = server.Post(MoveBody(EmptyLines(), side).dump());
+    ASSERT_TRUE(res);
+    ASSERT_EQ(res->status, 200) << res->body;
+    EXPECT_EQ(Json::parse(res->body)["move"], Json::array({9, 9})) << side;
+  }
+}
+
+struct BadRequestCase {
+  const char* name;
+  std::string body;
+  const char* messagePart;
+};
+
+std::string WithBoard(const Json& board, const Json& side = "x") {
+  return Json{{"board", board}, {"side", side}}.dump();
+}
+
+std::string WithField(const char* name, const Json& value) {
+  Json body = MoveBody(OpeningLines(), "o");
+  body[name] = value;
+  return body.dump();
+}
+
+std::vector<BadRequestCase> BadRequests() {
+  auto shortLine = OpeningLines();
+  shortLine[4].pop_back();
+  auto longLine = OpeningLines();
+  longLine[19] += "-";
+  auto capital = OpeningLines();
+  capital[3][5] = 'X';
+  auto full = std::vector<std::string>(20);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 20; ++x) full[y] += (x / 2 + y) % 2 ? 'x' : 'o';
+  Json notStrings = OpeningLines();
+  notStrings[2] = 17;
+  Json board19 = OpeningLines();
+  board19.erase(board19.begin());
+  Json noSide = Json{{"board", OpeningLines()}};
+  return {
+      {"malformed JSON", "{\"board\": [", "malformed JSON"},
+      {"empty body", "", "malformed JSON"},
+      {"not an object", "[1, 2]", "JSON object"},
+      {"no board", "{\"side\": \"x\"}", "\"board\" is missing"},
+      {"board not an array", WithBoard("--------"), "array of 20 strings"},
+      {"19 lines", WithBoard(board19), "array of 20 strings"},
+      {"a line not a string", WithBoard(notStrings), "board line 2 is not a string"},
+      {"a short line", WithBoard(shortLine), "board line 4 has 19 characters"},
+      {"a long line", WithBoard(longLine), "board line 19 has 21 characters"},
+      {"a capital X", WithBoard(capital), "board line 3 holds an invalid character at column 5"},
+      {"a full board", WithBoard(full), "full"},
+      {"no side", noSide.dump(), "\"side\" is missing"},
+      {"side y", WithBoard(OpeningLines(), "y"), "\"side\" must be"},
+      {"side as a number", WithBoard(OpeningLines(), 1), "\"side\" must be"},
+      {"side xo", WithBoard(OpeningLines(), "xo"), "\"side\" must be"},
+      {"negative seed", WithField("seed", -1), "\"seed\" must be an integer"},
+      {"seed over 32 bits", WithField("seed", 4294967296LL), "\"seed\" must be an integer"},
+      {"seed as text", WithField("seed", "5"), "\"seed\" must be an integer"},
+      {"fractional checks", WithField("checks", 2.5), "\"checks\" must be an integer"},
+      {"negative checks", WithField("checks", -3), "\"checks\" must be an integer"},
+      {"a body over 64 KiB", WithField("padding", std::string(70 * 1024, ' ')), "64 KiB"},
+  };
+}
+
+TEST(BoardServerMove, RejectsEachKindOfBadRequestWithAnExplanation) {
+  RunningServer server;
+  for (const BadRequestCase& c : BadRequests()) {
+    SCOPED_TRACE(c.name);
+    const auto res = server.Post(c.body);
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 400);
+    EXPECT_EQ(res->get_header_value("Content-Type"), "application/json");
+    const Json answer = Json::parse(res->body, nullptr, false);
+    ASSERT_TRUE(answer.is_object()) << res->body;
+    ASSERT_TRUE(answer["error"].is_string()) << res->body;
+    EXPECT_NE(answer["error"].get<std::string>().find(c.messagePart), std::string::npos)
+        << answer["error"];
+  }
+}
+
+TEST(BoardServerMove, AcceptsNullForTheOptionalFields) {
+  RunningServer server;
+  Json body = MoveBody(OpeningLines(), "o");
+  body["seed"] = nullptr;
+  body["checks"] = 500;
+  const auto res = server.Post(body.dump());
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 200) << res->body;
+}
+
+TEST(BoardServerPages, ServesEveryFileOfThePageAndNothingElse) {
+  RunningServer server;
+  for (const web::Asset& asset : web::kAssets) {
+    const auto res = server.Get(std::string(asset.path));
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200) << asset.path;
+    EXPECT_EQ(res->body, asset.bytes) << asset.path;
+  }
+  const auto index = server.Get("/");
+  ASSERT_TRUE(index);
+  EXPECT_EQ(index->status, 200);
+  EXPECT_EQ(index->get_header_value("Content-Type"), "text/html; charset=utf-8");
+
+  for (const char* path : {"/nope", "/api/other", "/index.html/x", "/../CMakeLists.txt"}) {
+    const auto res = server.Get(path);
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 404) << path;
+    EXPECT_TRUE(Json::parse(res->body, nullptr, false).contains("error")) << path;
+  }
+  const auto getMove = server.Get("/api/move");
+  ASSERT_TRUE(getMove);
+  EXPECT_EQ(getMove->status, 405);
+}
+
+// Lets a fixed number of callers through only once all of them are inside.
+class Gate {
+ public:
+  explicit Gate(int expected) : expected_(expected) {}
+  bool ArriveAndWait() {
+    std::unique_lock lock(mutex_);
+    ++arrived_;
+    changed_.notify_all();
+    return changed_.wait_for(lock, 10s, [this] { return arrived_ >= expected_; });
+  }
+  bool WaitUntilArrived(int count) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, 10s, [&] { return arrived_ >= count; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int expected_;
+  int arrived_ = 0;
+};
+
+TEST(BoardServerConcurrency, RunsTwoDecisionsAtOnceAndStillServesThePage) {
+  Gate bothInside(3);  // the two decisions and the page fetched meanwhile
+  ServerSettings settings;
+  settings.decide = [&](const Position& position, const DecisionSettings& decision) {
+    Decision made;
+    made.seed = *decision.seed;
+    made.x = position.board.at(0, 0).occupant == kEmpty ? 0 : 1;
+    made.y = 0;
+    if (!bothInside.ArriveAndWait()) made.x = -1;  // reported below as a failure
+    return made;
+  };
+  RunningServer server(settings);
+  auto first = std::async(std::launch::async,
+                          [&] { return server.Post(MoveBody(OpeningLines(), "o").dump()); });
+  auto second = std::async(std::launch::async,
+                           [&] { return server.Post(MoveBody(OpeningLines(), "o").dump()); });
+  ASSERT_TRUE(bothInside.WaitUntilArrived(2)) << "the second decision waited for the first";
+  const auto page = server.Get("/");
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->status, 200);
+  bothInside.ArriveAndWait();
+  for (auto* answer : {&first, &second}) {
+    const auto res = answer->get();
+    ASSERT_TRUE(res);
+    ASSERT_EQ(res->status, 200) << res->body;
+    EXPECT_EQ(Json::parse(res->body)["move"], Json::array({0, 0}));
+  }
+}
+
+TEST(BoardServerConcurrency, TwoRealDecisionsAtOnceBothAnswer) {
+  RunningServer server;
+  Json body = MoveBody(OpeningLines(), "o");
+  body["checks"] = 3000;
+  auto first = std::async(std::launch::async, [&] { return server.Post(body.dump()); });
+  auto second = std::async(std::launch::async, [&] { return server.Post(body.dump()); });
+  for (auto* answer : {&first, &second}) {
+    const auto res = answer->get();
+    ASSERT_TRUE(res);
+    ASSERT_EQ(res->status, 200) << res->body;
+    EXPECT_TRUE(EmptyAt(OpeningLines(), Json::parse(res->body)["move"]));
+  }
+}
+
+TEST(BoardServerStop, EndsADecisionInProgressAsIfItsTimeWereUp) {
+  std::promise<void> started;
+  ServerSettings settings;
+  settings.decide = [&](const Position&, const DecisionSettings& decision) {
+    started.set_value();
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (!decision.stop->load() && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(1ms);
+    Decision made;
+    made.x = made.y = 0;
+    return made;
+  };
+  RunningServer server(settings);
+  auto answer = std::async(std::launch::async,
+                           [&] { return server.Post(MoveBody(OpeningLines(), "o").dump()); });
+  started.get_future().wait();
+  const auto before = std::chrono::steady_clock::now();
+  server.Stop();
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 5s);
+  const auto res = answer.get();
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 200);
+}
+
+TEST(BoardServerStop, StopBeforeListenMakesListenReturnAtOnce) {
+  BoardServer server(ServerSettings{});
+  ASSERT_TRUE(server.Bind("127.0.0.1", 0));
+  server.Stop();
+  auto listening = std::async(std::launch::async, [&] { server.Listen(); });
+  EXPECT_EQ(listening.wait_for(5s), std::future_status::ready);
+}
+
+TEST(BoardServerAddress, PrintsIpv6HostsInBrackets) {
+  EXPECT_EQ(ListenAddress("127.0.0.1", 8020), "http://127.0.0.1:8020/");
+  EXPECT_EQ(ListenAddress("::1", 80), "http://[::1]:80/");
+}
+
+}  // namespace
+}  // namespace pentad::serve

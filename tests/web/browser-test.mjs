@@ -1,0 +1,301 @@
+// Plays the browser board in Debian's chromium as a person would: clicks,
+// keys, records, the analysis view and a phone-sized screen. Never depends
+// on which moves the engine picks, only on what any sane engine does.
+//
+// node browser-test.mjs BASE_URL OUTPUT_DIR
+import { chromium } from 'playwright-core';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+
+const [baseUrl, outputDir] = process.argv.slice(2);
+if (!baseUrl || !outputDir) {
+  console.error('usage: node browser-test.mjs BASE_URL OUTPUT_DIR');
+  process.exit(2);
+}
+// A fixed seed and a small check budget: reproducible and quick.
+const pageUrl = new URL('?seed=11&checks=3000', baseUrl).href;
+const WAIT = { timeout: 30_000 };
+
+const results = [];
+async function step(name, body) {
+  const started = Date.now();
+  try {
+    await body();
+    results.push({ name, ok: true });
+    console.log(`ok - ${name} (${Date.now() - started} ms)`);
+  } catch (error) {
+    results.push({ name, ok: false });
+    console.log(`not ok - ${name}\n  ${String(error.stack || error).split('\n').join('\n  ')}`);
+    throw error;
+  }
+}
+
+function check(condition, message) {
+  if (!condition) throw new Error(message);
+}
+
+const cell = (page, x, y) => page.locator(`#board .cell[data-x="${x}"][data-y="${y}"]`);
+const stones = (page, selector = '') => page.locator(`#board .stone${selector}`);
+
+async function waitForPhase(page, phase) {
+  await page.waitForFunction((p) => document.body.dataset.phase === p, phase, WAIT);
+}
+
+async function waitForStones(page, count) {
+  await page.waitForFunction((n) => document.querySelectorAll('#board .stone').length === n, count, WAIT);
+}
+
+async function emptyPoints(page) {
+  return page.$$eval('#board .cell.empty', (els) => els.map((el) => [Number(el.dataset.x), Number(el.dataset.y)]));
+}
+
+// An empty point next to the stones, so the game stays where the play is.
+async function emptyPointNear(page, [x, y]) {
+  const empty = new Set((await emptyPoints(page)).map((p) => p.join(',')));
+  for (let r = 1; r < 20; r++)
+    for (let dx = -r; dx <= r; dx++)
+      for (let dy = -r; dy <= r; dy++) {
+        const point = [x + dx, y + dy];
+        if (empty.has(point.join(','))) return point;
+      }
+  throw new Error('no empty point left');
+}
+
+async function importSgf(page, sgf) {
+  await page.fill('#record-text', sgf);
+  await page.click('#import-sgf');
+}
+
+async function winningPoints(page) {
+  return page.$$eval('#board .stone.win', (els) =>
+    els.map((el) => [Number(el.parentElement.dataset.x), Number(el.parentElement.dataset.y)]).sort((a, b) => a[0] - b[0] || a[1] - b[1]),
+  );
+}
+
+// A fresh profile every run, removed at the end.
+const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'pentad-chromium-'));
+const browser = await chromium.launchPersistentContext(profile, {
+  executablePath: '/usr/bin/chromium',
+  headless: true,
+  viewport: { width: 1280, height: 900 },
+  args: [
+    '--headless',
+    '--no-sandbox',
+    '--disable-gpu',
+    '--disable-quic',
+    '--no-first-run',
+    '--disable-background-networking',
+    '--disable-component-update',
+    '--disable-sync',
+  ],
+});
+
+const problems = [];
+let failureStaged = false; // the browser logs the 500 this test fakes
+let exitCode = 0;
+try {
+  const page = browser.pages()[0] || (await browser.newPage());
+  page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
+  page.on('console', (message) => {
+    const staged = failureStaged && message.text().includes('status of 500');
+    if (message.type() === 'error' && !staged) problems.push(`console error: ${message.text()}`);
+  });
+
+  await step('the page opens on an empty board with the person to move', async () => {
+    await page.goto(pageUrl);
+    await waitForPhase(page, 'your-turn');
+    check((await page.locator('#board .cell').count()) === 400, 'the board has not 400 points');
+    check((await stones(page).count()) === 0, 'the board is not empty');
+    check((await page.textContent('#status-text')).includes('Your move (x)'), 'no "your move" status');
+  });
+
+  let lastHuman = [9, 9];
+  await step('clicks place stones and the engine answers each', async () => {
+    for (let turn = 1; turn <= 2; turn++) {
+      const point = turn === 1 ? [9, 9] : await emptyPointNear(page, lastHuman);
+      await cell(page, ...point).click();
+      check((await cell(page, ...point).locator('.stone.x').count()) === 1, `no x stone at ${point}`);
+      await waitForStones(page, 2 * turn);
+      await waitForPhase(page, 'your-turn');
+      lastHuman = point;
+    }
+    check((await stones(page, '.o').count()) === 2, 'the engine has not two stones');
+    check((await stones(page, '.last').count()) === 1, 'the last move is not marked once');
+    check((await stones(page, '.o.last').count()) === 1, 'the mark is not on the engine\'s stone');
+  });
+
+  await step('the arrow keys and Enter place a stone too', async () => {
+    const target = await emptyPointNear(page, lastHuman);
+    await page.focus('#board');
+    const cursor = await page.$eval('#board .cell.cursor', (el) => [Number(el.dataset.x), Number(el.dataset.y)]);
+    const press = async (key, times) => {
+      for (let i = 0; i < times; i++) await page.keyboard.press(key);
+    };
+    await press(target[0] > cursor[0] ? 'ArrowRight' : 'ArrowLeft', Math.abs(target[0] - cursor[0]));
+    await press(target[1] > cursor[1] ? 'ArrowDown' : 'ArrowUp', Math.abs(target[1] - cursor[1]));
+    check((await cell(page, ...target).getAttribute('class')).includes('cursor'), 'the cursor did not follow the keys');
+    await page.keyboard.press('Enter');
+    check((await cell(page, ...target).locator('.stone.x').count()) === 1, 'Enter placed no stone');
+    await waitForStones(page, 6);
+    await waitForPhase(page, 'your-turn');
+  });
+
+  await step('move numbers toggle on and off', async () => {
+    await page.check('#numbers');
+    const numbers = await stones(page).allTextContents();
+    check(numbers.slice().sort((a, b) => a - b).join(',') === '1,2,3,4,5,6', `numbers are ${numbers}`);
+    check((await cell(page, 9, 9).textContent()) === '1', 'the first stone is not numbered 1');
+    await page.uncheck('#numbers');
+    check((await stones(page).allTextContents()).every((t) => t === ''), 'numbers stayed');
+  });
+
+  await step('the analysis view shows the heat map, candidates and stage', async () => {
+    await page.check('#analysis');
+    await page.waitForSelector('#analysis-panel:not([hidden])', WAIT);
+    check((await page.locator('#board .heat').count()) > 0, 'no heat map');
+    check((await page.locator('#candidates tbody tr[data-x]').count()) > 0, 'no candidates');
+    check((await page.textContent('#stage')).trim().length > 0, 'no stage');
+    check(/move 6 \(o\)/.test(await page.textContent('#analysis-title')), 'the analysis is not of the last move');
+    await page.screenshot({ path: path.join(outputDir, 'board.png') });
+  });
+
+  await step('a hint marks an empty point without playing it', async () => {
+    await page.uncheck('#analysis');
+    await page.click('#hint');
+    await page.waitForSelector('#board .cell.empty .hint-mark', WAIT);
+    check((await stones(page).count()) === 6, 'the hint played a stone');
+    await page.check('#analysis');
+    check((await page.textContent('#analysis-title')).startsWith('Hint for you (x)'), 'the panel does not show the hint');
+  });
+
+  await step('undo takes back the person\'s move and the answer', async () => {
+    await page.click('#undo');
+    await waitForStones(page, 4);
+    await waitForPhase(page, 'your-turn');
+    check((await page.locator('#board .hint-mark').count()) === 0, 'the hint outlived the undo');
+  });
+
+  await step('the game exports as SGF and the position as "Plocha.dat" text', async () => {
+    await page.click('#show-sgf');
+    const sgf = await page.inputValue('#record-text');
+    check(/^\(;FF\[4\]GM\[4\]SZ\[20\]CA\[UTF-8\]PB\[Player\]PW\[Pentad\]/.test(sgf), `bad SGF head: ${sgf}`);
+    check(sgf.includes(';B[jj]'), 'the first move is not B[jj]');
+    check((sgf.match(/;[BW]\[[a-t]{2}\]/g) || []).length === 4, 'the SGF has not 4 moves');
+    check(!sgf.includes('RE['), 'an unfinished game has a result');
+    const [download] = await Promise.all([page.waitForEvent('download', WAIT), page.click('#download-sgf')]);
+    check(/^pentad-\d{12}\.sgf$/.test(download.suggestedFilename()), `file name ${download.suggestedFilename()}`);
+    const saved = fs.readFileSync(await download.path(), 'utf8');
+    check(saved === sgf, 'the downloaded SGF differs from the one shown');
+    await page.click('#copy-position');
+    const lines = (await page.inputValue('#record-text')).split(/\r?\n/);
+    check(lines.length === 21 && lines.slice(0, 20).every((l) => /^[-xo]{20}$/.test(l)), 'not 20 lines of 20');
+    check(lines[9][9] === 'x', 'line 9, character 9 is not the first stone');
+    const count = (c) => lines.join('').split(c).length - 1;
+    check(count('x') === 2 && count('o') === 2, 'wrong stone counts in the position');
+  });
+
+  await step('the person finishes a game by a five and the line lights up', async () => {
+    // x has four on row 5 and is to move; o's stones are scattered.
+    await importSgf(page, '(;FF[4]GM[4]SZ[20];B[ff];W[fm];B[gf];W[ho];B[hf];W[jm];B[if];W[lo])');
+    await waitForPhase(page, 'your-turn');
+    check((await stones(page).count()) === 8, 'the import did not place 8 stones');
+    check((await page.inputValue('#side')) === 'x', 'the person does not play x after the import');
+    await cell(page, 9, 5).click();
+    await waitForPhase(page, 'over');
+    const line = await winningPoints(page);
+    check(JSON.stringify(line) === '[[5,5],[6,5],[7,5],[8,5],[9,5]]', `highlighted ${JSON.stringify(line)}`);
+    check((await page.textContent('#status-text')).includes('You win'), 'no win announced');
+    await cell(page, 0, 0).click();
+    check((await stones(page).count()) === 9, 'a stone was placed after the end');
+    await page.click('#show-sgf');
+    check((await page.inputValue('#record-text')).includes('RE[B+]'), 'the SGF has no RE[B+]');
+    await page.screenshot({ path: path.join(outputDir, 'five.png') });
+  });
+
+  await step('undo reopens a finished game', async () => {
+    await page.click('#undo');
+    await waitForPhase(page, 'your-turn');
+    check((await stones(page, '.win').count()) === 0, 'the line is still lit');
+  });
+
+  await step('the engine completes its own open four and wins', async () => {
+    // o has an open four on row 10; x is to move and plays elsewhere.
+    await importSgf(page, '(;FF[4]GM[4]SZ[20];B[cc];W[kk];B[cf];W[lk];B[ci];W[mk];B[fr];W[nk])');
+    await waitForPhase(page, 'your-turn');
+    await cell(page, 0, 19).click();
+    await waitForPhase(page, 'over');
+    const line = await winningPoints(page);
+    check(line.length === 5 && line.every(([, y]) => y === 10), `highlighted ${JSON.stringify(line)}`);
+    check((await stones(page, '.win.o').count()) === 5, 'the lit stones are not the engine\'s');
+    check((await page.textContent('#status-text')).includes('Pentad wins'), 'no loss announced');
+  });
+
+  await step('an engine failure shows the error and Retry asks again', async () => {
+    await page.selectOption('#side', 'x');
+    await page.click('#new-game');
+    await waitForPhase(page, 'your-turn');
+    failureStaged = true;
+    // Answered late, so the thinking indicator can be seen first.
+    await page.route('**/api/move', (route) =>
+      setTimeout(
+        () => route.fulfill({ status: 500, contentType: 'application/json', body: '{"error": "out of order"}' }),
+        700,
+      ),
+    );
+    await cell(page, 9, 9).click();
+    await waitForPhase(page, 'thinking');
+    check(await page.isVisible('#status .spinner'), 'no thinking indicator');
+    check((await page.textContent('#status-text')).includes('thinking'), 'no thinking status');
+    check(await page.isDisabled('#hint'), 'a hint is offered while the engine thinks');
+    await waitForPhase(page, 'error');
+    check((await page.textContent('#status-text')).includes('out of order'), 'the error is not shown');
+    await page.unroute('**/api/move');
+    failureStaged = false;
+    await page.click('#retry');
+    await waitForStones(page, 2);
+    await waitForPhase(page, 'your-turn');
+  });
+
+  await step('playing o, the engine opens the game', async () => {
+    await page.selectOption('#side', 'o');
+    await waitForStones(page, 1);
+    await waitForPhase(page, 'your-turn');
+    check((await stones(page, '.x').count()) === 1, 'the engine did not play x');
+    check((await page.textContent('#status-text')).includes('Your move (o)'), 'not o to move');
+    check(await page.isDisabled('#undo'), 'undo is offered with no move of the person to undo');
+  });
+
+  await step('a phone-sized screen fits the board without sideways scrolling', async () => {
+    const small = await browser.newPage();
+    await small.setViewportSize({ width: 390, height: 844 });
+    small.on('pageerror', (error) => problems.push(`page error (phone): ${error.message}`));
+    await small.goto(pageUrl);
+    await waitForPhase(small, 'your-turn');
+    const widths = await small.evaluate(() => ({
+      page: document.documentElement.scrollWidth,
+      view: window.innerWidth,
+      board: document.getElementById('board').getBoundingClientRect().right,
+    }));
+    check(widths.page <= widths.view && widths.board <= widths.view, `too wide: ${JSON.stringify(widths)}`);
+    await cell(small, 9, 9).click();
+    await waitForStones(small, 2);
+    await waitForPhase(small, 'your-turn');
+    await small.check('#analysis');
+    await small.screenshot({ path: path.join(outputDir, 'board-phone.png'), fullPage: true });
+    await small.close();
+  });
+
+  await step('nothing went wrong in the page', async () => {
+    check(problems.length === 0, problems.join('\n'));
+  });
+} catch {
+  exitCode = 1;
+} finally {
+  await browser.close();
+  fs.rmSync(profile, { recursive: true, force: true });
+}
+
+const failed = results.filter((r) => !r.ok).length;
+console.log(`${results.length - failed} passed, ${failed} failed`);
+process.exit(exitCode || (failed ? 1 : 0));
