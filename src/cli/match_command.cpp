@@ -66,16 +66,16 @@ std::optional<SprtHypotheses> ParseSprt(const std::string& text) {
 }
 
 // Applies the per-engine options; an error message, or empty.
-std::string Configure(EngineSpec& spec, const std::string& kind, const std::string& name,
+std::string Configure(EngineSetup& setup, const std::string& kind, const std::string& name,
                       const std::string& dir, char label) {
-  if (kind == "file") spec.kind = EngineKind::kFile;
-  if (kind == "pipe") spec.kind = EngineKind::kPipe;
-  if (!name.empty()) spec.name = name;
+  if (kind == "file") setup.kind = EngineKind::kFile;
+  if (kind == "pipe") setup.kind = EngineKind::kPipe;
+  if (!name.empty()) setup.name = name;
   if (!dir.empty()) {
     std::error_code ec;
     if (!std::filesystem::is_directory(dir, ec))
       return std::string("--engine-dir-") + label + ": no directory \"" + dir + "\"";
-    spec.dataDir = std::filesystem::absolute(dir, ec);
+    setup.dataDir = std::filesystem::absolute(dir, ec);
   }
   return "";
 }

@@ -72,13 +72,13 @@ std::vector<std::string> Lines(const std::string& text) {
 
 class FilePlayer : public Player {
  public:
-  explicit FilePlayer(const EngineSpec& spec) : spec_(spec) {}
+  explicit FilePlayer(const EngineSetup& setup) : setup_(setup) {}
 
   MoveReply Start(const TimeControl& time, const Cancellation&) override {
     time_ = time;
     MoveReply reply;
     std::string error;
-    dir_ = WorkDir::Create(spec_.dataDir, &error);
+    dir_ = WorkDir::Create(setup_.dataDir, &error);
     if (!dir_) {
       reply.fault = LossKind::kCrash;
       reply.reason = error;
@@ -95,7 +95,7 @@ class FilePlayer : public Player {
     }
     const auto start = Clock::now();
     std::string error;
-    auto child = ChildProcess::Spawn({spec_.argv, dir_->Path(), false}, &error);
+    auto child = ChildProcess::Spawn({setup_.argv, dir_->Path(), false}, &error);
     if (!child) {
       reply.fault = LossKind::kCrash;
       reply.reason = error;
@@ -172,15 +172,15 @@ class FilePlayer : public Player {
                                       : "unparsable move \"" + Printable(unparsable) + "\"";
   }
 
-  EngineSpec spec_;
+  EngineSetup setup_;
   TimeControl time_;
   std::unique_ptr<WorkDir> dir_;
 };
 
 }  // namespace
 
-std::unique_ptr<Player> MakeFilePlayer(const EngineSpec& spec) {
-  return std::make_unique<FilePlayer>(spec);
+std::unique_ptr<Player> MakeFilePlayer(const EngineSetup& setup) {
+  return std::make_unique<FilePlayer>(setup);
 }
 
 }  // namespace pentad::match

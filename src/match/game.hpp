@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "match/engine_spec.hpp"
+#include "match/engine_setup.hpp"
 #include "match/openings.hpp"
 #include "match/player.hpp"
 #include "match/rules.hpp"
@@ -19,8 +19,8 @@ enum class Outcome { kXWins, kOWins, kDraw, kCancelled };
 
 struct GameSetup {
   int number = 1;  // 1-based, as records show it
-  const EngineSpec* x = nullptr;
-  const EngineSpec* o = nullptr;
+  const EngineSetup* x = nullptr;
+  const EngineSetup* o = nullptr;
   bool aPlaysX = true;
   int openingIndex = -1;  // -1: the empty board
   Opening opening;
@@ -48,7 +48,7 @@ struct GameRecord {
   double ScoreOfA() const;
 };
 
-using PlayerFactory = std::function<std::unique_ptr<Player>(const EngineSpec&)>;
+using PlayerFactory = std::function<std::unique_ptr<Player>(const EngineSetup&)>;
 
 GameRecord PlayGame(const GameSetup& setup, const Cancellation& cancel,
                     const PlayerFactory& makePlayer = MakePlayer);

@@ -34,13 +34,13 @@ bool IsSideLine(const std::string& line) {
 
 class PipePlayer : public Player {
  public:
-  explicit PipePlayer(const EngineSpec& spec) : spec_(spec) {}
+  explicit PipePlayer(const EngineSetup& setup) : setup_(setup) {}
 
   MoveReply Start(const TimeControl& time, const Cancellation& cancel) override {
     MoveReply reply;
     std::string error;
-    dir_ = WorkDir::Create(spec_.dataDir, &error);
-    if (dir_) child_ = ChildProcess::Spawn({spec_.argv, dir_->Path(), true}, &error);
+    dir_ = WorkDir::Create(setup_.dataDir, &error);
+    if (dir_) child_ = ChildProcess::Spawn({setup_.argv, dir_->Path(), true}, &error);
     if (!child_) return Fail(reply, LossKind::kCrash, error);
 
     const auto deadline = Clock::now() + time.moveTime;
@@ -183,7 +183,7 @@ class PipePlayer : public Player {
     return Fail(reply, LossKind::kCrash, what + (status ? " (" + status->Describe() + ")" : ""));
   }
 
-  EngineSpec spec_;
+  EngineSetup setup_;
   std::unique_ptr<WorkDir> dir_;
   std::unique_ptr<ChildProcess> child_;
   size_t known_ = 0;  // moves the brain has been told of or made
@@ -192,8 +192,8 @@ class PipePlayer : public Player {
 
 }  // namespace
 
-std::unique_ptr<Player> MakePipePlayer(const EngineSpec& spec) {
-  return std::make_unique<PipePlayer>(spec);
+std::unique_ptr<Player> MakePipePlayer(const EngineSetup& setup) {
+  return std::make_unique<PipePlayer>(setup);
 }
 
 }  // namespace pentad::match

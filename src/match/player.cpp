@@ -5,8 +5,8 @@
 
 namespace pentad::match {
 
-std::unique_ptr<Player> MakePlayer(const EngineSpec& spec) {
-  return spec.kind == EngineKind::kPipe ? MakePipePlayer(spec) : MakeFilePlayer(spec);
+std::unique_ptr<Player> MakePlayer(const EngineSetup& setup) {
+  return setup.kind == EngineKind::kPipe ? MakePipePlayer(setup) : MakeFilePlayer(setup);
 }
 
 std::unique_ptr<WorkDir> WorkDir::Create(const std::filesystem::path& fillFrom,

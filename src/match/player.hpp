@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "match/cancel.hpp"
-#include "match/engine_spec.hpp"
+#include "match/engine_setup.hpp"
 #include "match/rules.hpp"
 
 namespace pentad::match {
@@ -59,9 +59,9 @@ class Player {
   virtual void Finish(bool cancelled) = 0;
 };
 
-std::unique_ptr<Player> MakePlayer(const EngineSpec& spec);
-std::unique_ptr<Player> MakeFilePlayer(const EngineSpec& spec);
-std::unique_ptr<Player> MakePipePlayer(const EngineSpec& spec);
+std::unique_ptr<Player> MakePlayer(const EngineSetup& setup);
+std::unique_ptr<Player> MakeFilePlayer(const EngineSetup& setup);
+std::unique_ptr<Player> MakePipePlayer(const EngineSetup& setup);
 
 // A private directory under the system temporary directory, filled from
 // `fillFrom` when given, removed with everything in it on destruction.

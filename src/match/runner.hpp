@@ -15,8 +15,8 @@
 namespace pentad::match {
 
 struct MatchSettings {
-  EngineSpec a;
-  EngineSpec b;
+  EngineSetup a;
+  EngineSetup b;
   int games = 2;
   std::vector<Opening> openings;
   TimeControl time;

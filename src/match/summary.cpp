@@ -32,11 +32,11 @@ nlohmann::ordered_json FiniteOrNull(double value) {
   return std::round(value * 10) / 10;
 }
 
-nlohmann::ordered_json EngineJson(const EngineSpec& spec) {
+nlohmann::ordered_json EngineJson(const EngineSetup& setup) {
   nlohmann::ordered_json json;
-  json["name"] = spec.name;
-  json["command"] = spec.argv;
-  json["kind"] = KindName(spec.kind);
+  json["name"] = setup.name;
+  json["command"] = setup.argv;
+  json["kind"] = KindName(setup.kind);
   return json;
 }
 

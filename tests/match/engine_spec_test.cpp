@@ -1,11 +1,11 @@
-#include "match/engine_spec.hpp"
+#include "match/engine_setup.hpp"
 
 #include <gtest/gtest.h>
 
 namespace pentad::match {
 namespace {
 
-TEST(MatchEngineSpec, SplitsCommandLinesLikeAShell) {
+TEST(MatchEngineSetup, SplitsCommandLinesLikeAShell) {
   using Words = std::vector<std::string>;
   struct Case {
     const char* text;
@@ -25,7 +25,7 @@ TEST(MatchEngineSpec, SplitsCommandLinesLikeAShell) {
   }
 }
 
-TEST(MatchEngineSpec, KindFollowsTheFileName) {
+TEST(MatchEngineSetup, KindFollowsTheFileName) {
   EXPECT_EQ(KindFromName("/x/pbrain-pentad"), EngineKind::kPipe);
   EXPECT_EQ(KindFromName("pbrain-"), EngineKind::kPipe);
   EXPECT_EQ(KindFromName("/x/pentad"), EngineKind::kFile);
@@ -33,7 +33,7 @@ TEST(MatchEngineSpec, KindFollowsTheFileName) {
   EXPECT_EQ(KindFromName("my-pbrain-x"), EngineKind::kFile);
 }
 
-TEST(MatchEngineSpec, ResolvesExecutablesAndRejectsOthers) {
+TEST(MatchEngineSetup, ResolvesExecutablesAndRejectsOthers) {
   std::string error;
   const auto sh = ParseEngine("sh -c true", &error);
   ASSERT_TRUE(sh) << error;

@@ -18,10 +18,10 @@ MoveReply Failure(LossKind fault, const std::string& reason) {
   return reply;
 }
 
-EngineSpec Named(const std::string& name) {
-  EngineSpec spec;
-  spec.name = name;
-  return spec;
+EngineSetup Named(const std::string& name) {
+  EngineSetup setup;
+  setup.name = name;
+  return setup;
 }
 
 // Plays its script; a reply with a fault where the script says so.
@@ -52,8 +52,8 @@ MoveReply At(int x, int y, Milliseconds elapsed = Milliseconds(0)) {
 }
 
 struct Table {
-  EngineSpec x = Named("first");
-  EngineSpec o = Named("second");
+  EngineSetup x = Named("first");
+  EngineSetup o = Named("second");
   std::deque<MoveReply> xScript;
   std::deque<MoveReply> oScript;
   std::vector<Milliseconds> xLimits;
@@ -63,8 +63,8 @@ struct Table {
     setup.x = &x;
     setup.o = &o;
     Cancellation cancel;
-    return PlayGame(setup, cancel, [&](const EngineSpec& spec) -> std::unique_ptr<Player> {
-      const bool isX = &spec == &x;
+    return PlayGame(setup, cancel, [&](const EngineSetup& setup) -> std::unique_ptr<Player> {
+      const bool isX = &setup == &x;
       return std::make_unique<ScriptedPlayer>(isX ? xScript : oScript, isX ? xLimits : oLimits);
     });
   }

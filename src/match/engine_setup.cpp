@@ -1,4 +1,4 @@
-#include "match/engine_spec.hpp"
+#include "match/engine_setup.hpp"
 
 #include <unistd.h>
 
@@ -80,7 +80,7 @@ const char* KindName(EngineKind kind) {
   return kind == EngineKind::kPipe ? "pipe" : "file";
 }
 
-std::optional<EngineSpec> ParseEngine(const std::string& command, std::string* error) {
+std::optional<EngineSetup> ParseEngine(const std::string& command, std::string* error) {
   std::vector<std::string> words;
   if (IsExecutableFile(command)) {
     words = {command};
@@ -100,12 +100,12 @@ std::optional<EngineSpec> ParseEngine(const std::string& command, std::string* e
              (words[0].find('/') == std::string::npos ? " on PATH" : "");
     return std::nullopt;
   }
-  EngineSpec spec;
-  spec.name = executable->filename().string();
-  spec.kind = KindFromName(*executable);
+  EngineSetup setup;
+  setup.name = executable->filename().string();
+  setup.kind = KindFromName(*executable);
   words[0] = executable->string();
-  spec.argv = std::move(words);
-  return spec;
+  setup.argv = std::move(words);
+  return setup;
 }
 
 }  // namespace pentad::match

@@ -12,7 +12,7 @@ namespace pentad::match {
 
 enum class EngineKind { kFile, kPipe };
 
-struct EngineSpec {
+struct EngineSetup {
   std::string name;               // as games and summaries show it
   std::vector<std::string> argv;  // argv[0] an absolute path
   EngineKind kind = EngineKind::kFile;
@@ -35,7 +35,7 @@ EngineKind KindFromName(const std::filesystem::path& executable);
 const char* KindName(EngineKind kind);
 
 // Parses `command` (an existing file's path as it is, else a command line)
-// into a spec named after the executable. nullopt and `error` on failure.
-std::optional<EngineSpec> ParseEngine(const std::string& command, std::string* error);
+// into a setup named after the executable. nullopt and `error` on failure.
+std::optional<EngineSetup> ParseEngine(const std::string& command, std::string* error);
 
 }  // namespace pentad::match
