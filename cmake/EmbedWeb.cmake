@@ -63,4 +63,4 @@ add_custom_command(
   COMMENT "Building the browser board's page into web_assets.hpp"
   VERBATIM)
 add_custom_target(pentad_web_assets DEPENDS "${PENTAD_WEB_HEADER}")
-add_dependencies(pentad_front pentad_web_assets)
+add_dependencies(pentad_serve pentad_web_assets)

@@ -2,6 +2,7 @@
 // directories and running the real executables.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -97,6 +98,23 @@ inline CommandResult RunCommand(const std::string& command) {
 
 inline std::string Quote(const std::filesystem::path& p) {
   return "'" + p.string() + "'";
+}
+
+// The recorded positions kept in the repository, sorted by name. A missing
+// folder gives an empty list: the tests that use it fail on that, never skip.
+inline std::vector<std::filesystem::path> GoldenFolders() {
+  std::vector<std::filesystem::path> folders;
+  std::error_code ec;
+  const std::filesystem::path root = std::filesystem::path(PENTAD_GOLDEN_DIR) / "positions";
+  for (std::filesystem::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
+    if (std::filesystem::is_regular_file(it->path() / "expected.json"))
+      folders.push_back(it->path());
+  std::sort(folders.begin(), folders.end());
+  return folders;
+}
+
+inline std::string MissingGoldenData() {
+  return std::string("no golden data under ") + PENTAD_GOLDEN_DIR + "/positions";
 }
 
 }  // namespace pentad::test

@@ -34,10 +34,12 @@ std::string BookFileName(int stoneCount) {
   return "Veklo.ob" + std::to_string(stoneCount % 2 != 0 ? 2 : 1);
 }
 
+// Empty when the data directory holds no such book (or there is no data
+// directory): never a name relative to the current directory.
 std::string BookPath(const EngineContext& context) {
   const std::string name = BookFileName(context.stoneCount);
   if (auto found = FindFileIgnoringCase(context.directory, name)) return found->string();
-  return (context.directory / name).string();
+  return {};
 }
 
 // How many wins make an answer a sure book win: fewer as the game goes on.

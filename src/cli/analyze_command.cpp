@@ -3,7 +3,7 @@
 #include <iostream>
 #include <string>
 
-#include "cli/analysis_json.hpp"
+#include "analysis/analysis_json.hpp"
 #include "cli/commands.hpp"
 
 namespace pentad::cli {
@@ -36,9 +36,9 @@ int RunAnalyze(const AnalyzeOptions& options) {
   Board evaluated;
   if (options.cells) evaluated = EvaluatedBoard(*position, *settings.seed);
   const Decision decision = Decide(*position, settings);
-  nlohmann::ordered_json out = DecisionJson(*position, decision);
-  if (options.cells) out["cells"] = CellsJson(evaluated);
-  if (options.threats) out["threats"] = ThreatsJson(position->board);
+  nlohmann::ordered_json out = analysis::DecisionJson(*position, decision);
+  if (options.cells) out["cells"] = analysis::CellsJson(evaluated);
+  if (options.threats) out["threats"] = analysis::ThreatsJson(position->board);
   std::cout << out.dump() << std::endl;
   return 0;
 }

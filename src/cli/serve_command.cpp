@@ -1,110 +1,47 @@
-// `pentad serve`: the browser board on a local HTTP server.
-#include <atomic>
-#include <csignal>
-#include <ctime>
+// `pentad serve`: hands over to `pentad-serve`, the browser board's own
+// program beside this one, so that `pentad` itself never loads the HTTP
+// library a manager's every turn would pay for.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <string>
-#include <thread>
+#include <vector>
 
 #include "cli/commands.hpp"
-#include "serve/board_server.hpp"
+#include "driver/position_files.hpp"
 
 namespace pentad::cli {
 
 namespace {
 
-struct ServeOptions {
-  std::string host = "127.0.0.1";
-  int port = 8020;
-  std::string bookDir;
-};
-
-bool IsLoopback(const std::string& host) {
-  return host == "localhost" || host == "::1" || host.starts_with("127.");
-}
-
-sigset_t StopSignals() {
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  return signals;
-}
-
-// Ctrl-C and SIGTERM are taken by a thread of their own instead of a signal
-// handler, so stopping the server may lock and join like any other code.
-class StopOnSignal {
- public:
-  explicit StopOnSignal(serve::BoardServer& server) : signals_(StopSignals()) {
-    watcher_ = std::thread([this, &server] {
-      const timespec poll{0, 200'000'000};
-      while (!done_) {
-        if (sigtimedwait(&signals_, nullptr, &poll) > 0) {
-          std::cout << "pentad serve: stopping" << std::endl;
-          server.Stop();
-          return;
-        }
-      }
-    });
-  }
-  ~StopOnSignal() {
-    done_ = true;
-    watcher_.join();
-  }
-
- private:
-  sigset_t signals_;
-  std::atomic<bool> done_{false};
-  std::thread watcher_;
-};
-
-int RunServe(const ServeOptions& options) {
-  // Blocked before any thread starts, so every thread inherits it and only
-  // the watcher ever sees the signals.
-  // A shell starting us in the background ignores SIGINT for us; an ignored
-  // signal never becomes pending, so the watcher would not see Ctrl-C.
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
-  const sigset_t signals = StopSignals();
-  sigset_t previous;
-  pthread_sigmask(SIG_BLOCK, &signals, &previous);
-  int status = 0;
-  {
-    serve::BoardServer server(serve::ServerSettings{.bookDir = options.bookDir});
-    const auto port = server.Bind(options.host, options.port);
-    if (!port) {
-      std::cerr << "pentad serve: cannot listen on " << options.host << " port " << options.port
-                << ": the port is in use or the address is not on this machine\n";
-      status = 1;
-    } else {
-      std::cout << "pentad serve: listening on " << serve::ListenAddress(options.host, *port)
-                << std::endl;
-      if (!IsLoopback(options.host))
-        std::cerr << "pentad serve: warning: " << options.host
-                  << " may be reachable from other machines\n";
-      StopOnSignal stopOnSignal(server);
-      server.Listen();
-    }
-  }
-  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-  return status;
+int HandOverToServer(const std::vector<std::string>& args) {
+  const std::string server = (ExecutableDirectory() / "pentad-serve").string();
+  std::vector<std::string> argv = {"pentad serve"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> pointers;
+  for (std::string& arg : argv) pointers.push_back(arg.data());
+  pointers.push_back(nullptr);
+  std::cout.flush();
+  execv(server.c_str(), pointers.data());
+  std::cerr << "pentad serve: cannot start " << server << ": " << std::strerror(errno)
+            << " (pentad-serve belongs beside pentad)\n";
+  return 1;
 }
 
 }  // namespace
 
 CommandRunner AddServeCommand(CLI::App& app) {
-  auto options = std::make_shared<ServeOptions>();
   CLI::App* cmd = app.add_subcommand(
-      "serve", "Play against the engine and see its analysis in a browser (a local web page)");
-  cmd->add_option("--host", options->host, "Address to listen on")->capture_default_str();
-  cmd->add_option("--port", options->port, "Port to listen on (0: any free port)")
-      ->check(CLI::Range(0, 65535))
-      ->capture_default_str();
-  cmd->add_option("--book-dir", options->bookDir,
-                  "Directory of the opening book files (default: play without the book)")
-      ->check(CLI::ExistingDirectory);
-  return [options] { return RunServe(*options); };
+      "serve",
+      "Play against the engine and see its analysis in a browser (a local web page);\n"
+      "`pentad serve --help` lists its options");
+  // Everything after "serve" belongs to the server program, --help included.
+  cmd->set_help_flag();
+  cmd->prefix_command();
+  return [cmd] { return HandOverToServer(cmd->remaining()); };
 }
 
 }  // namespace pentad::cli

@@ -111,6 +111,14 @@ void WriteMove(const std::filesystem::path& sideFile, int x, int y) {
   out.flush();
 }
 
+std::filesystem::path ExecutableDirectory() {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec && exe.has_parent_path()) return exe.parent_path();
+  const auto here = std::filesystem::current_path(ec);
+  return ec ? std::filesystem::path(".") : here;
+}
+
 bool LearnFilePresent(const std::filesystem::path& dir) {
   return FindFileIgnoringCase(dir, kLearnFileName).has_value();
 }

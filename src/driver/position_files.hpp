@@ -49,6 +49,10 @@ std::string MoveText(int x, int y);
 
 bool LearnFilePresent(const std::filesystem::path& dir);
 
+// The directory of the running executable (the current one if unknown):
+// where programs started by a manager find their data and their siblings.
+std::filesystem::path ExecutableDirectory();
+
 // The board as position text, 20 lines of "-", "x", "o" ended by CR LF.
 std::string PositionText(const Board& board);
 

@@ -7,15 +7,9 @@
 #include <iostream>
 #include <system_error>
 
-namespace pentad::protocol {
+#include "driver/position_files.hpp"
 
-std::filesystem::path ExecutableDirectory() {
-  std::error_code ec;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (!ec && exe.has_parent_path()) return exe.parent_path();
-  const auto here = std::filesystem::current_path(ec);
-  return ec ? std::filesystem::path(".") : here;
-}
+namespace pentad::protocol {
 
 namespace {
 
@@ -46,6 +40,8 @@ BrainOptions ToOptions(const BrainArguments& args) {
   BrainOptions options;
   options.seed = args.seed;
   options.checks = args.checks;
+  // Managers start brains in a working directory of their own: without
+  // --book-dir the book is the one beside the executable.
   options.dataDir = args.bookDir ? std::filesystem::path(*args.bookDir) : ExecutableDirectory();
   return options;
 }

@@ -9,10 +9,6 @@
 
 namespace pentad::protocol {
 
-// Without --book-dir the brain looks beside its executable, as managers start
-// brains in a working directory of their own.
-std::filesystem::path ExecutableDirectory();
-
 // Parses the arguments (without the program name) and runs the brain on
 // standard input and output. Help and argument errors go to standard output
 // too: a manager may be listening on it and must never see standard error.

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
-#include "cli/analysis_json.hpp"
+#include "analysis/analysis_json.hpp"
 #include "serve/move_request.hpp"
 #include "serve/web_assets.hpp"
 
@@ -92,8 +92,8 @@ struct BoardServer::Impl {
     // Evaluated on its own copy first, so the map never changes the move.
     const Board evaluated = EvaluatedBoard(request.position, *decision.seed);
     const Decision made = settings.decide(request.position, decision);
-    Json answer = cli::DecisionJson(request.position, made);
-    answer["cells"] = cli::CellsJson(evaluated);
+    Json answer = analysis::DecisionJson(request.position, made);
+    answer["cells"] = analysis::CellsJson(evaluated);
     res.set_content(answer.dump(), kJsonType);
   }
 

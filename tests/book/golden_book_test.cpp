@@ -12,6 +12,7 @@
 #include "book/consultation.hpp"
 #include "driver/engine.hpp"
 #include "driver/position_files.hpp"
+#include "test_support.hpp"
 
 namespace pentad {
 namespace {
@@ -30,19 +31,13 @@ struct GoldenFolder {
 
 std::vector<GoldenFolder> GoldenFolders() {
   std::vector<GoldenFolder> folders;
-  const fs::path root = fs::path(PENTAD_GOLDEN_DIR) / "positions";
-  if (!fs::is_directory(root)) return folders;
-  for (const auto& entry : fs::directory_iterator(root)) {
-    const fs::path expectedFile = entry.path() / "expected.json";
-    if (!fs::is_regular_file(expectedFile)) continue;
-    std::ifstream in(expectedFile);
-    GoldenFolder folder{entry.path(), Json::parse(in)};
-    folder.hasBook = FindFileIgnoringCase(entry.path(), "Veklo.ob1").has_value() ||
-                     FindFileIgnoringCase(entry.path(), "Veklo.ob2").has_value();
+  for (const fs::path& dir : test::GoldenFolders()) {
+    std::ifstream in(dir / "expected.json");
+    GoldenFolder folder{dir, Json::parse(in)};
+    folder.hasBook = FindFileIgnoringCase(dir, "Veklo.ob1").has_value() ||
+                     FindFileIgnoringCase(dir, "Veklo.ob2").has_value();
     folders.push_back(std::move(folder));
   }
-  std::sort(folders.begin(), folders.end(),
-            [](const GoldenFolder& a, const GoldenFolder& b) { return a.dir < b.dir; });
   return folders;
 }
 
@@ -89,7 +84,7 @@ bool SameMove(const Decision& decision, const Json& expected) {
 
 TEST(GoldenBook, ConsultationFindsTheGoldenAnswers) {
   const auto folders = GoldenFolders();
-  ASSERT_FALSE(folders.empty()) << "no golden data under " << PENTAD_GOLDEN_DIR;
+  ASSERT_FALSE(folders.empty()) << test::MissingGoldenData();
   int withAnswers = 0;
   for (const GoldenFolder& folder : folders) {
     const Json answers = AnswersJson(ConsultedAnswers(folder.dir));
@@ -104,6 +99,7 @@ TEST(GoldenBook, ConsultationFindsTheGoldenAnswers) {
 // ones with a book must too, or the consultation is at fault.
 TEST(GoldenBook, DecisionsWithABookMatchOnceTheSelectionDoes) {
   const auto folders = GoldenFolders();
+  ASSERT_FALSE(folders.empty()) << test::MissingGoldenData();
   std::vector<std::pair<const GoldenFolder*, Decision>> withBook;
   int withoutBookMismatches = 0;
   for (const GoldenFolder& folder : folders) {
@@ -114,10 +110,8 @@ TEST(GoldenBook, DecisionsWithABookMatchOnceTheSelectionDoes) {
       withoutBookMismatches += !SameMove(decision, folder.expected);
     }
   }
-  if (withoutBookMismatches > 0)
-    GTEST_SKIP() << withoutBookMismatches
-                 << " positions without a book still decide differently; the move selection is "
-                    "not complete yet";
+  ASSERT_EQ(withoutBookMismatches, 0)
+      << "positions without a book decide differently: the move selection is at fault";
   for (const auto& [folder, decision] : withBook) {
     EXPECT_TRUE(SameMove(decision, folder->expected))
         << folder->dir << ": move " << decision.x << "," << decision.y << " depth "

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "book/book_test_support.hpp"
+#include "cli/bench_positions.hpp"
 #include "test_support.hpp"
 
 namespace pentad {
@@ -11,6 +13,13 @@ namespace {
 // The behaviour signature of `pentad bench`. A change to it is a change of
 // the engine's decisions and must say why in its commit message.
 constexpr const char* kBenchSignature = "1d62243eec4be135";
+
+std::string BenchSignature(const std::string& commandPrefix = "") {
+  const auto result = test::RunCommand(commandPrefix + PENTAD_EXE " bench");
+  EXPECT_EQ(result.status, 0);
+  const size_t last = result.output.rfind("signature: ");
+  return last == std::string::npos ? result.output : result.output.substr(last + 11, 16);
+}
 
 TEST(Bench, SignatureIsTheRecordedOne) {
   const auto result = test::RunCommand(PENTAD_EXE " bench");
@@ -23,6 +32,33 @@ TEST(Bench, SignatureIsTheRecordedOne) {
   EXPECT_NE(summary.find("  checks/s: "), std::string::npos) << summary;
   EXPECT_NE(summary.find("  findthreat/s: "), std::string::npos) << summary;
   EXPECT_GE(std::count(out.begin(), out.end(), '\n'), 31);
+}
+
+// Books that answer every bench opening with a sure win, in the directory
+// bench runs in: the signature depends on the code alone, so bench reads
+// no book from its working directory.
+TEST(Bench, ReadsNoBookFromTheWorkingDirectory) {
+  std::vector<std::unique_ptr<book::TOpenning>> books[2];
+  for (const cli::BenchPosition& bench : cli::BenchPositions()) {
+    const std::vector<std::string> rows(bench.rows.begin(), bench.rows.end());
+    const Position position = test::PositionFromRows(rows, bench.side == 'o' ? kPlayerO : kPlayerX);
+    if (position.stoneCount < 3 || position.stoneCount > 9) continue;
+    book::testing::Stones own, opp, empty;
+    for (int x = 0; x < kBoardSize; ++x)
+      for (int y = 0; y < kBoardSize; ++y) {
+        const uint8_t occupant = position.board.at(x, y).occupant;
+        (occupant == 0 ? empty : occupant == position.sideRead ? own : opp).emplace_back(x, y);
+      }
+    books[position.stoneCount % 2].push_back(
+        book::testing::RecordOf(own, opp, empty.front().first, empty.front().second, 1000, 0));
+  }
+  ASSERT_FALSE(books[0].empty() && books[1].empty()) << "no bench opening to put in a book";
+  test::TempDir dir;
+  book::testing::WriteFile(dir.path() / "Veklo.ob1",
+                           book::testing::BookFileBytes(std::move(books[0])));
+  book::testing::WriteFile(dir.path() / "Veklo.ob2",
+                           book::testing::BookFileBytes(std::move(books[1])));
+  EXPECT_EQ(BenchSignature("cd " + test::Quote(dir.path()) + " && "), kBenchSignature);
 }
 
 }  // namespace

@@ -14,20 +14,19 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-std::vector<std::string> GoldenFolders() {
-  std::vector<std::string> folders;
-  const fs::path root = fs::path(PENTAD_GOLDEN_DIR) / "positions";
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(root, ec))
-    if (entry.is_directory()) folders.push_back(entry.path().filename().string());
-  std::sort(folders.begin(), folders.end());
-  return folders;
+// Folder names; without data one name that fails with a clear message.
+std::vector<std::string> GoldenNames() {
+  std::vector<std::string> names;
+  for (const fs::path& folder : test::GoldenFolders()) names.push_back(folder.filename().string());
+  if (names.empty()) names.push_back("missing");
+  return names;
 }
 
 class Golden : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Golden, AnalyzeGivesTheRecordedDecision) {
   const fs::path folder = fs::path(PENTAD_GOLDEN_DIR) / "positions" / GetParam();
+  ASSERT_TRUE(fs::is_regular_file(folder / "expected.json")) << test::MissingGoldenData();
   const json expected = json::parse(std::ifstream(folder / "expected.json"));
   const auto result = test::RunCommand(std::string(PENTAD_EXE) + " analyze " + test::Quote(folder) +
                                        " --seed 1 --checks 1000 --cells --threats");
@@ -40,7 +39,7 @@ TEST_P(Golden, AnalyzeGivesTheRecordedDecision) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Recorded, Golden, ::testing::ValuesIn(GoldenFolders()),
+INSTANTIATE_TEST_SUITE_P(Recorded, Golden, ::testing::ValuesIn(GoldenNames()),
                          [](const auto& info) { return info.param; });
 
 TEST(Analyze, MissingSideFileIsAnErrorWithStatusOne) {
@@ -67,6 +66,7 @@ TEST(Analyze, NeverWritesTheSideFile) {
 
 TEST(Analyze, CellsDoNotChangeTheDecision) {
   const fs::path folder = fs::path(PENTAD_GOLDEN_DIR) / "positions" / "pos0000";
+  ASSERT_TRUE(fs::is_directory(folder)) << test::MissingGoldenData();
   const std::string base =
       std::string(PENTAD_EXE) + " analyze " + test::Quote(folder) + " --seed 9 --checks 500";
   const json plain = json::parse(test::RunCommand(base).output);

@@ -39,21 +39,17 @@ struct Folder {
   BrainView view;
 };
 
-std::vector<Folder> GoldenFolders() {
+std::vector<Folder> BrainFolders() {
   std::vector<Folder> folders;
-  const fs::path root = fs::path(PENTAD_GOLDEN_DIR) / "positions";
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(root, ec)) {
-    const auto position = ReadPosition(entry.path());
+  for (const fs::path& dir : test::GoldenFolders()) {
+    const auto position = ReadPosition(dir);
     if (!position) continue;
     const char own = position->sideRead == kPlayerO ? 'o' : 'x';
     std::vector<std::string> rows;
     std::istringstream text(PositionText(position->board));
     for (std::string row; std::getline(text, row);) rows.push_back(row);
-    folders.push_back({entry.path(), ViewFromRows(rows, own)});
+    folders.push_back({dir, ViewFromRows(rows, own)});
   }
-  std::sort(folders.begin(), folders.end(),
-            [](const Folder& a, const Folder& b) { return a.path < b.path; });
   return folders;
 }
 
@@ -68,9 +64,8 @@ void PrepareDirectory(const TempDir& dir, const fs::path& from, const BrainView&
 }
 
 TEST(BrainMatchesAnalyze, OnEveryGoldenPositionForSeveralSeedsAndBudgets) {
-  SKIP_WITHOUT_BRAIN();
-  const auto folders = GoldenFolders();
-  if (folders.empty()) GTEST_SKIP() << "no golden positions in " << PENTAD_GOLDEN_DIR;
+  const auto folders = BrainFolders();
+  ASSERT_FALSE(folders.empty()) << MissingGoldenData();
   for (const Setting& setting : kSettings)
     for (const Folder& folder : folders) {
       const std::string label = folder.path.filename().string() + " seed " +
@@ -102,7 +97,6 @@ Move NearestFree(const BrainView& view, Move m, int turn) {
 }
 
 TEST(BrainMatchesAnalyze, OnEveryMoveOfAGameAsEitherColour) {
-  SKIP_WITHOUT_BRAIN();
   const Setting setting{42, 1500, false};
   for (const bool brainFirst : {true, false}) {
     TempDir dir;
@@ -131,9 +125,8 @@ TEST(BrainMatchesAnalyze, OnEveryMoveOfAGameAsEitherColour) {
 // Managers start a brain in a directory of their own: without --book-dir the
 // book is the one beside the executable.
 TEST(BrainMatchesAnalyze, FindsTheBookBesideItsExecutable) {
-  SKIP_WITHOUT_BRAIN();
   const fs::path folder = fs::path(PENTAD_GOLDEN_DIR) / "positions" / "pos0024";
-  if (!fs::exists(folder / "Veklo.ob2")) GTEST_SKIP() << "no book position in the golden data";
+  ASSERT_TRUE(fs::exists(folder / "Veklo.ob2")) << MissingGoldenData();
   const auto position = ReadPosition(folder);
   ASSERT_TRUE(position);
   TempDir home;

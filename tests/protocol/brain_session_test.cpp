@@ -49,8 +49,6 @@ std::optional<DepthMessage> ParseDepthMessage(const std::string& line) {
 
 class BrainSessionTest : public ::testing::Test {
  protected:
-  void SetUp() override { SKIP_WITHOUT_BRAIN(); }
-
   BrainProcess& Launch(std::vector<std::string> args = {}) {
     args.insert(args.begin(), kBrainExe);
     brain_ = std::make_unique<BrainProcess>(args);
@@ -376,7 +374,6 @@ struct CommandLineCase {
 };
 
 TEST(BrainCommandLine, ReportsOnStandardOutputOnly) {
-  SKIP_WITHOUT_BRAIN();
   const std::string brain = kBrainExe, pentad = std::string(PENTAD_EXE) + " brain";
   const CommandLineCase cases[] = {
       {brain + " --seed x", 2, "ERROR"},

@@ -13,14 +13,7 @@
 
 namespace pentad::test {
 
-#ifdef PBRAIN_EXE
 inline constexpr const char* kBrainExe = PBRAIN_EXE;
-#else
-inline constexpr const char* kBrainExe = nullptr;
-#endif
-
-#define SKIP_WITHOUT_BRAIN() \
-  if (kBrainExe == nullptr) GTEST_SKIP() << "pbrain-pentad is not built"
 
 struct Move {
   int x;

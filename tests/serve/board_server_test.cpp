@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "book/book_test_support.hpp"
 #include "serve/web_assets.hpp"
 
 namespace pentad::serve {
@@ -296,6 +297,32 @@ TEST(BoardServerConcurrency, TwoRealDecisionsAtOnceBothAnswer) {
     ASSERT_EQ(res->status, 200) << res->body;
     EXPECT_TRUE(EmptyAt(OpeningLines(), Json::parse(res->body)["move"]));
   }
+}
+
+// A book in the server's working directory that plays (9,12) in the opening
+// position: read only when named with --book-dir.
+TEST(BoardServerBook, ReadsNoBookUnlessGivenABookDirectory) {
+  book::testing::TempDir dir;
+  std::vector<std::unique_ptr<book::TOpenning>> records;
+  records.push_back(book::testing::RecordOf({{10, 9}}, {{9, 9}, {9, 10}}, 9, 12, 1000, 0));
+  book::testing::WriteFile(dir.path() / "Veklo.ob2",
+                           book::testing::BookFileBytes(std::move(records)));
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  Json body = MoveBody(OpeningLines(), "o");
+  body["seed"] = 1;
+  body["checks"] = 1000;
+  const auto moveWith = [&](ServerSettings settings) {
+    RunningServer server(std::move(settings));
+    const auto res = server.Post(body.dump());
+    return res && res->status == 200 ? Json::parse(res->body)["move"] : Json();
+  };
+  const Json withBook = moveWith(ServerSettings{.bookDir = dir.path()});
+  const Json withoutBook = moveWith(ServerSettings{});
+  std::filesystem::current_path(previous);
+  EXPECT_EQ(withBook, Json::array({9, 12})) << "the book must matter here";
+  EXPECT_TRUE(EmptyAt(OpeningLines(), withoutBook));
+  EXPECT_NE(withoutBook, Json::array({9, 12}));
 }
 
 TEST(BoardServerStop, EndsADecisionInProgressAsIfItsTimeWereUp) {

@@ -5,10 +5,10 @@
 
 #include "driver/engine.hpp"
 
-namespace pentad::cli {
+namespace pentad::analysis {
 
 nlohmann::ordered_json DecisionJson(const Position& position, const Decision& decision);
 nlohmann::ordered_json CellsJson(const Board& evaluated);
 nlohmann::ordered_json ThreatsJson(const Board& board);
 
-}  // namespace pentad::cli
+}  // namespace pentad::analysis

@@ -1,8 +1,8 @@
-#include "cli/analysis_json.hpp"
+#include "analysis/analysis_json.hpp"
 
 #include "threats/find_threat.hpp"
 
-namespace pentad::cli {
+namespace pentad::analysis {
 
 using Json = nlohmann::ordered_json;
 
@@ -70,4 +70,4 @@ Json ThreatsJson(const Board& board) {
   return threats;
 }
 
-}  // namespace pentad::cli
+}  // namespace pentad::analysis
