@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "book/book_cache.hpp"
 #include "book/opennings.hpp"
 #include "driver/position_files.hpp"
 #include "select/candidates.hpp"
@@ -14,7 +15,6 @@ namespace pentad {
 namespace {
 
 using book::TOpenning;
-using book::TOpenning_Book;
 using book::TOResObj;
 
 constexpr int kCandidateLevel = 1;
@@ -137,19 +137,31 @@ void RefreshCandidates(EngineContext& context) {
   }
 }
 
+// A quarter of the move at most goes to reading a book; a book too large
+// for that is played as far as it was read.
+constexpr int kBookReadShare = 4;
+
+// A missing or unreadable book is a book without answers (nullptr).
+std::shared_ptr<const book::SharedBook> OpenBook(EngineContext& context) {
+  const std::string path = BookPath(context);
+  if (path.empty()) return nullptr;
+  book::BookLoadLimits limits;
+  limits.stop = [&context] { return context.time.PastShareOfBudget(kBookReadShare); };
+  if (context.books != nullptr) return context.books->Get(path, limits);
+  bool complete = false;
+  return book::LoadSharedBook(path, limits, complete);
+}
+
 }  // namespace
 
 bool ConsultBook(EngineContext& context, std::vector<BookAnswer>& answers) {
   answers.clear();
-  TOpenning_Book openingBook;
   TOpenning query;
   std::vector<std::unique_ptr<TOResObj>> results;
-  openingBook.FileName = BookPath(context);
-  // A missing or unreadable book is a book without answers.
-  openingBook.Load(false);
+  const auto openingBook = OpenBook(context);
   ReadQueryAndPrune(context, query);
   bool sure = false;
-  if (openingBook.FindAnswers(results, query)) {
+  if (openingBook && openingBook->FindAnswers(results, query)) {
     for (const auto& answer : results)
       answers.push_back({answer->AnswerX, answer->AnswerY, answer->Wins, answer->Losses});
     AddNoise(context);

@@ -93,14 +93,8 @@ void WriteStones(const TOPlayerMoves& list, std::vector<uint8_t>& out) {
   }
 }
 
-std::optional<std::vector<uint8_t>> ReadFileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                             std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return bytes;
-}
+// How often a long load asks whether to stop.
+constexpr int32_t kRecordsBetweenStopChecks = 256;
 
 }  // namespace
 
@@ -245,12 +239,18 @@ bool TOpenning_Book::Load(bool fromResource) {
   return fromResource ? LoadFromResource() : LoadFromFile();
 }
 
-bool TOpenning_Book::LoadFromFile() {
+bool TOpenning_Book::LoadFromFile(const BookLoadLimits& limits, bool* complete) {
+  if (complete != nullptr) *complete = false;
   std::error_code error;
   if (!std::filesystem::is_regular_file(FileName, error)) return false;
-  const auto bytes = ReadFileBytes(FileName);
-  if (!bytes) return false;
-  return LoadFromBytes(*bytes);
+  std::ifstream in(FileName, std::ios::binary);
+  if (!in) return false;
+  ByteStream stream(in, limits.maxBytes);
+  const bool whole = LoadRecords(stream, nullptr, limits.stop);
+  if (in.bad()) return false;
+  if (complete != nullptr)
+    *complete = whole && (stream.Position() < limits.maxBytes || in.peek() == EOF);
+  return true;
 }
 
 bool TOpenning_Book::LoadFromResource() {
@@ -259,6 +259,12 @@ bool TOpenning_Book::LoadFromResource() {
 
 bool TOpenning_Book::LoadFromBytes(std::span<const uint8_t> data, BookFileLayout* layout) {
   ByteStream stream(data);
+  LoadRecords(stream, layout, nullptr);
+  return true;
+}
+
+bool TOpenning_Book::LoadRecords(ByteStream& stream, BookFileLayout* layout,
+                                 const std::function<bool()>& stop) {
   uint8_t countBytes[4] = {0, 0, 0, 0};
   const bool headerComplete = stream.Read(countBytes, sizeof countBytes) == sizeof countBytes;
   const auto declared = static_cast<int32_t>(LittleEndian32(countBytes));
@@ -268,7 +274,12 @@ bool TOpenning_Book::LoadFromBytes(std::span<const uint8_t> data, BookFileLayout
   }
   // A count beyond what the file holds stops at the end of the data, so a
   // damaged header can cost neither memory nor time.
+  bool stopped = false;
   for (int32_t i = 0; i < declared && !stream.AtEnd(); ++i) {
+    if (stop && i % kRecordsBetweenStopChecks == 0 && i > 0 && stop()) {
+      stopped = true;
+      break;
+    }
     auto record = std::make_unique<TOpenning>();
     RecordLayout recordLayout;
     ReadOpening(*record, stream, layout != nullptr ? &recordLayout : nullptr);
@@ -277,7 +288,7 @@ bool TOpenning_Book::LoadFromBytes(std::span<const uint8_t> data, BookFileLayout
   }
   if (layout != nullptr) layout->trailingBytes = stream.Remaining();
   Resort();
-  return true;
+  return !stopped;
 }
 
 void TOpenning_Book::ReadOpening(TOpenning& record, ByteStream& stream, RecordLayout* layout) {

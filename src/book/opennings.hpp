@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -111,6 +112,15 @@ struct BookFileLayout {
   size_t trailingBytes = 0;           // left after the records read
 };
 
+// Bounds on reading a book file: a file far larger than any real book must
+// cost a move neither its time nor the process its memory.
+struct BookLoadLimits {
+  size_t maxBytes = size_t{8} << 20;
+  // Asked every few hundred records; true ends the load early, keeping the
+  // records read so far.
+  std::function<bool()> stop;
+};
+
 // The book. Unlike the plain list it owns its records.
 class TOpenning_Book : public tList_F<TOpenning> {
  public:
@@ -121,12 +131,16 @@ class TOpenning_Book : public tList_F<TOpenning> {
   std::string FileName;
 
   bool Load(bool fromResource);
-  bool LoadFromFile();
+  // Reads the file through a small window, within `limits`; `complete`
+  // tells whether the whole file was read.
+  bool LoadFromFile(const BookLoadLimits& limits = {}, bool* complete = nullptr);
   // This platform carries no data resources: always false, book empty.
   bool LoadFromResource();
   // The file's bytes: the record count, then the records.
   bool LoadFromBytes(std::span<const uint8_t> data, BookFileLayout* layout = nullptr);
   void ReadOpening(TOpenning& record, ByteStream& stream, RecordLayout* layout = nullptr);
+  // The record count, then the records; false when `stop` ended it early.
+  bool LoadRecords(ByteStream& stream, BookFileLayout* layout, const std::function<bool()>& stop);
 
   // Appends one answer for every record that matches `query` (board
   // coordinates, OwnMoves the player to move, StoneCount set) under some

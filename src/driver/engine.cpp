@@ -37,6 +37,7 @@ std::unique_ptr<EngineContext> MakeContext(const Position& position,
   context->engineSide = EngineSideFor(position);
   context->sideToMove = context->engineSide;
   context->directory = settings.dataDir;
+  context->books = settings.books;
   context->learnFileAbsent = !LearnFilePresent(settings.dataDir);
   return context;
 }

@@ -22,6 +22,9 @@ struct DecisionSettings {
   std::optional<uint32_t> seed;   // default: the time of day
   std::optional<int64_t> checks;  // default: the wall clock
   std::filesystem::path dataDir;  // book files and "LEARN.ini"
+  // Long-running front ends keep their books here between decisions;
+  // without it every decision reads its book anew.
+  book::BookCache* books = nullptr;
   TimeBudget::Clock::time_point start = TimeBudget::Clock::now();
   std::chrono::microseconds budget = TimeBudget::kTurnBudget;
   const std::atomic<bool>* stop = nullptr;

@@ -47,6 +47,15 @@ class TimeBudget {
   // The driver ends its defensive pass early by raising the flag itself.
   void SetTimeUp() { timeUp_ = true; }
 
+  // For work outside the searches that must leave them most of the move:
+  // true once a stop was requested or, on the clock, once more than
+  // 1/`divisor` of the budget has passed. A check budget never runs out
+  // here, so reproducible decisions stay reproducible.
+  bool PastShareOfBudget(int divisor) const {
+    if (StopRequested()) return true;
+    return !checkLimit_ && (Clock::now() - start_) * divisor > budget_;
+  }
+
   bool IsTimeUp() const { return timeUp_; }
   int64_t Checks() const { return counter_; }
   std::optional<int64_t> CheckLimit() const { return checkLimit_; }

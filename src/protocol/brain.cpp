@@ -233,6 +233,7 @@ DecisionSettings Brain::SettingsFor(TimeBudget::Clock::time_point readAt) {
   settings.seed = options_.seed;
   settings.checks = options_.checks ? options_.checks : maxNode_;
   settings.dataDir = options_.dataDir;
+  settings.books = &books_;
   settings.start = readAt;
   settings.budget = MoveBudget(limits_);
   settings.stop = &queue_.StopFlag();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "book/book_cache.hpp"
 #include "driver/engine.hpp"
 #include "protocol/brain_board.hpp"
 #include "protocol/command_parsing.hpp"
@@ -75,6 +76,7 @@ class Brain {
   std::optional<int64_t> maxNode_;
   std::optional<BoardBlock> block_;
   bool ruleReported_ = false;
+  book::BookCache books_;  // read once, again only when a book file changes
 };
 
 // The whole brain on two file descriptors; returns the exit status.

@@ -13,6 +13,10 @@
 
 namespace pentad {
 
+namespace book {
+class BookCache;
+}
+
 struct EngineContext {
   Board board{};
   int stoneCount = 0;
@@ -30,7 +34,8 @@ struct EngineContext {
   TimeBudget time;
   Random random;
   bool learnFileAbsent = true;
-  std::filesystem::path directory;  // where the position, book and marker files live
+  std::filesystem::path directory;   // where the position, book and marker files live
+  book::BookCache* books = nullptr;  // books kept between decisions; null: read per decision
 
   bool TimeUp() { return time.TimeUp(); }
 

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "analysis/analysis_json.hpp"
+#include "book/book_cache.hpp"
 #include "serve/move_request.hpp"
 #include "serve/web_assets.hpp"
 
@@ -54,6 +55,7 @@ struct BoardServer::Impl {
   std::atomic<bool> listenStarted{false};
   std::atomic<bool> listenEnded{false};
   std::atomic<bool> stopSent{false};
+  book::BookCache books;  // shared by the requests, reloaded when a file changes
 
   explicit Impl(ServerSettings s) : settings(std::move(s)) {
     const int threads = settings.threads;
@@ -87,6 +89,7 @@ struct BoardServer::Impl {
     decision.seed = request.seed ? *request.seed : TimeOfDaySeed();
     decision.checks = request.checks;
     decision.dataDir = settings.bookDir;
+    decision.books = &books;
     decision.start = start;
     decision.stop = &stopRequested;
     // Evaluated on its own copy first, so the map never changes the move.

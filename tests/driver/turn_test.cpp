@@ -1,5 +1,9 @@
 // The turn as a manager sees it: the real executable in a directory of files.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <random>
 
 #include "test_support.hpp"
 
@@ -178,6 +182,27 @@ TEST(Turn, UnknownSideTakesTheSideWhoseTurnItIs) {
   ASSERT_EQ(RunTurnIn(dir), 0);
   const std::string move = dir.Read("Tah.dat");
   EXPECT_TRUE(move == "2,1\r\n" || move == "7,1\r\n") << move;
+}
+
+// A book file of junk far larger than any real book must cost the move
+// neither its time nor tournament memory limits (350 MB).
+TEST(Turn, AHugeJunkBookCostsNeitherTheMoveNorTheMemory) {
+  TempDir dir;
+  dir.Write("Plocha.dat", RowsWith({{9, "---------xo---------"}, {10, "---------ox---------"}}));
+  dir.Write("Tah.dat", "x");
+  std::string junk(size_t{60} << 20, '\0');
+  std::mt19937 rng(3);
+  for (size_t i = 0; i < junk.size(); i += 4) junk[i] = static_cast<char>(rng());
+  junk[0] = junk[1] = junk[2] = '\x7f';  // a record count of billions
+  dir.Write("Veklo.ob1", junk);
+  const auto before = std::chrono::steady_clock::now();
+  ASSERT_EQ(RunTurnIn(dir), 0);
+  const auto elapsed = std::chrono::steady_clock::now() - before;
+  rusage usage{};
+  getrusage(RUSAGE_CHILDREN, &usage);  // the largest child so far: the turn
+  EXPECT_TRUE(IsMoveText(dir.Read("Tah.dat"))) << dir.Read("Tah.dat");
+  EXPECT_LT(elapsed, std::chrono::milliseconds(4600));
+  EXPECT_LT(usage.ru_maxrss, 350L * 1024) << "kilobytes of memory";
 }
 
 TEST(Turn, FullBoardAnswersMinusOne) {
