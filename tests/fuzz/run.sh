@@ -15,22 +15,22 @@ cd "$root"
 seconds=${1:-60}
 shift $(( $# > 0 ? 1 : 0 ))
 
-cmake --preset fuzz > /dev/null
-cmake --build --preset fuzz
-out=build/fuzz
-mkdir -p "$out/findings"
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   for source in tests/fuzz/*_fuzzer.cpp; do
     targets+=("$(basename "$source" .cpp)")
   done
 fi
+cmake --preset fuzz > /dev/null
+cmake --build --preset fuzz --target "${targets[@]}"
+out=build/fuzz
+mkdir -p "$out/findings"
 for target in "${targets[@]}"; do
   name=${target%_fuzzer}
   mkdir -p "$out/corpus/$name" "tests/fuzz/corpus/$name"
   echo "== $target: $seconds s"
   status=0
-  "$out/tests/fuzz/$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
+  "$out/tests/fuzz/$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
     -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$out/findings/$target-" \
     "$out/corpus/$name" "tests/fuzz/corpus/$name" > "$out/$target.log" 2>&1 || status=$?
   grep -E 'stat::number_of_executed_units|Done [0-9]+ runs|ERROR|SUMMARY' "$out/$target.log" || true
