@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <system_error>
 
-#include "book/symmetries.hpp"
-
 namespace pentad::book {
 
 // A lookup on a fresh book removes every record it reports, and later
@@ -67,32 +65,16 @@ SharedBook::SharedBook(std::unique_ptr<TOpenning_Book> book) : book_(std::move(b
 bool SharedBook::FindAnswers(std::vector<std::unique_ptr<TOResObj>>& results,
                              const TOpenning& query) const {
   View view(*book_);
-  bool found = false;
-  for (bool passFound = true; passFound;) {
-    passFound = false;
-    for (int k = 1; k <= kSymmetryCount; ++k) {
-      const std::unique_ptr<TOpenning> image = query.Clone();
-      int ox = 0, oy = 0;
-      query.WindowOffset(ox, oy);
-      image->Normalize();
-      image->ApplySymmetry(k);
-      image->OwnMoves.Resort();
-      image->OppMoves.Resort();
-      int index = -1;
-      if (!view.Find(image.get(), index)) continue;
-      found = passFound = true;
-      const std::unique_ptr<TOpenning> record = view.Item(index)->Clone();
-      record->UndoSymmetry(k);
-      auto answer = std::make_unique<TOResObj>();
-      answer->AnswerX = static_cast<int8_t>(record->AnswerX + ox);
-      answer->AnswerY = static_cast<int8_t>(record->AnswerY + oy);
-      answer->Wins = record->Wins;
-      answer->Losses = record->Losses;
-      results.push_back(std::move(answer));
-      view.Remove(index);
-    }
-  }
-  return found;
+  return CollectAnswers(
+      query,
+      [&view](const TOpenning& image) -> std::unique_ptr<TOpenning> {
+        int index = -1;
+        if (!view.Find(&image, index)) return nullptr;
+        auto record = view.Item(index)->Clone();
+        view.Remove(index);
+        return record;
+      },
+      results);
 }
 
 std::shared_ptr<const SharedBook> LoadSharedBook(const std::filesystem::path& file,

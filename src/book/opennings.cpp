@@ -319,12 +319,10 @@ void TOpenning_Book::ReadOpening(TOpenning& record, ByteStream& stream, RecordLa
   }
 }
 
-bool TOpenning_Book::FindAnswers(std::vector<std::unique_ptr<TOResObj>>& results,
-                                 const TOpenning& query) {
-  SetSorted(false);
-  SetCompare(ComparePositions);
+bool CollectAnswers(const TOpenning& query, const RecordTaker& take,
+                    std::vector<std::unique_ptr<TOResObj>>& results) {
   bool found = false;
-  // A matched record leaves the book, so passes repeat until one finds
+  // A matched record leaves the lookup, so passes repeat until one finds
   // nothing and every matching record is reported exactly once.
   for (bool passFound = true; passFound;) {
     passFound = false;
@@ -336,10 +334,9 @@ bool TOpenning_Book::FindAnswers(std::vector<std::unique_ptr<TOResObj>>& results
       image->ApplySymmetry(k);
       image->OwnMoves.Resort();
       image->OppMoves.Resort();
-      int index = -1;
-      if (!Find(image.get(), index)) continue;
+      const std::unique_ptr<TOpenning> record = take(*image);
+      if (!record) continue;
       found = passFound = true;
-      TOpenning* record = Items(index);
       record->UndoSymmetry(k);
       auto answer = std::make_unique<TOResObj>();
       answer->AnswerX = Byte(record->AnswerX + ox);
@@ -347,10 +344,25 @@ bool TOpenning_Book::FindAnswers(std::vector<std::unique_ptr<TOResObj>>& results
       answer->Wins = record->Wins;
       answer->Losses = record->Losses;
       results.push_back(std::move(answer));
-      FreeItem(index);
     }
   }
   return found;
+}
+
+bool TOpenning_Book::FindAnswers(std::vector<std::unique_ptr<TOResObj>>& results,
+                                 const TOpenning& query) {
+  SetSorted(false);
+  SetCompare(ComparePositions);
+  return CollectAnswers(
+      query,
+      [this](const TOpenning& image) -> std::unique_ptr<TOpenning> {
+        int index = -1;
+        if (!Find(&image, index)) return nullptr;
+        auto record = Items(index)->Clone();
+        FreeItem(index);
+        return record;
+      },
+      results);
 }
 
 void WriteOpening(const TOpenning& record, std::vector<uint8_t>& out) {

@@ -121,6 +121,16 @@ struct BookLoadLimits {
   std::function<bool()> stop;
 };
 
+// Finds a record equal to a position, takes it out of the lookup and hands
+// over a copy; nullptr when none is left.
+using RecordTaker = std::function<std::unique_ptr<TOpenning>(const TOpenning& image)>;
+
+// The lookup of a book: the position under each of the eight symmetries in
+// turn, pass after pass until a pass finds nothing, one answer (in board
+// coordinates) per record taken.
+bool CollectAnswers(const TOpenning& query, const RecordTaker& take,
+                    std::vector<std::unique_ptr<TOResObj>>& results);
+
 // The book. Unlike the plain list it owns its records.
 class TOpenning_Book : public tList_F<TOpenning> {
  public:
