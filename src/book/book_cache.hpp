@@ -33,7 +33,7 @@ class SharedBook {
 };
 
 // Loads `file` within `limits`; nullptr when it cannot be read.
-// `complete` tells whether the whole file was read.
+// `complete` is false when the stop of `limits` cut the load short.
 std::shared_ptr<const SharedBook> LoadSharedBook(const std::filesystem::path& file,
                                                  const BookLoadLimits& limits, bool& complete);
 

@@ -142,7 +142,8 @@ class TOpenning_Book : public tList_F<TOpenning> {
 
   bool Load(bool fromResource);
   // Reads the file through a small window, within `limits`; `complete`
-  // tells whether the whole file was read.
+  // is false when `limits.stop` ended the load, so that another load may
+  // read more.
   bool LoadFromFile(const BookLoadLimits& limits = {}, bool* complete = nullptr);
   // This platform carries no data resources: always false, book empty.
   bool LoadFromResource();
