@@ -19,11 +19,13 @@ using Json = nlohmann::ordered_json;
 
 constexpr const char* kJsonType = "application/json";
 
+// Messages may quote what a client sent, which need not be UTF-8; the
+// replacement character stands in for such bytes instead of an exception.
 void SendError(httplib::Response& res, int status, const std::string& message) {
   res.status = status;
   Json error;
   error["error"] = message;
-  res.set_content(error.dump(), kJsonType);
+  res.set_content(error.dump(-1, ' ', false, Json::error_handler_t::replace), kJsonType);
 }
 
 // The page only ever talks to its own origin; say so to the browser.
@@ -74,7 +76,7 @@ struct BoardServer::Impl {
         [](const httplib::Request& req, httplib::Response& res) { ExplainError(req, res); });
     http.set_exception_handler(
         [](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
-          SendError(res, 500, "the engine failed on this position");
+          SendError(res, 500, "the server failed on this request");
         });
   }
 
@@ -119,8 +121,17 @@ struct BoardServer::Impl {
   }
 
   // Runs for every answer of status 400 and above, including the ones the
-  // library makes itself (an oversized body, an unknown path).
-  static void ExplainError(const httplib::Request& req, httplib::Response& res) {
+  // library makes itself (an oversized body, an unknown path). Nothing
+  // guards it: an exception here would end the process.
+  static void ExplainError(const httplib::Request& req, httplib::Response& res) noexcept {
+    try {
+      ExplainErrorInJson(req, res);
+    } catch (...) {
+      res.body.clear();
+    }
+  }
+
+  static void ExplainErrorInJson(const httplib::Request& req, httplib::Response& res) {
     if (res.status == 413) return SendError(res, 400, "the request body is over 64 KiB");
     if (!res.body.empty()) return;
     if (res.status == 404) return SendError(res, 404, "no such page: " + req.path);

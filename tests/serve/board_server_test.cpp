@@ -55,7 +55,11 @@ class RunningServer {
   httplib::Result Post(const std::string& body) {
     return Client().Post("/api/move", body, "application/json");
   }
-  httplib::Result Get(const std::string& path) { return Client().Get(path.c_str()); }
+  httplib::Result Get(const std::string& path) {
+    httplib::Client client = Client();
+    client.set_url_encode(false);  // paths go out byte for byte
+    return client.Get(path.c_str());
+  }
   void Stop() { server_.Stop(); }
 
  private:
@@ -144,6 +148,13 @@ std::string WithField(const char* name, const Json& value) {
   return body.dump();
 }
 
+// The field as it is written, for numbers that no JSON value can hold.
+std::string WithRawField(const char* name, const std::string& text) {
+  std::string body = MoveBody(OpeningLines(), "o").dump();
+  body.pop_back();
+  return body + ",\"" + name + "\":" + text + "}";
+}
+
 std::vector<BadRequestCase> BadRequests() {
   auto shortLine = OpeningLines();
   shortLine[4].pop_back();
@@ -181,6 +192,9 @@ std::vector<BadRequestCase> BadRequests() {
       {"fractional checks", WithField("checks", 2.5), "\"checks\" must be an integer"},
       {"negative checks", WithField("checks", -3), "\"checks\" must be an integer"},
       {"a body over 64 KiB", WithField("padding", std::string(70 * 1024, ' ')), "64 KiB"},
+      {"invalid UTF-8", "{\"side\": \"\xc0\xaf\"}", "not valid UTF-8"},
+      {"checks past a double", WithRawField("checks", "1e400"), "too large"},
+      {"seed past a double", WithRawField("seed", "-1e400"), "too large"},
   };
 }
 
@@ -232,6 +246,17 @@ TEST(BoardServerPages, ServesEveryFileOfThePageAndNothingElse) {
   const auto getMove = server.Get("/api/move");
   ASSERT_TRUE(getMove);
   EXPECT_EQ(getMove->status, 405);
+}
+
+TEST(BoardServerPages, AnswersAPathThatIsNotUtf8AndServesOn) {
+  RunningServer server;
+  const auto res = server.Get("/%c0");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 404);
+  EXPECT_TRUE(Json::parse(res->body, nullptr, false).contains("error")) << res->body;
+  const auto page = server.Get("/");
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->status, 200);
 }
 
 // Lets a fixed number of callers through only once all of them are inside.
