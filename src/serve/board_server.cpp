@@ -9,6 +9,7 @@
 
 #include "analysis/analysis_json.hpp"
 #include "serve/move_request.hpp"
+#include "serve/request_guard.hpp"
 #include "serve/web_assets.hpp"
 
 namespace pentad::serve {
@@ -56,6 +57,8 @@ struct BoardServer::Impl {
   std::atomic<bool> listenStarted{false};
   std::atomic<bool> listenEnded{false};
   std::atomic<bool> stopSent{false};
+  std::string listenHost;
+  int listenPort = 0;
 
   explicit Impl(ServerSettings s) : settings(std::move(s)) {
     const int threads = settings.threads;
@@ -64,6 +67,14 @@ struct BoardServer::Impl {
     http.set_payload_max_length(kMaxRequestBytes);
     http.set_keep_alive_timeout(2);
     http.set_socket_options(ReuseAddressOnly);
+    http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+      if (NamesThisServer(req.get_header_value("Host"), listenHost, listenPort))
+        return httplib::Server::HandlerResponse::Unhandled;
+      SendError(res, 421,
+                "this server answers only as " + ListenAddress(listenHost, listenPort) +
+                    " or as localhost on that port");
+      return httplib::Server::HandlerResponse::Handled;
+    });
     http.Post("/api/move", [this](const httplib::Request& req, httplib::Response& res) {
       AnswerMove(req, res);
     });
@@ -82,6 +93,8 @@ struct BoardServer::Impl {
 
   void AnswerMove(const httplib::Request& req, httplib::Response& res) {
     const auto start = TimeBudget::Clock::now();
+    if (!IsJsonContentType(req.get_header_value("Content-Type")))
+      return SendError(res, 415, "send the position with Content-Type: application/json");
     const ParsedMoveRequest parsed = ParseMoveRequest(req.body);
     if (!parsed.request) return SendError(res, 400, parsed.error);
     const MoveRequest& request = *parsed.request;
@@ -147,13 +160,17 @@ BoardServer::~BoardServer() {
 }
 
 std::optional<int> BoardServer::Bind(const std::string& host, int port) {
+  std::optional<int> bound;
   if (port == 0) {
-    const int bound = impl_->http.bind_to_any_port(host);
-    if (bound > 0) return bound;
-    return std::nullopt;
+    const int any = impl_->http.bind_to_any_port(host);
+    if (any > 0) bound = any;
+  } else if (impl_->http.bind_to_port(host, port)) {
+    bound = port;
   }
-  if (impl_->http.bind_to_port(host, port)) return port;
-  return std::nullopt;
+  if (!bound) return std::nullopt;
+  impl_->listenHost = host;
+  impl_->listenPort = *bound;
+  return bound;
 }
 
 void BoardServer::Listen() {
