@@ -48,6 +48,13 @@ void ReuseAddressOnly(socket_t sock) {
   setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
 }
 
+// Slow or idle clients hold a worker only this long, and there are workers
+// enough for a browser's connections besides them; a request's headers and
+// its small body come at once from any client that means it.
+constexpr time_t kReadTimeoutSeconds = 1;
+constexpr time_t kKeepAliveSeconds = 1;
+constexpr size_t kRequestsPerConnection = 10;
+
 }  // namespace
 
 struct BoardServer::Impl {
@@ -57,6 +64,7 @@ struct BoardServer::Impl {
   std::atomic<bool> listenStarted{false};
   std::atomic<bool> listenEnded{false};
   std::atomic<bool> stopSent{false};
+  socket_t lastSocketMade = INVALID_SOCKET;
   std::string listenHost;
   int listenPort = 0;
 
@@ -65,8 +73,13 @@ struct BoardServer::Impl {
     http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     http.set_default_headers(SecurityHeaders());
     http.set_payload_max_length(kMaxRequestBytes);
-    http.set_keep_alive_timeout(2);
-    http.set_socket_options(ReuseAddressOnly);
+    http.set_read_timeout(kReadTimeoutSeconds, 0);
+    http.set_keep_alive_timeout(kKeepAliveSeconds);
+    http.set_keep_alive_max_count(kRequestsPerConnection);
+    http.set_socket_options([this](socket_t sock) {
+      ReuseAddressOnly(sock);
+      lastSocketMade = sock;
+    });
     http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
       if (NamesThisServer(req.get_header_value("Host"), listenHost, listenPort))
         return httplib::Server::HandlerResponse::Unhandled;
@@ -89,6 +102,13 @@ struct BoardServer::Impl {
         [](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
           SendError(res, 500, "the server failed on this request");
         });
+  }
+
+  // The library listens with a backlog of 5, and turns away connections
+  // beyond it when requests come in a burst. Listening again on the bound
+  // socket only lengthens its queue.
+  void WidenListenBacklog() const {
+    if (lastSocketMade != INVALID_SOCKET) ::listen(lastSocketMade, SOMAXCONN);
   }
 
   void AnswerMove(const httplib::Request& req, httplib::Response& res) {
@@ -168,6 +188,7 @@ std::optional<int> BoardServer::Bind(const std::string& host, int port) {
     bound = port;
   }
   if (!bound) return std::nullopt;
+  impl_->WidenListenBacklog();
   impl_->listenHost = host;
   impl_->listenPort = *bound;
   return bound;

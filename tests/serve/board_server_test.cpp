@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -292,6 +293,15 @@ class RawConnection {
     return std::stoi(answer.substr(9, 3));
   }
 
+  // Segments this side had to send again: a connection the server's listen
+  // queue had no room for waits a second for its retry.
+  unsigned Retransmissions() const {
+    tcp_info info{};
+    socklen_t size = sizeof info;
+    getsockopt(fd_, IPPROTO_TCP, TCP_INFO, &info, &size);
+    return info.tcpi_total_retrans;
+  }
+
  private:
   int fd_;
 };
@@ -349,6 +359,35 @@ TEST(BoardServerOrigin, ServesOnlyItsOwnHostNamesAndTakesMovesOnlyAsJson) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(StatusOf(server.Port(), c.request), c.status);
   }
+}
+
+TEST(BoardServerConnections, SlowClientsDoNotHoldUpThePageAndABurstIsTaken) {
+  RunningServer server;
+  std::vector<std::unique_ptr<RawConnection>> slow;
+  for (int i = 0; i < 20; ++i) {
+    slow.push_back(std::make_unique<RawConnection>(server.Port()));
+    slow.back()->Send("GET / HTTP/1.1\r\nHost: 127.0.0.1");  // never ended
+  }
+  std::this_thread::sleep_for(200ms);  // the server has taken them all in
+  const auto start = std::chrono::steady_clock::now();
+  const auto page = server.Get("/");
+  const auto waited = std::chrono::steady_clock::now() - start;
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->status, 200);
+  EXPECT_LT(waited, 2500ms);
+
+  const std::string request = "GET / HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.Port()) +
+                              "\r\nConnection: close\r\n\r\n";
+  std::vector<std::future<bool>> burst;
+  for (int i = 0; i < 64; ++i)
+    burst.push_back(std::async(std::launch::async, [&] {
+      RawConnection connection(server.Port());
+      connection.Send(request);
+      return connection.Status() == 200 && connection.Retransmissions() == 0;
+    }));
+  int answeredAtOnce = 0;
+  for (auto& answered : burst) answeredAtOnce += answered.get();
+  EXPECT_EQ(answeredAtOnce, 64);
 }
 
 // Lets a fixed number of callers through only once all of them are inside.
