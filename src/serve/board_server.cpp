@@ -10,6 +10,7 @@
 #include "analysis/analysis_json.hpp"
 #include "book/book_cache.hpp"
 #include "serve/move_request.hpp"
+#include "serve/request_guard.hpp"
 #include "serve/web_assets.hpp"
 
 namespace pentad::serve {
@@ -20,11 +21,13 @@ using Json = nlohmann::ordered_json;
 
 constexpr const char* kJsonType = "application/json";
 
+// Messages may quote what a client sent, which need not be UTF-8; the
+// replacement character stands in for such bytes instead of an exception.
 void SendError(httplib::Response& res, int status, const std::string& message) {
   res.status = status;
   Json error;
   error["error"] = message;
-  res.set_content(error.dump(), kJsonType);
+  res.set_content(error.dump(-1, ' ', false, Json::error_handler_t::replace), kJsonType);
 }
 
 // The page only ever talks to its own origin; say so to the browser.
@@ -46,6 +49,13 @@ void ReuseAddressOnly(socket_t sock) {
   setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
 }
 
+// Slow or idle clients hold a worker only this long, and there are workers
+// enough for a browser's connections besides them; a request's headers and
+// its small body come at once from any client that means it.
+constexpr time_t kReadTimeoutSeconds = 1;
+constexpr time_t kKeepAliveSeconds = 1;
+constexpr size_t kRequestsPerConnection = 10;
+
 }  // namespace
 
 struct BoardServer::Impl {
@@ -56,14 +66,30 @@ struct BoardServer::Impl {
   std::atomic<bool> listenEnded{false};
   std::atomic<bool> stopSent{false};
   book::BookCache books;  // shared by the requests, reloaded when a file changes
+  socket_t lastSocketMade = INVALID_SOCKET;
+  std::string listenHost;
+  int listenPort = 0;
 
   explicit Impl(ServerSettings s) : settings(std::move(s)) {
     const int threads = settings.threads;
     http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     http.set_default_headers(SecurityHeaders());
     http.set_payload_max_length(kMaxRequestBytes);
-    http.set_keep_alive_timeout(2);
-    http.set_socket_options(ReuseAddressOnly);
+    http.set_read_timeout(kReadTimeoutSeconds, 0);
+    http.set_keep_alive_timeout(kKeepAliveSeconds);
+    http.set_keep_alive_max_count(kRequestsPerConnection);
+    http.set_socket_options([this](socket_t sock) {
+      ReuseAddressOnly(sock);
+      lastSocketMade = sock;
+    });
+    http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+      if (NamesThisServer(req.get_header_value("Host"), listenHost, listenPort))
+        return httplib::Server::HandlerResponse::Unhandled;
+      SendError(res, 421,
+                "this server answers only as " + ListenAddress(listenHost, listenPort) +
+                    " or as localhost on that port");
+      return httplib::Server::HandlerResponse::Handled;
+    });
     http.Post("/api/move", [this](const httplib::Request& req, httplib::Response& res) {
       AnswerMove(req, res);
     });
@@ -76,12 +102,21 @@ struct BoardServer::Impl {
         [](const httplib::Request& req, httplib::Response& res) { ExplainError(req, res); });
     http.set_exception_handler(
         [](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
-          SendError(res, 500, "the engine failed on this position");
+          SendError(res, 500, "the server failed on this request");
         });
+  }
+
+  // The library listens with a backlog of 5, and turns away connections
+  // beyond it when requests come in a burst. Listening again on the bound
+  // socket only lengthens its queue.
+  void WidenListenBacklog() const {
+    if (lastSocketMade != INVALID_SOCKET) ::listen(lastSocketMade, SOMAXCONN);
   }
 
   void AnswerMove(const httplib::Request& req, httplib::Response& res) {
     const auto start = TimeBudget::Clock::now();
+    if (!IsJsonContentType(req.get_header_value("Content-Type")))
+      return SendError(res, 415, "send the position with Content-Type: application/json");
     const ParsedMoveRequest parsed = ParseMoveRequest(req.body);
     if (!parsed.request) return SendError(res, 400, parsed.error);
     const MoveRequest& request = *parsed.request;
@@ -122,8 +157,17 @@ struct BoardServer::Impl {
   }
 
   // Runs for every answer of status 400 and above, including the ones the
-  // library makes itself (an oversized body, an unknown path).
-  static void ExplainError(const httplib::Request& req, httplib::Response& res) {
+  // library makes itself (an oversized body, an unknown path). Nothing
+  // guards it: an exception here would end the process.
+  static void ExplainError(const httplib::Request& req, httplib::Response& res) noexcept {
+    try {
+      ExplainErrorInJson(req, res);
+    } catch (...) {
+      res.body.clear();
+    }
+  }
+
+  static void ExplainErrorInJson(const httplib::Request& req, httplib::Response& res) {
     if (res.status == 413) return SendError(res, 400, "the request body is over 64 KiB");
     if (!res.body.empty()) return;
     if (res.status == 404) return SendError(res, 404, "no such page: " + req.path);
@@ -139,13 +183,18 @@ BoardServer::~BoardServer() {
 }
 
 std::optional<int> BoardServer::Bind(const std::string& host, int port) {
+  std::optional<int> bound;
   if (port == 0) {
-    const int bound = impl_->http.bind_to_any_port(host);
-    if (bound > 0) return bound;
-    return std::nullopt;
+    const int any = impl_->http.bind_to_any_port(host);
+    if (any > 0) bound = any;
+  } else if (impl_->http.bind_to_port(host, port)) {
+    bound = port;
   }
-  if (impl_->http.bind_to_port(host, port)) return port;
-  return std::nullopt;
+  if (!bound) return std::nullopt;
+  impl_->WidenListenBacklog();
+  impl_->listenHost = host;
+  impl_->listenPort = *bound;
+  return bound;
 }
 
 void BoardServer::Listen() {

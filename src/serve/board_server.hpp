@@ -18,7 +18,9 @@ using Decider = std::function<Decision(const Position&, const DecisionSettings&)
 struct ServerSettings {
   std::filesystem::path bookDir;  // empty: no book, no files read at all
   Decider decide = Decide;
-  int threads = 16;  // decisions block a worker for their whole budget
+  // Decisions block a worker for their whole budget, and idle or slow
+  // connections for up to a second each.
+  int threads = 64;
 };
 
 class BoardServer {
@@ -29,6 +31,8 @@ class BoardServer {
   BoardServer& operator=(const BoardServer&) = delete;
 
   // Port 0 takes any free port. Returns the port bound, nullopt on failure.
+  // Requests are then served only when their Host names this host or a
+  // loopback name, with this port.
   std::optional<int> Bind(const std::string& host, int port);
 
   // Serves until Stop; returns at once when Stop came first.

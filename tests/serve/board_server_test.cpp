@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -55,8 +59,13 @@ class RunningServer {
   httplib::Result Post(const std::string& body) {
     return Client().Post("/api/move", body, "application/json");
   }
-  httplib::Result Get(const std::string& path) { return Client().Get(path.c_str()); }
+  httplib::Result Get(const std::string& path) {
+    httplib::Client client = Client();
+    client.set_url_encode(false);  // paths go out byte for byte
+    return client.Get(path.c_str());
+  }
   void Stop() { server_.Stop(); }
+  int Port() const { return port_; }
 
  private:
   httplib::Client Client() const {
@@ -144,6 +153,13 @@ std::string WithField(const char* name, const Json& value) {
   return body.dump();
 }
 
+// The field as it is written, for numbers that no JSON value can hold.
+std::string WithRawField(const char* name, const std::string& text) {
+  std::string body = MoveBody(OpeningLines(), "o").dump();
+  body.pop_back();
+  return body + ",\"" + name + "\":" + text + "}";
+}
+
 std::vector<BadRequestCase> BadRequests() {
   auto shortLine = OpeningLines();
   shortLine[4].pop_back();
@@ -181,6 +197,9 @@ std::vector<BadRequestCase> BadRequests() {
       {"fractional checks", WithField("checks", 2.5), "\"checks\" must be an integer"},
       {"negative checks", WithField("checks", -3), "\"checks\" must be an integer"},
       {"a body over 64 KiB", WithField("padding", std::string(70 * 1024, ' ')), "64 KiB"},
+      {"invalid UTF-8", "{\"side\": \"\xc0\xaf\"}", "not valid UTF-8"},
+      {"checks past a double", WithRawField("checks", "1e400"), "too large"},
+      {"seed past a double", WithRawField("seed", "-1e400"), "too large"},
   };
 }
 
@@ -232,6 +251,143 @@ TEST(BoardServerPages, ServesEveryFileOfThePageAndNothingElse) {
   const auto getMove = server.Get("/api/move");
   ASSERT_TRUE(getMove);
   EXPECT_EQ(getMove->status, 405);
+}
+
+TEST(BoardServerPages, AnswersAPathThatIsNotUtf8AndServesOn) {
+  RunningServer server;
+  const auto res = server.Get("/%c0");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 404);
+  EXPECT_TRUE(Json::parse(res->body, nullptr, false).contains("error")) << res->body;
+  const auto page = server.Get("/");
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->status, 200);
+}
+
+// A TCP connection to the server, for the requests the HTTP client will not
+// make: any Host, none at all, or one that never ends.
+class RawConnection {
+ public:
+  explicit RawConnection(int port) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const timeval limit{10, 0};
+    setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  }
+  ~RawConnection() { close(fd_); }
+  RawConnection(const RawConnection&) = delete;
+  RawConnection& operator=(const RawConnection&) = delete;
+
+  void Send(const std::string& bytes) { send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+
+  // The status of the answer, read until the server closes; 0 for none.
+  int Status() {
+    std::string answer;
+    char buffer[4096];
+    ssize_t got = 0;
+    while ((got = recv(fd_, buffer, sizeof buffer, 0)) > 0) answer.append(buffer, got);
+    if (!answer.starts_with("HTTP/1.1 ") || answer.size() < 12) return 0;
+    return std::stoi(answer.substr(9, 3));
+  }
+
+  // Segments this side had to send again: a connection the server's listen
+  // queue had no room for waits a second for its retry.
+  unsigned Retransmissions() const {
+    tcp_info info{};
+    socklen_t size = sizeof info;
+    getsockopt(fd_, IPPROTO_TCP, TCP_INFO, &info, &size);
+    return info.tcpi_total_retrans;
+  }
+
+ private:
+  int fd_;
+};
+
+int StatusOf(int port, const std::string& request) {
+  RawConnection connection(port);
+  connection.Send(request);
+  return connection.Status();
+}
+
+struct AddressingCase {
+  const char* name;
+  std::string request;
+  int status;
+};
+
+TEST(BoardServerOrigin, ServesOnlyItsOwnHostNamesAndTakesMovesOnlyAsJson) {
+  ServerSettings settings;
+  settings.decide = [](const Position&, const DecisionSettings& decision) {
+    Decision made;
+    made.seed = *decision.seed;
+    made.x = made.y = 0;
+    return made;
+  };
+  RunningServer server(settings);
+  const std::string port = std::to_string(server.Port());
+  const auto get = [](const std::string& host) {
+    return "GET / HTTP/1.1\r\nHost: " + host + "\r\nConnection: close\r\n\r\n";
+  };
+  const auto post = [&](const std::string& contentType, const std::string& host) {
+    const std::string body = MoveBody(OpeningLines(), "o").dump();
+    return "POST /api/move HTTP/1.1\r\nHost: " + host + "\r\n" +
+           (contentType.empty() ? "" : "Content-Type: " + contentType + "\r\n") +
+           "Content-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" +
+           body;
+  };
+  const std::string own = "127.0.0.1:" + port;
+  const std::vector<AddressingCase> cases = {
+      {"127.0.0.1", get(own), 200},
+      {"localhost", get("localhost:" + port), 200},
+      {"LOCALHOST", get("LOCALHOST:" + port), 200},
+      {"[::1]", get("[::1]:" + port), 200},
+      {"a rebound name", get("rebound.example:" + port), 421},
+      {"a loopback name without the port", get("localhost"), 421},
+      {"another port", get("127.0.0.1:" + std::to_string(server.Port() + 1)), 421},
+      {"no Host", "GET / HTTP/1.0\r\n\r\n", 421},
+      {"a move as JSON", post("application/json", own), 200},
+      {"a move as JSON in UTF-8", post("Application/JSON; charset=utf-8", own), 200},
+      {"a move as a form", post("application/x-www-form-urlencoded", own), 415},
+      {"a move as text", post("text/plain", own), 415},
+      {"a move without a type", post("", own), 415},
+      {"a move to a rebound name", post("application/json", "rebound.example:" + port), 421},
+  };
+  for (const AddressingCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(StatusOf(server.Port(), c.request), c.status);
+  }
+}
+
+TEST(BoardServerConnections, SlowClientsDoNotHoldUpThePageAndABurstIsTaken) {
+  RunningServer server;
+  std::vector<std::unique_ptr<RawConnection>> slow;
+  for (int i = 0; i < 20; ++i) {
+    slow.push_back(std::make_unique<RawConnection>(server.Port()));
+    slow.back()->Send("GET / HTTP/1.1\r\nHost: 127.0.0.1");  // never ended
+  }
+  std::this_thread::sleep_for(200ms);  // the server has taken them all in
+  const auto start = std::chrono::steady_clock::now();
+  const auto page = server.Get("/");
+  const auto waited = std::chrono::steady_clock::now() - start;
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->status, 200);
+  EXPECT_LT(waited, 2500ms);
+
+  const std::string request = "GET / HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.Port()) +
+                              "\r\nConnection: close\r\n\r\n";
+  std::vector<std::future<bool>> burst;
+  for (int i = 0; i < 64; ++i)
+    burst.push_back(std::async(std::launch::async, [&] {
+      RawConnection connection(server.Port());
+      connection.Send(request);
+      return connection.Status() == 200 && connection.Retransmissions() == 0;
+    }));
+  int answeredAtOnce = 0;
+  for (auto& answered : burst) answeredAtOnce += answered.get();
+  EXPECT_EQ(answeredAtOnce, 64);
 }
 
 // Lets a fixed number of callers through only once all of them are inside.
