@@ -191,6 +191,23 @@ TEST(MatchCommand, EngineChatterIsRecordedNotPlayed) {
   sandbox.ExpectNothingLeft();
 }
 
+TEST(MatchCommand, EngineBytesThatAreNotUtf8AreReplacedInTheRecords) {
+  const std::string replaced = "caf\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD";  // U+FFFD
+  for (const bool pipe : {false, true}) {
+    SCOPED_TRACE(pipe ? "pipe" : "file");
+    MatchSandbox sandbox;
+    const auto sgfPath = sandbox.Root() / "games.sgf";
+    const json summary = SummaryOf(
+        sandbox.Run({FileFake("first"), pipe ? PipeFake("not-utf8") : FileFake("not-utf8"),
+                     "--games", "1", "--sgf", sgfPath.string(), "--json"}));
+    EXPECT_EQ(summary["games"][0]["reason"], "unparsable move \"" + replaced + "\"");
+    const std::string sgf = ReadText(sgfPath);
+    EXPECT_NO_THROW(json(sgf).dump()) << "the game collection is not UTF-8";
+    EXPECT_EQ(CountOf(sgf, replaced), 2u) << sgf;  // the reason and the engine's note
+    sandbox.ExpectNothingLeft();
+  }
+}
+
 TEST(MatchCommand, BrainsWithoutAboutOrEndDoNotStallTheRunner) {
   MatchSandbox sandbox;
   const auto start = steady_clock::now();
