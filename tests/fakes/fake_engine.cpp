@@ -6,9 +6,9 @@
 //
 // MODE: first (the first empty square, row by row), pattern (the first
 // empty square of its own colour in a full-board pattern without fives),
-// offboard, onstone, garbage, missing, hang, hang-as-x, crash, exit3,
-// chatty, not-utf8 (a note and an answer that are not UTF-8); the pipe
-// kind also: silent-start, late-about, ignore-end.
+// offboard, onstone, garbage, missing, hang, hang-as-x, hang-alone (no
+// child), crash, exit3, chatty, not-utf8 (a note and an answer that are not
+// UTF-8); the pipe kind also: silent-start, late-about, ignore-end.
 // FAKE_PID_DIR: every process leaves an empty file named by its pid there.
 // FAKE_FILES_DIR: the file kind copies the files it is given there as
 // "<stones>-<name>". FAKE_LOG: the pipe kind appends every line it reads.
@@ -94,6 +94,7 @@ std::string ChooseMove(const Board& board, int side) {
 // What every mode does before answering; returns normally only to answer.
 void ActBeforeAnswering(int side) {
   if (gMode == "hang" || (gMode == "hang-as-x" && side == kX)) Hang();
+  if (gMode == "hang-alone") SleepForever();
   if (gMode == "crash") Crash();
   if (gMode == "exit3") std::exit(3);
   if (gMode == "missing") std::exit(0);
