@@ -155,7 +155,7 @@ int RunMatchCommand(const MatchOptions& options) {
   progress.reset();
   const MatchSummary summary = Summarize(settings, outcome);
   if (options.json)
-    std::cout << SummaryJson(settings, outcome, summary).dump(2) << std::endl;
+    std::cout << SummaryJsonText(settings, outcome, summary) << std::endl;
   else
     std::cout << SummaryText(settings, summary) << std::flush;
   if (outcome.interrupted) return 128 + (outcome.signal > 0 ? outcome.signal : SIGINT);

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "match/engine_text.hpp"
 #include "match/player.hpp"
 #include "match/process.hpp"
 
@@ -48,26 +49,6 @@ bool WriteAll(const std::filesystem::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
   return static_cast<bool>(out.flush());
-}
-
-std::string FirstLine(const std::string& text) {
-  std::string line = text.substr(0, text.find('\n'));
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) lines.push_back(std::move(line));
-    start = end + 1;
-  }
-  return lines;
 }
 
 class FilePlayer : public Player {
@@ -149,27 +130,24 @@ class FilePlayer : public Player {
   std::vector<std::string> MessageLines() const {
     std::vector<std::string> notes;
     for (const auto& file : FilesNamed(dir_->Path(), kMessageFile)) {
-      for (auto& line : Lines(ReadAll(file))) {
-        if (notes.size() == kMaxMessageLines) return notes;
-        notes.push_back(Printable(line, 200));
-      }
+      for (auto& line : NoteLines(ReadAll(file), kMaxMessageLines - notes.size()))
+        notes.push_back(std::move(line));
     }
     return notes;
   }
 
   void ReadMove(Side side, MoveReply& reply) const {
-    std::string unparsable;
+    reply.reason = "left no move in TAH.DAT";
     for (const auto& file : FilesNamed(dir_->Path(), kSideFile)) {
-      const std::string line = FirstLine(ReadAll(file));
-      if (auto point = ParsePoint(line)) {
-        reply.point = point;
+      AnswerReading reading = ReadMoveFile(ReadAll(file), side);
+      if (reading.point) {
+        reply.point = reading.point;
+        reply.reason.clear();
         return;
       }
-      if (line != std::string(1, LetterOf(side)) && !line.empty()) unparsable = line;
+      if (!reading.error.empty()) reply.reason = std::move(reading.error);
     }
     reply.fault = LossKind::kIllegal;
-    reply.reason = unparsable.empty() ? "left no move in TAH.DAT"
-                                      : "unparsable move \"" + Printable(unparsable) + "\"";
   }
 
   EngineSetup setup_;

@@ -1,8 +1,8 @@
 // The pipe protocol: one brain process per game, commands on its standard
 // input, one answer line each on its standard output.
 #include <algorithm>
-#include <cctype>
 
+#include "match/engine_text.hpp"
 #include "match/player.hpp"
 #include "match/process.hpp"
 
@@ -12,25 +12,6 @@ namespace {
 constexpr Milliseconds kEndGrace{1000};
 constexpr Milliseconds kExitReportWait{1000};
 constexpr size_t kMaxNotesPerMove = 50;
-
-std::string FirstWordUpper(const std::string& line) {
-  std::string word;
-  for (char c : line) {
-    if (c == ' ' || c == '\t') {
-      if (word.empty()) continue;
-      break;
-    }
-    word += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  }
-  return word;
-}
-
-// Lines a brain may write at any time besides its answers.
-bool IsSideLine(const std::string& line) {
-  const std::string word = FirstWordUpper(line);
-  return word.empty() || word == "MESSAGE" || word == "DEBUG" || word == "UNKNOWN" ||
-         word == "ERROR";
-}
 
 class PipePlayer : public Player {
  public:
@@ -98,9 +79,9 @@ class PipePlayer : public Player {
       }
       break;
     }
-    reply.point = ParsePoint(answer);
-    if (!reply.point)
-      return Fail(reply, LossKind::kIllegal, "unparsable move \"" + Printable(answer) + "\"");
+    AnswerReading reading = ReadBrainAnswer(answer);
+    if (!reading.point) return Fail(reply, LossKind::kIllegal, reading.error);
+    reply.point = reading.point;
     known_ = request.moves.size() + 1;
     return reply;
   }

@@ -38,17 +38,4 @@ WorkDir::~WorkDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
-std::string Printable(std::string_view text, size_t maxLength) {
-  std::string out;
-  for (char c : text) {
-    if (out.size() >= maxLength) {
-      out += "...";
-      break;
-    }
-    const auto u = static_cast<unsigned char>(c);
-    out += u < 0x20 || u == 0x7f ? '?' : c;
-  }
-  return out;
-}
-
 }  // namespace pentad::match

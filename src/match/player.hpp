@@ -79,7 +79,4 @@ class WorkDir {
   std::filesystem::path path_;
 };
 
-// Keeps a line an engine wrote fit for a one-line report.
-std::string Printable(std::string_view text, size_t maxLength = 60);
-
 }  // namespace pentad::match

@@ -68,10 +68,23 @@ void CloseIfOpen(int& fd) {
   fd = -1;
 }
 
+// A runner killed by SIGKILL cannot kill the engines' groups, so each
+// engine is told to follow it. The signal comes when the thread that forked
+// ends, not only the process: fine, as a game's thread reaps its engines
+// before it ends. The parent may have died before the request took hold;
+// then the child has been adopted already.
+void DieWithRunner(pid_t runner) {
+#ifdef __linux__
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+  if (getppid() != runner) _exit(127);
+}
+
 // Only async-signal-safe calls between fork and exec: the runner has
 // threads, and the child holds a copy of whatever locks they held.
 [[noreturn]] void ExecChild(char* const* argv, const char* cwd, int stdinFd, int stdoutFd,
-                            int errorPipe) {
+                            int errorPipe, pid_t runner) {
+  DieWithRunner(runner);
   setpgid(0, 0);
   struct sigaction byDefault {};
   byDefault.sa_handler = SIG_DFL;
@@ -132,6 +145,7 @@ std::unique_ptr<ChildProcess> ChildProcess::Spawn(const SpawnOptions& options, s
     closeAll();
     return nullptr;
   }
+  const pid_t runner = getpid();
   const pid_t pid = fork();
   if (pid < 0) {
     if (error) *error = std::string("cannot fork: ") + std::strerror(errno);
@@ -140,7 +154,7 @@ std::unique_ptr<ChildProcess> ChildProcess::Spawn(const SpawnOptions& options, s
   }
   if (pid == 0)
     ExecChild(argv.data(), cwd.empty() ? nullptr : cwd.c_str(), toChild[0], fromChild[1],
-              errorPipe[1]);
+              errorPipe[1], runner);
   setpgid(pid, pid);  // also here, so that a kill right away reaches the group
 
   std::unique_ptr<ChildProcess> child(new ChildProcess);

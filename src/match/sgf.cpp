@@ -7,12 +7,16 @@
 #include <cstring>
 #include <ctime>
 
+#include "match/engine_text.hpp"
+
 namespace pentad::match {
 namespace {
 
+// The collection says CA[UTF-8]; names come from the command line and may
+// be in any encoding.
 std::string Escaped(const std::string& text) {
   std::string out;
-  for (char c : text) {
+  for (char c : ValidUtf8(text)) {
     if (c == ']' || c == '\\') out += '\\';
     out += c;
   }

@@ -159,4 +159,10 @@ nlohmann::ordered_json SummaryJson(const MatchSettings& settings, const MatchOut
   return json;
 }
 
+std::string SummaryJsonText(const MatchSettings& settings, const MatchOutcome& outcome,
+                            const MatchSummary& summary) {
+  return SummaryJson(settings, outcome, summary)
+      .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
 }  // namespace pentad::match

@@ -38,6 +38,11 @@ std::string SummaryText(const MatchSettings& settings, const MatchSummary& summa
 nlohmann::ordered_json SummaryJson(const MatchSettings& settings, const MatchOutcome& outcome,
                                    const MatchSummary& summary);
 
+// The JSON summary as printed. A command line or name that is not UTF-8
+// comes out with U+FFFD instead of ending the report with an exception.
+std::string SummaryJsonText(const MatchSettings& settings, const MatchOutcome& outcome,
+                            const MatchSummary& summary);
+
 // "+190.8", "-inf", "+inf".
 std::string EloText(double elo);
 

@@ -6,8 +6,9 @@
 //
 // MODE: first (the first empty square, row by row), pattern (the first
 // empty square of its own colour in a full-board pattern without fives),
-// offboard, onstone, garbage, missing, hang, hang-as-x, crash, exit3,
-// chatty; the pipe kind also: silent-start, late-about, ignore-end.
+// offboard, onstone, garbage, missing, hang, hang-as-x, hang-alone (no
+// child), crash, exit3, chatty, not-utf8 (a note and an answer that are not
+// UTF-8); the pipe kind also: silent-start, late-about, ignore-end.
 // FAKE_PID_DIR: every process leaves an empty file named by its pid there.
 // FAKE_FILES_DIR: the file kind copies the files it is given there as
 // "<stones>-<name>". FAKE_LOG: the pipe kind appends every line it reads.
@@ -30,6 +31,8 @@ enum Stone { kEmpty = 0, kX = 1, kO = 2 };
 using Board = std::vector<std::vector<int>>;  // [y][x]
 
 std::string gMode;
+// A Latin-1 letter, a stray continuation byte, a truncated sequence.
+constexpr const char* kNotUtf8 = "caf\xe9 \xbf\xe2\x82";
 
 Board EmptyBoard() {
   return Board(kSize, std::vector<int>(kSize, kEmpty));
@@ -75,6 +78,7 @@ std::string At(int x, int y) {
 std::string ChooseMove(const Board& board, int side) {
   if (gMode == "offboard") return "20,3";
   if (gMode == "garbage") return "hello there";
+  if (gMode == "not-utf8") return kNotUtf8;
   for (int y = 0; y < kSize; ++y)
     for (int x = 0; x < kSize; ++x) {
       if (gMode == "onstone" && board[y][x] != kEmpty) return At(x, y);
@@ -90,6 +94,7 @@ std::string ChooseMove(const Board& board, int side) {
 // What every mode does before answering; returns normally only to answer.
 void ActBeforeAnswering(int side) {
   if (gMode == "hang" || (gMode == "hang-as-x" && side == kX)) Hang();
+  if (gMode == "hang-alone") SleepForever();
   if (gMode == "crash") Crash();
   if (gMode == "exit3") std::exit(3);
   if (gMode == "missing") std::exit(0);
@@ -123,6 +128,7 @@ void Answer() {
     Say("ERROR nothing");
     Say("MESSAGE done");
   }
+  if (gMode == "not-utf8") Say(std::string("MESSAGE ") + kNotUtf8);
   if (gAboutOwed) {
     Say("name=\"fake\", version=\"1\"");
     gAboutOwed = false;
@@ -225,6 +231,7 @@ int RunTurn() {
   ActBeforeAnswering(side);
   if (gMode == "chatty")
     std::ofstream("MSG.DAT", std::ios::binary) << "thinking hard\r\nsecond line\r\n";
+  if (gMode == "not-utf8") std::ofstream("MSG.DAT", std::ios::binary) << kNotUtf8 << "\r\n";
   std::ofstream("TAH.DAT", std::ios::binary | std::ios::trunc) << ChooseMove(board, side) << "\r\n";
   return 0;
 }

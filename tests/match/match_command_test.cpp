@@ -191,6 +191,63 @@ TEST(MatchCommand, EngineChatterIsRecordedNotPlayed) {
   sandbox.ExpectNothingLeft();
 }
 
+TEST(MatchCommand, EngineBytesThatAreNotUtf8AreReplacedInTheRecords) {
+  const std::string replaced = "caf\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD";  // U+FFFD
+  for (const bool pipe : {false, true}) {
+    SCOPED_TRACE(pipe ? "pipe" : "file");
+    MatchSandbox sandbox;
+    const auto sgfPath = sandbox.Root() / "games.sgf";
+    const json summary = SummaryOf(
+        sandbox.Run({FileFake("first"), pipe ? PipeFake("not-utf8") : FileFake("not-utf8"),
+                     "--games", "1", "--sgf", sgfPath.string(), "--json"}));
+    EXPECT_EQ(summary["games"][0]["reason"], "unparsable move \"" + replaced + "\"");
+    const std::string sgf = ReadText(sgfPath);
+    EXPECT_NO_THROW(json(sgf).dump()) << "the game collection is not UTF-8";
+    EXPECT_EQ(CountOf(sgf, replaced), 2u) << sgf;  // the reason and the engine's note
+    sandbox.ExpectNothingLeft();
+  }
+}
+
+// Alive and no zombie: whoever adopts an engine orphaned by the runner's
+// death reaps it in its own time.
+bool Running(const std::string& pid) {
+  const std::string stat = ReadText("/proc/" + pid + "/stat");
+  const size_t nameEnd = stat.rfind(") ");
+  return nameEnd != std::string::npos && stat.compare(nameEnd + 2, 1, "Z") != 0 &&
+         stat.compare(nameEnd + 2, 1, "X") != 0;
+}
+
+TEST(MatchCommand, EnginesDieWithAKilledRunner) {
+  for (const bool pipe : {false, true}) {
+    SCOPED_TRACE(pipe ? "pipe" : "file");
+    MatchSandbox sandbox;
+    const auto log = sandbox.Root() / "brain.log";
+    sandbox.SetEnv("FAKE_LOG", log.string());
+    // A plays "x" and never answers; B, a file engine, is not started yet.
+    const pid_t runner = sandbox.Start({pipe ? PipeFake("hang-alone") : FileFake("hang-alone"),
+                                        FileFake("first"), "--games", "1", "--move-time", "20000"});
+    // A brain that is still reading would end by itself with its input.
+    const auto hanging = [&] {
+      return sandbox.PidCount() == 1 && (!pipe || ReadText(log).find("BEGIN") != std::string::npos);
+    };
+    const auto started = steady_clock::now() + std::chrono::seconds(10);
+    while (!hanging() && steady_clock::now() < started)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(sandbox.PidCount(), 1u);
+    const std::string engine =
+        std::filesystem::directory_iterator(sandbox.Root() / "pids")->path().filename();
+    kill(runner, SIGKILL);
+    EXPECT_EQ(sandbox.Wait(runner).status, 128 + SIGKILL);
+    const auto deadline = steady_clock::now() + std::chrono::seconds(2);
+    while (Running(engine) && steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (Running(engine)) {
+      ADD_FAILURE() << "engine " << engine << " outlived its runner";
+      kill(std::stoi(engine), SIGKILL);
+    }
+  }
+}
+
 TEST(MatchCommand, BrainsWithoutAboutOrEndDoNotStallTheRunner) {
   MatchSandbox sandbox;
   const auto start = steady_clock::now();
