@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdio>
+#include <random>
 #include <set>
 #include <thread>
 
@@ -281,13 +282,30 @@ uint64_t Tally(const fs::path& dir, int bookNumber) {
 constexpr uint64_t kEvenPerGame = 3;
 constexpr uint64_t kOddPerGame = 5;
 
+// Games of 11 moves on random squares of the centre: each makes records of
+// its own, so that a run spends a while on its books.
+std::string VariedGames(int count) {
+  std::mt19937 random(7);
+  std::string games;
+  for (int g = 0; g < count; ++g) {
+    std::set<std::pair<int, int>> taken;
+    std::string moves;
+    while (taken.size() < 11) {
+      const std::pair<int, int> square(5 + random() % 10, 5 + random() % 10);
+      if (!taken.insert(square).second) continue;
+      moves += std::string(";") + (taken.size() % 2 ? "B[" : "W[") +
+               static_cast<char>('a' + square.first) + static_cast<char>('a' + square.second) + "]";
+    }
+    games += Sgf(moves, g % 2 ? "B+R" : "W+R");
+  }
+  return games;
+}
+
 TEST(BookLearning, TwoRunsAtOnceBothCount) {
   TempDir dir;
   const std::string d = dir.path().string();
-  constexpr int kGames = 200;
-  std::string games;
-  for (int i = 0; i < kGames; ++i) games += Sgf(kCentreGame, i % 2 ? "B+R" : "W+R");
-  WriteText(dir.path() / "games.sgf", games);
+  constexpr int kGames = 2000;
+  WriteText(dir.path() / "games.sgf", VariedGames(kGames));
   testing::CommandRun runs[2];
   {
     std::jthread first(
