@@ -135,9 +135,13 @@ void LearnedBook::Learn(const TOpenning& position, int answerX, int answerY, boo
   changed_ = true;
 }
 
-bool LearnedBook::Write(std::string& error) {
+std::vector<uint8_t> LearnedBook::Bytes() {
   book_.Resort();
-  const std::vector<uint8_t> bytes = BookBytes(book_);
+  return BookBytes(book_);
+}
+
+bool LearnedBook::Write(std::string& error) {
+  const std::vector<uint8_t> bytes = Bytes();
   std::filesystem::path temporary = path_;
   temporary += ".tmp";
   std::error_code code;

@@ -33,7 +33,10 @@ class LearnedBook {
   // symmetry.
   void Learn(const TOpenning& position, int answerX, int answerY, bool moverWon,
              LearnCounts& counts);
+  // The file as it is to be written, records in book order.
+  std::vector<uint8_t> Bytes();
   // Writes a temporary file next to the book and renames it over the book.
+  // `pentad book learn` commits both books together instead.
   bool Write(std::string& error);
 
   bool Changed() const { return changed_; }

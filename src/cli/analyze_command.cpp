@@ -18,15 +18,24 @@ struct AnalyzeOptions {
   bool threats = false;
 };
 
-int RunAnalyze(const AnalyzeOptions& options) {
+// File names are bytes, not necessarily UTF-8: invalid bytes become U+FFFD
+// rather than make the output unreadable JSON.
+std::string JsonText(const nlohmann::ordered_json& json) {
+  return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+int PrintError(const std::string& message) {
+  nlohmann::ordered_json error;
+  error["error"] = message;
+  std::cout << JsonText(error) << std::endl;
+  return 1;
+}
+
+int Analyze(const AnalyzeOptions& options) {
   const auto start = TimeBudget::Clock::now();
   const auto position = ReadPosition(options.dir);
-  if (!position) {
-    nlohmann::ordered_json error;
-    error["error"] = "cannot read \"" + std::string(kSideFileName) + "\" in " + options.dir;
-    std::cout << error.dump() << std::endl;
-    return 1;
-  }
+  if (!position)
+    return PrintError("cannot read \"" + std::string(kSideFileName) + "\" in " + options.dir);
   DecisionSettings settings;
   settings.seed = options.seed;
   settings.checks = options.checks;
@@ -39,8 +48,16 @@ int RunAnalyze(const AnalyzeOptions& options) {
   nlohmann::ordered_json out = analysis::DecisionJson(*position, decision);
   if (options.cells) out["cells"] = analysis::CellsJson(evaluated);
   if (options.threats) out["threats"] = analysis::ThreatsJson(position->board);
-  std::cout << out.dump() << std::endl;
+  std::cout << JsonText(out) << std::endl;
   return 0;
+}
+
+int RunAnalyze(const AnalyzeOptions& options) {
+  try {
+    return Analyze(options);
+  } catch (const nlohmann::json::exception& e) {
+    return PrintError(std::string("cannot report the decision: ") + e.what());
+  }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "book/book_inspection.hpp"
 #include "book/book_learning.hpp"
 #include "book/game_record.hpp"
+#include "cli/book_store.hpp"
 #include "cli/commands.hpp"
 
 namespace pentad::cli {
@@ -91,7 +92,36 @@ int RunShow(const std::string& file) {
   return 0;
 }
 
+// A journal left in the directory is a learn run that was cut off after it
+// had decided to change the books: its change is completed before anything
+// reads them. Returns false, with a message, when that fails.
+bool CompleteInterruptedLearn(const fs::path& dir, const std::string& command) {
+  std::string error;
+  bool finished = false;
+  if (!FinishBookCommit(dir, finished, error)) {
+    std::cerr << command << ": " << error << "\n";
+    return false;
+  }
+  if (finished)
+    std::cerr << command << ": completed the interrupted learn run in " << dir.string() << "\n";
+  return true;
+}
+
 int RunCheck(const std::string& file) {
+  const fs::path dir =
+      fs::path(file).parent_path().empty() ? fs::path(".") : fs::path(file).parent_path();
+  std::error_code code;
+  // Only a journal needs the lock: checking alone must work in a directory
+  // the user cannot write.
+  if (fs::exists(dir / kBookJournalName, code)) {
+    std::string error;
+    const auto lock = BookDirectoryLock::Acquire(dir, std::cerr, error);
+    if (!lock) {
+      std::cerr << "pentad book check: " << error << "\n";
+      return kExitError;
+    }
+    if (!CompleteInterruptedLearn(dir, "pentad book check")) return kExitError;
+  }
   const auto inspected = Inspect(file);
   if (!inspected) return kExitError;
   const BookReport& report = inspected->report;
@@ -165,6 +195,13 @@ int RunLearn(const BookOptions& options) {
     std::cerr << "pentad book learn: nothing written\n";
     return kExitError;
   }
+  std::string lockError;
+  const auto lock = BookDirectoryLock::Acquire(options.dir, std::cerr, lockError);
+  if (!lock) {
+    std::cerr << "pentad book learn: " << lockError << "; nothing written\n";
+    return kExitError;
+  }
+  if (!CompleteInterruptedLearn(options.dir, "pentad book learn")) return kExitError;
   book::LearnedBook books[2] = {book::LearnedBook(options.dir, 1),
                                 book::LearnedBook(options.dir, 2)};
   for (auto& learned : books) {
@@ -186,13 +223,16 @@ int RunLearn(const BookOptions& options) {
       }
     }
   }
+  std::vector<StagedBook> staged;
+  for (auto& learned : books)
+    if (learned.Changed()) staged.push_back({learned.Path(), learned.Bytes()});
+  std::string error;
+  if (!staged.empty() && !CommitBooks(options.dir, staged, error)) {
+    std::cerr << "pentad book learn: " << error << "\n";
+    return kExitError;
+  }
   for (int i = 0; i < 2; ++i) {
     if (!books[i].Changed()) continue;
-    std::string error;
-    if (!books[i].Write(error)) {
-      std::cerr << "pentad book learn: " << error << "\n";
-      return kExitError;
-    }
     std::cout << books[i].Path().string() << ": " << books[i].Book().Count() << " records, "
               << counts[i].recordsAdded << " added, " << counts[i].recordsUpdated << " updated\n";
   }

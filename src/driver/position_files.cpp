@@ -1,7 +1,6 @@
 #include "driver/position_files.hpp"
 
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace pentad {
@@ -16,12 +15,22 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+// A line keeps this many bytes: the 20 squares and the byte after them,
+// which tells a CR that ends a 20-square line from a longer line.
+constexpr size_t kKeptLineLength = kBoardSize + 1;
+
+std::optional<std::string> ReadPositionPrefix(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  PositionTextPrefix prefix;
+  char chunk[16384];
+  for (;;) {
+    in.read(chunk, sizeof chunk);
+    const auto n = static_cast<size_t>(in.gcount());
+    if (n == 0 || !prefix.Feed(std::string_view(chunk, n))) break;
+  }
   if (in.bad()) return std::nullopt;
-  return text;
+  return prefix.Text();
 }
 
 }  // namespace
@@ -73,6 +82,21 @@ void ParsePositionText(std::string_view text, Position& position) {
   }
 }
 
+bool PositionTextPrefix::Feed(std::string_view piece) {
+  while (!piece.empty() && lineEnds_ < kBoardSize) {
+    const size_t end = piece.find('\n');
+    const std::string_view part = piece.substr(0, end);
+    if (lineLength_ < kKeptLineLength) text_.append(part.substr(0, kKeptLineLength - lineLength_));
+    lineLength_ += part.size();
+    if (end == std::string_view::npos) break;
+    text_ += '\n';
+    ++lineEnds_;
+    lineLength_ = 0;
+    piece.remove_prefix(end + 1);
+  }
+  return lineEnds_ < kBoardSize;
+}
+
 uint8_t SideCodeOf(std::string_view sideText) {
   if (sideText.empty()) return 0;
   if (sideText[0] == 'x') return kPlayerX;
@@ -84,7 +108,7 @@ std::optional<Position> ReadPosition(const std::filesystem::path& dir,
                                      std::filesystem::path* sideFile) {
   Position position;
   if (auto positionFile = FindFileIgnoringCase(dir, kPositionFileName)) {
-    if (auto text = ReadWholeFile(*positionFile)) ParsePositionText(*text, position);
+    if (auto text = ReadPositionPrefix(*positionFile)) ParsePositionText(*text, position);
   }
   const auto side = FindFileIgnoringCase(dir, kSideFileName);
   if (!side) return std::nullopt;

@@ -33,6 +33,22 @@ std::optional<std::filesystem::path> FindFileIgnoringCase(const std::filesystem:
 // "o" stones, anything else empty; an empty line ends the board.
 void ParsePositionText(std::string_view text, Position& position);
 
+// Keeps of the position text only what ParsePositionText can see: the first
+// 20 lines, each cut to its first 21 bytes (the 21st still decides whether a
+// CR ends the line). Fed piece by piece, so that a huge file costs neither
+// memory nor more reading than its first 20 lines.
+class PositionTextPrefix {
+ public:
+  // False once the 20th line has ended: nothing after it counts.
+  bool Feed(std::string_view piece);
+  const std::string& Text() const { return text_; }
+
+ private:
+  std::string text_;
+  int lineEnds_ = 0;
+  size_t lineLength_ = 0;
+};
+
 uint8_t SideCodeOf(std::string_view sideText);
 
 // Reads both files of `dir`. Without a side file there is nothing to answer:

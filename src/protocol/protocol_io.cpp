@@ -47,10 +47,19 @@ CommandKind KindOf(std::string_view line) {
   return CommandKind::kOrdinary;
 }
 
-bool CommandQueue::Push(InputLine line, CommandKind kind) {
+PushResult CommandQueue::Push(InputLine line, CommandKind kind) {
   {
     std::lock_guard lock(mutex_);
-    if (kind == CommandKind::kEnd && deciding_) return false;
+    if (kind == CommandKind::kEnd && deciding_) return PushResult::kEndNow;
+    // Once full, a stop right behind another stop adds nothing: the first
+    // already stops the same decision.
+    const bool full = lines_.size() >= kMaxLines;
+    if (full && (kind == CommandKind::kOrdinary ||
+                 (kind == CommandKind::kStop && lines_.back().second == CommandKind::kStop))) {
+      const bool first = !dropping_;
+      dropping_ = true;
+      return first ? PushResult::kFirstDropped : PushResult::kDropped;
+    }
     if (kind == CommandKind::kStop) {
       ++pendingStops_;
       stop_ = true;
@@ -58,15 +67,17 @@ bool CommandQueue::Push(InputLine line, CommandKind kind) {
     lines_.emplace_back(std::move(line), kind);
   }
   ready_.notify_one();
-  return true;
+  return PushResult::kQueued;
 }
 
-void CommandQueue::Close() {
+bool CommandQueue::Close() {
   {
     std::lock_guard lock(mutex_);
+    if (deciding_) return false;
     closed_ = true;
   }
   ready_.notify_one();
+  return true;
 }
 
 std::optional<InputLine> CommandQueue::Pop() {
@@ -75,6 +86,7 @@ std::optional<InputLine> CommandQueue::Pop() {
   if (lines_.empty()) return std::nullopt;
   auto [line, kind] = std::move(lines_.front());
   lines_.pop_front();
+  if (lines_.empty()) dropping_ = false;
   if (kind == CommandKind::kStop) stop_ = --pendingStops_ > 0;
   return std::move(line);
 }
@@ -93,13 +105,17 @@ void ReadCommands(LineReader& reader, CommandQueue& queue, ProtocolOutput& outpu
   try {
     while (auto line = reader.Next()) {
       const CommandKind kind = KindOf(line->text);
-      if (!queue.Push(std::move(*line), kind)) output.ExitNow();
+      const PushResult result = queue.Push(std::move(*line), kind);
+      if (result == PushResult::kEndNow) output.ExitNow();
+      if (result == PushResult::kFirstDropped)
+        output.Send("ERROR more than " + std::to_string(CommandQueue::kMaxLines) +
+                    " lines wait while the brain thinks: lines ignored until it catches up");
       if (kind == CommandKind::kEnd) break;
     }
   } catch (const std::exception&) {
     // Out of memory on input: end as at the end of the input, not by a crash.
   }
-  queue.Close();
+  if (!queue.Close()) output.ExitNow();
 }
 
 }  // namespace pentad::protocol

@@ -4,12 +4,15 @@
 
 #include <array>
 #include <cstdio>
+#include <random>
 #include <set>
+#include <thread>
 
 #include "book/book_inspection.hpp"
 #include "book/book_learning.hpp"
 #include "book/game_record.hpp"
 #include "book_test_support.hpp"
+#include "cli/book_store.hpp"
 
 namespace pentad::book {
 namespace {
@@ -260,6 +263,94 @@ TEST(BookLearning, DrawsAndGamesWithoutAResultTeachNothing) {
   EXPECT_NE(run.output.find("no result"), std::string::npos) << run.output;
   EXPECT_FALSE(fs::exists(dir.path() / "Veklo.ob1"));
   EXPECT_FALSE(fs::exists(dir.path() / "Veklo.ob2"));
+}
+
+// Wins and losses of every record of a book together: what the book has
+// learned, whatever records it keeps it in.
+uint64_t Tally(const fs::path& dir, int bookNumber) {
+  LearnedBook book(dir, bookNumber);
+  std::string error;
+  EXPECT_TRUE(book.Load(error)) << error;
+  uint64_t total = 0;
+  for (int i = 0; i < book.Book().Count(); ++i)
+    total += book.Book().Items(i)->Wins + book.Book().Items(i)->Losses;
+  return total;
+}
+
+// A game of 11 moves teaches 3 positions of even stone counts (4, 6, 8) and
+// 5 of odd ones (1, 3, 5, 7, 9).
+constexpr uint64_t kEvenPerGame = 3;
+constexpr uint64_t kOddPerGame = 5;
+
+// Games of 11 moves on random squares of the centre: each makes records of
+// its own, so that a run spends a while on its books.
+std::string VariedGames(int count) {
+  std::mt19937 random(7);
+  std::string games;
+  for (int g = 0; g < count; ++g) {
+    std::set<std::pair<int, int>> taken;
+    std::string moves;
+    while (taken.size() < 11) {
+      const std::pair<int, int> square(5 + random() % 10, 5 + random() % 10);
+      if (!taken.insert(square).second) continue;
+      moves += std::string(";") + (taken.size() % 2 ? "B[" : "W[") +
+               static_cast<char>('a' + square.first) + static_cast<char>('a' + square.second) + "]";
+    }
+    games += Sgf(moves, g % 2 ? "B+R" : "W+R");
+  }
+  return games;
+}
+
+TEST(BookLearning, TwoRunsAtOnceBothCount) {
+  TempDir dir;
+  const std::string d = dir.path().string();
+  constexpr int kGames = 2000;
+  WriteText(dir.path() / "games.sgf", VariedGames(kGames));
+  testing::CommandRun runs[2];
+  {
+    std::jthread first(
+        [&] { runs[0] = testing::RunPentad("book learn " + d + "/games.sgf --dir " + d); });
+    std::jthread second(
+        [&] { runs[1] = testing::RunPentad("book learn " + d + "/games.sgf --dir " + d); });
+  }
+  for (const auto& run : runs) EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(Tally(dir.path(), 1), 2 * kGames * kEvenPerGame);
+  EXPECT_EQ(Tally(dir.path(), 2), 2 * kGames * kOddPerGame);
+}
+
+// A run killed after renaming one book but not the other left its journal
+// and the other book's new file: whatever opens the books next completes
+// the change first, so neither book holds the run twice or not at all.
+TEST(BookLearning, ACommitCutOffBetweenItsRenamesIsCompletedFirst) {
+  const struct {
+    const char* command;
+    uint64_t runs;  // learn runs the books hold in the end
+  } cases[] = {{"book learn {}/game.sgf --dir {}", 2}, {"book check {}/Veklo.ob2", 1}};
+  for (const auto& c : cases) {
+    TempDir dir;
+    const std::string d = dir.path().string();
+    WriteText(dir.path() / "game.sgf", Sgf(kCentreGame, "B+R"));
+    LearnedBook books[2] = {LearnedBook(dir.path(), 1), LearnedBook(dir.path(), 2)};
+    const SgfReading reading = ReadSgfGames(Sgf(kCentreGame, "B+R"));
+    LearnCounts counts;
+    for (const auto& learned : PositionsOf(reading.games.at(0).game))
+      books[learned.position->StoneCount % 2].Learn(*learned.position, learned.answer.x,
+                                                    learned.answer.y, learned.moverWon, counts);
+    std::string error;
+    ASSERT_TRUE(cli::StageBooks(
+        dir.path(), {{books[0].Path(), books[0].Bytes()}, {books[1].Path(), books[1].Bytes()}},
+        error))
+        << error;
+    fs::rename(dir.path() / "Veklo.ob1.tmp", dir.path() / "Veklo.ob1");
+
+    std::string command = c.command;
+    for (size_t at; (at = command.find("{}")) != std::string::npos;) command.replace(at, 2, d);
+    const testing::CommandRun run = testing::RunPentad(command);
+    EXPECT_EQ(run.status, 0) << c.command << "\n" << run.output;
+    EXPECT_EQ(Tally(dir.path(), 1), c.runs * kEvenPerGame) << c.command;
+    EXPECT_EQ(Tally(dir.path(), 2), c.runs * kOddPerGame) << c.command;
+    EXPECT_FALSE(fs::exists(dir.path() / cli::kBookJournalName)) << c.command;
+  }
 }
 
 }  // namespace

@@ -50,6 +50,26 @@ TEST(Analyze, MissingSideFileIsAnErrorWithStatusOne) {
   EXPECT_TRUE(json::parse(result.output).contains("error"));
 }
 
+// A folder name is bytes, not necessarily UTF-8; the output is JSON all the
+// same, as an error or as the decision.
+TEST(Analyze, AnswersJsonInAFolderWhoseNameIsNotUtf8) {
+  test::TempDir parent;
+  const fs::path dir = parent.path() / "bad\xC0name";
+  fs::create_directory(dir);
+  const std::string command =
+      std::string(PENTAD_EXE) + " analyze " + test::Quote(dir) + " --seed 1 --checks 10";
+  const auto missing = test::RunCommand(command);
+  EXPECT_EQ(missing.status, 1);
+  const json error = json::parse(missing.output, nullptr, false);
+  EXPECT_TRUE(!error.is_discarded() && error.contains("error")) << missing.output;
+
+  std::ofstream(dir / "Tah.dat") << "x";
+  const auto found = test::RunCommand(command);
+  EXPECT_EQ(found.status, 0);
+  const json decision = json::parse(found.output, nullptr, false);
+  EXPECT_TRUE(!decision.is_discarded() && decision["move"] == json::array({9, 9})) << found.output;
+}
+
 TEST(Analyze, NeverWritesTheSideFile) {
   test::TempDir dir;
   dir.Write("Plocha.dat", "");

@@ -220,5 +220,53 @@ TEST(Turn, FullBoardAnswersMinusOne) {
   EXPECT_EQ(dir.Read("Tah.dat"), "-1,-1\r\n");
 }
 
+// This process's memory from /proc: "VmRSS" now, "VmHWM" the most since
+// the peak was last reset.
+long MemoryKiB(const std::string& field) {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind(field + ":", 0) == 0) return std::stol(line.substr(field.size() + 1));
+  return -1;
+}
+
+// The board's text with 40 MiB of filler, after the board or inside its
+// first line, written piece by piece so that the test itself stays small.
+void WriteHugePositionFile(const TempDir& dir, const std::string& board, bool insideFirstLine) {
+  std::ofstream out(dir.path() / "Plocha.dat", std::ios::binary);
+  const size_t split = insideFirstLine ? board.find('\r') : board.size();
+  out << board.substr(0, split);
+  const std::string filler(1 << 20, insideFirstLine ? '-' : 'x');
+  for (int i = 0; i < 40; ++i) out << filler;
+  out << board.substr(split);
+}
+
+// Only the first 20 characters of the first 20 lines count: a position file
+// of many megabytes, past its board or inside a line, reads as the board
+// alone and costs no memory for the rest.
+TEST(PositionFiles, AHugeFileCostsNoMoreThanItsBoard) {
+  const std::string board = RowsWith({{0, "--x-----------------"},
+                                      {8, "--------oox---------"},
+                                      {10, "----------o-x-------"},
+                                      {19, "-------------o------"}});
+  TempDir plain;
+  plain.Write("Plocha.dat", board);
+  plain.Write("Tah.dat", "x");
+  const auto expected = ReadPosition(plain.path());
+  ASSERT_TRUE(expected);
+  for (const bool insideFirstLine : {false, true}) {
+    TempDir dir;
+    WriteHugePositionFile(dir, board, insideFirstLine);
+    dir.Write("Tah.dat", "x");
+    ASSERT_TRUE(std::ofstream("/proc/self/clear_refs") << "5") << "cannot reset the peak";
+    const long before = MemoryKiB("VmRSS");
+    const auto read = ReadPosition(dir.path());
+    EXPECT_LT(MemoryKiB("VmHWM") - before, 8 * 1024)
+        << "KiB, filler inside the first line " << insideFirstLine;
+    ASSERT_TRUE(read);
+    EXPECT_EQ(PositionText(read->board), PositionText(expected->board));
+    EXPECT_EQ(read->stoneCount, expected->stoneCount);
+  }
+}
+
 }  // namespace
 }  // namespace pentad

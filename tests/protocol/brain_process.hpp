@@ -61,6 +61,7 @@ class BrainProcess {
   BrainProcess& operator=(const BrainProcess&) = delete;
 
   bool Started() const { return pid_ > 0; }
+  pid_t Pid() const { return pid_; }
 
   // Several lines may go at once: "A\nB\n".
   void Send(const std::string& text) {

@@ -1,6 +1,7 @@
 // The pipe brain as a manager sees it: the real pbrain-pentad over pipes.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 #include <thread>
 
@@ -270,6 +271,53 @@ TEST_F(BrainSessionTest, EndDuringADecisionEndsPromptly) {
   brain.Send("END");
   EXPECT_EQ(brain.WaitExit(Ms(2000)), 0);
   EXPECT_LT(BrainProcess::Clock::now() - sent, Ms(500));
+}
+
+TEST_F(BrainSessionTest, EndOfInputDuringADecisionEndsPromptly) {
+  BrainProcess& brain = Launch();
+  SendBusyBoard(brain);
+  std::this_thread::sleep_for(Ms(100));
+  const auto closed = BrainProcess::Clock::now();
+  brain.CloseInput();
+  EXPECT_EQ(brain.WaitExit(Ms(2000)), 0);
+  EXPECT_LT(BrainProcess::Clock::now() - closed, Ms(500));
+  EXPECT_EQ(brain.ReadAnswer(Ms(100)), std::nullopt) << "no move after the end of the input";
+}
+
+// The most memory the process has held so far, in KiB.
+long PeakMemoryKiB(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  return -1;
+}
+
+// Lines sent while the brain thinks wait in memory; a flood of them must
+// neither grow it without end nor keep a stop from stopping.
+TEST_F(BrainSessionTest, AFloodOfLinesWhileThinkingStaysSmallAndStoppable) {
+  BrainProcess& brain = Launch();
+  SendBusyBoard(brain);
+  std::this_thread::sleep_for(Ms(100));
+  const long before = PeakMemoryKiB(brain.Pid());
+  std::string flood;
+  for (int i = 0; i < 1'000'000; ++i) flood += "ABOUT\n";
+  brain.Send(flood);
+  const long after = PeakMemoryKiB(brain.Pid());
+  EXPECT_LT(after - before, 16 * 1024) << "KiB";
+  const auto sent = BrainProcess::Clock::now();
+  brain.Send("YXSTOP");
+  int moves = 0, errors = 0, abouts = 0;
+  while (const auto answer = brain.ReadAnswer(Ms(1000))) {
+    if (ParseMove(answer) && moves++ == 0) {
+      EXPECT_LT(BrainProcess::Clock::now() - sent, Ms(1000));
+    }
+    errors += StartsWith(answer, "ERROR");
+    abouts += *answer == kAbout;
+  }
+  EXPECT_EQ(moves, 1);
+  EXPECT_EQ(errors, 1) << "one word about the lines ignored";
+  EXPECT_GT(abouts, 0);
+  EXPECT_EQ(brain.Ask("START 20"), "OK");
 }
 
 TEST_F(BrainSessionTest, StopAnswersTheMoveHeldAtOnce) {

@@ -1,0 +1,76 @@
+// libFuzzer target: arbitrary bytes as the manager's input to the pipe
+// brain. Every line goes through the line reader, the command queue and the
+// brain's command handling; decisions get a budget of one time check, so
+// the search stays out of the way. Nothing may crash or read out of bounds.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+
+#include "protocol/brain.hpp"
+
+namespace {
+
+using namespace pentad::protocol;
+
+// Decisions cost the most: a few per input keep every run short.
+constexpr int kMaxMoveRequests = 16;
+
+bool AsksForAMove(const std::string& line) {
+  const std::string keyword = SplitCommand(line).keyword;
+  return keyword == "BEGIN" || keyword == "TURN" || keyword == "DONE";
+}
+
+// The input on the reading end of a pipe, as a manager would send it.
+int InputPipe(const uint8_t* data, size_t size) {
+  int fds[2];
+  if (::pipe(fds) != 0) return -1;
+  ::fcntl(fds[1], F_SETPIPE_SZ, static_cast<int>(size + 4096));
+  while (size > 0) {
+    const ssize_t n = ::write(fds[1], data, size);
+    if (n <= 0) break;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  ::close(fds[1]);
+  return fds[0];
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const int input = InputPipe(data, size);
+  const int sink = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (input < 0 || sink < 0) __builtin_trap();
+  {
+    ProtocolOutput output(sink);
+    CommandQueue queue;
+    LineReader reader(input);
+    while (auto line = reader.Next()) {
+      const CommandKind kind = KindOf(line->text);
+      if (queue.Push(std::move(*line), kind) == PushResult::kEndNow) __builtin_trap();
+      if (kind == CommandKind::kEnd) break;
+    }
+    if (!queue.Close()) __builtin_trap();
+
+    BrainOptions options;
+    options.seed = 1;
+    options.checks = 1;
+    Brain brain(options, output, queue);
+    int moveRequests = 0;
+    while (const auto line = queue.Pop()) {
+      if (AsksForAMove(line->text) && ++moveRequests > kMaxMoveRequests) break;
+      try {
+        if (!brain.Handle(*line)) break;
+      } catch (const std::exception&) {
+        // The brain answers these with ERROR and goes on; so does the fuzzer.
+      }
+    }
+    brain.EndOfInput();
+  }
+  ::close(input);
+  ::close(sink);
+  return 0;
+}
