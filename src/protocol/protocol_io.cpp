@@ -70,14 +70,12 @@ PushResult CommandQueue::Push(InputLine line, CommandKind kind) {
   return PushResult::kQueued;
 }
 
-bool CommandQueue::Close() {
+void CommandQueue::Close() {
   {
     std::lock_guard lock(mutex_);
-    if (deciding_) return false;
     closed_ = true;
   }
   ready_.notify_one();
-  return true;
 }
 
 std::optional<InputLine> CommandQueue::Pop() {
@@ -115,7 +113,7 @@ void ReadCommands(LineReader& reader, CommandQueue& queue, ProtocolOutput& outpu
   } catch (const std::exception&) {
     // Out of memory on input: end as at the end of the input, not by a crash.
   }
-  if (!queue.Close()) output.ExitNow();
+  queue.Close();
 }
 
 }  // namespace pentad::protocol

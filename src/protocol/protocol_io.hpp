@@ -54,9 +54,9 @@ class CommandQueue {
   // brain. kFirstDropped for the first line dropped since the queue was
   // last empty, so that the caller answers it once.
   PushResult Push(InputLine line, CommandKind kind);
-  // The input has ended; false while a decision runs, which the caller ends
-  // as it ends one at END.
-  bool Close();
+  // The input has ended: the lines read are still carried out, so a script
+  // piped into the brain gets every answer it asked for.
+  void Close();
   // The next line; nullopt once the input has ended and all lines are taken.
   std::optional<InputLine> Pop();
 
