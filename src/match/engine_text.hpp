@@ -12,10 +12,6 @@
 
 namespace pentad::match {
 
-// `text` with every sequence that is not UTF-8 replaced by U+FFFD, one for
-// each maximal ill-formed part, as JSON and SGF readers expect.
-std::string ValidUtf8(std::string_view text);
-
 // A line an engine wrote, fit for a one-line report: valid UTF-8, control
 // characters shown as "?", cut after `maxLength` bytes of whole characters.
 std::string Printable(std::string_view text, size_t maxLength = 60);

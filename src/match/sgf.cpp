@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "match/engine_text.hpp"
+#include "text/utf8.hpp"
 
 namespace pentad::match {
 namespace {
@@ -16,7 +17,7 @@ namespace {
 // be in any encoding.
 std::string Escaped(const std::string& text) {
   std::string out;
-  for (char c : ValidUtf8(text)) {
+  for (char c : pentad::text::ValidUtf8(text)) {
     if (c == ']' || c == '\\') out += '\\';
     out += c;
   }

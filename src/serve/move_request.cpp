@@ -4,6 +4,8 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "text/utf8.hpp"
+
 namespace pentad::serve {
 
 namespace {
@@ -79,39 +81,6 @@ std::string LibraryMessage(const nlohmann::json::exception& e) {
   return message;
 }
 
-size_t Utf8SequenceLength(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  return 0;
-}
-
-// Rejects overlong forms, surrogates and code points past U+10FFFF too.
-bool IsUtf8Sequence(std::string_view bytes) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
-  for (size_t i = 1; i < bytes.size(); ++i)
-    if ((byte(i) & 0xC0) != 0x80) return false;
-  if (bytes.size() < 3) return true;
-  const unsigned char lead = byte(0), second = byte(1);
-  if (lead == 0xE0) return second >= 0xA0;
-  if (lead == 0xED) return second < 0xA0;
-  if (lead == 0xF0) return second >= 0x90;
-  if (lead == 0xF4) return second < 0x90;
-  return true;
-}
-
-// The offset of the first byte that does not start a valid UTF-8 character.
-std::optional<size_t> FirstNonUtf8Byte(std::string_view text) {
-  for (size_t i = 0; i < text.size();) {
-    const size_t length = Utf8SequenceLength(static_cast<unsigned char>(text[i]));
-    if (length == 0 || i + length > text.size() || !IsUtf8Sequence(text.substr(i, length)))
-      return i;
-    i += length;
-  }
-  return std::nullopt;
-}
-
 MoveRequest CheckedRequest(const Json& body) {
   if (!body.is_object()) throw BadRequest{"the request must be a JSON object"};
   const auto board = body.find("board");
@@ -134,7 +103,7 @@ ParsedMoveRequest ParseMoveRequest(std::string_view body) {
     parsed.error = "the request body is over 64 KiB";
     return parsed;
   }
-  if (const auto offset = FirstNonUtf8Byte(body)) {
+  if (const auto offset = text::FirstInvalidUtf8(body)) {
     parsed.error = "the request body is not valid UTF-8 at byte " + std::to_string(*offset);
     return parsed;
   }

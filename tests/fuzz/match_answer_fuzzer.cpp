@@ -12,6 +12,7 @@
 #include "match/engine_text.hpp"
 #include "match/sgf.hpp"
 #include "match/summary.hpp"
+#include "text/utf8.hpp"
 
 namespace {
 
@@ -49,7 +50,7 @@ void Keep(const AnswerReading& reading, const std::vector<std::string>& notes, G
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const std::string_view line = bytes.substr(0, bytes.find('\n'));
-  RequireUtf8(ValidUtf8(bytes));
+  RequireUtf8(pentad::text::ValidUtf8(bytes));
   RequirePrintable(Printable(line, 200), 200);
 
   const std::vector<std::string> notes = NoteLines(bytes, kMaxNotes);
