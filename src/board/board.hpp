@@ -49,7 +49,6 @@ struct Cell {
   uint8_t oppDouble = 0;
   uint8_t ownThreat = 0;
   uint8_t oppThreat = 0;
-  uint8_t spare = 0;
 };
 
 constexpr bool OnBoard(int x, int y) {
