@@ -21,11 +21,7 @@ Position BenchPositionWith(int stones) {
   Position best;
   int bestDistance = 1 << 30;
   for (const cli::BenchPosition& bench : cli::BenchPositions()) {
-    std::string text;
-    for (const char* row : bench.rows) text += std::string(row) + "\n";
-    Position position;
-    ParsePositionText(text, position);
-    position.sideRead = SideCodeOf(std::string(1, bench.side));
+    const Position& position = bench.position;
     const int distance = std::abs(position.stoneCount - stones);
     if (distance < bestDistance) {
       bestDistance = distance;

@@ -39,15 +39,6 @@ class Signature {
   uint64_t hash_ = 0xcbf29ce484222325ULL;
 };
 
-Position ToPosition(const BenchPosition& bench) {
-  std::string text;
-  for (const char* row : bench.rows) text += std::string(row) + "\n";
-  Position position;
-  ParsePositionText(text, position);
-  position.sideRead = SideCodeOf(std::string(1, bench.side));
-  return position;
-}
-
 struct PositionTally {
   int combinedWins = 0;
   int perReplyWins = 0;
@@ -112,7 +103,7 @@ int RunBench() {
   int64_t totalChecks = 0, scanCalls = 0;
   std::chrono::steady_clock::duration searchTime{}, scanTime{};
   for (const BenchPosition& bench : BenchPositions()) {
-    const Position position = ToPosition(bench);
+    const Position& position = bench.position;
     PositionTally tally;
     const auto searchStart = std::chrono::steady_clock::now();
     RunSearches(position, signature, tally);
@@ -133,7 +124,7 @@ int RunBench() {
 
     std::printf("%-10s stones %3d  combined %2d  per-reply %2d  checks %7" PRId64
                 "  move %d,%d depth %d checks %" PRId64 " (%s)\n",
-                bench.name, position.stoneCount, tally.combinedWins, tally.perReplyWins,
+                bench.name.c_str(), position.stoneCount, tally.combinedWins, tally.perReplyWins,
                 tally.checks, decision.x, decision.y, decision.depth, decision.timeChecks,
                 decision.trace.stage.c_str());
   }
