@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 
 #include "board/evaluate.hpp"
@@ -22,11 +21,7 @@ Position BenchPositionWith(int stones) {
   Position best;
   int bestDistance = 1 << 30;
   for (const cli::BenchPosition& bench : cli::BenchPositions()) {
-    std::string text;
-    for (const char* row : bench.rows) text += std::string(row) + "\n";
-    Position position;
-    ParsePositionText(text, position);
-    position.sideRead = SideCodeOf(std::string(1, bench.side));
+    const Position& position = bench.position;
     const int distance = std::abs(position.stoneCount - stones);
     if (distance < bestDistance) {
       bestDistance = distance;
@@ -71,19 +66,15 @@ BENCHMARK(BM_FindThreat);
 
 void BM_SearchCombinedDepth5(benchmark::State& state) {
   const Position position = BenchPositionWith(30);
-  auto context = std::make_unique<EngineContext>();
-  context->board = position.board;
-  context->stoneCount = position.stoneCount;
-  context->engineSide = context->sideToMove = EngineSideFor(position);
-  context->EvaluateAll();
-  context->BuildCandidates(1);
-  context->searchDepth = 5;
+  DecisionState engine = EngineFor(position, 0);
+  EvaluateBoard(engine.board, engine.engineSide, engine.stoneCount, engine.random);
+  BuildCandidates(engine.candidates, engine.board, engine.random);
+  const auto roots = SearchRoots(engine.candidates);
   for (auto _ : state) {
-    context->time = TimeBudget();
-    context->time.LimitChecks(1000);
-    CandidateRecord chosen;
-    int index = 0;
-    benchmark::DoNotOptimize(SearchCombined(*context, context->board, chosen, index, false));
+    TimeBudget time;
+    time.LimitChecks(1000);
+    benchmark::DoNotOptimize(
+        SearchCombined(engine.board, engine.engineSide, 5, roots, false, time));
   }
 }
 BENCHMARK(BM_SearchCombinedDepth5)->Unit(benchmark::kMicrosecond);

@@ -17,6 +17,9 @@ class Random {
   // every other build of the rules; a distribution object would not.
   uint32_t Below(uint32_t n) { return static_cast<uint32_t>(generator_() % n); }
 
+  // Spends `count` draws, as that many calls of Below would.
+  void Skip(unsigned long long count) { generator_.discard(count); }
+
  private:
   std::mt19937 generator_;
 };

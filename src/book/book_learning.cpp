@@ -6,8 +6,8 @@
 #include <system_error>
 
 #include "book/book_inspection.hpp"
+#include "book/file_lookup.hpp"
 #include "book/symmetries.hpp"
-#include "driver/position_files.hpp"
 
 namespace pentad::book {
 namespace {

@@ -8,8 +8,6 @@
 
 #include "book/book_cache.hpp"
 #include "book/opennings.hpp"
-#include "driver/position_files.hpp"
-#include "select/candidates.hpp"
 
 namespace pentad {
 namespace {
@@ -17,7 +15,6 @@ namespace {
 using book::TOpenning;
 using book::TOResObj;
 
-constexpr int kCandidateLevel = 1;
 constexpr int32_t kPrunedValue = -1;
 constexpr int32_t kForbiddenValue = -100000;
 constexpr int32_t kSureWinBonus = 200000;
@@ -29,19 +26,6 @@ int32_t Clamp32(int64_t value) {
                                                   std::numeric_limits<int32_t>::max()));
 }
 
-// Book 1 holds the positions with an even number of stones, book 2 the odd.
-std::string BookFileName(int stoneCount) {
-  return "Veklo.ob" + std::to_string(stoneCount % 2 != 0 ? 2 : 1);
-}
-
-// Empty when the data directory holds no such book (or there is no data
-// directory): never a name relative to the current directory.
-std::string BookPath(const EngineContext& context) {
-  const std::string name = BookFileName(context.stoneCount);
-  if (auto found = FindFileIgnoringCase(context.directory, name)) return found->string();
-  return {};
-}
-
 // How many wins make an answer a sure book win: fewer as the game goes on.
 int WinsThreshold(int stoneCount) {
   return 13 - (stoneCount + 1) / 2;
@@ -49,9 +33,9 @@ int WinsThreshold(int stoneCount) {
 
 // With "LEARN.ini" present the book explores more, less so as the game
 // goes on.
-uint32_t NoiseRange(const EngineContext& context) {
-  if (context.learnFileAbsent) return 10;
-  return static_cast<uint32_t>(std::max(49 - 3 * ((context.stoneCount + 1) / 2), 1));
+uint32_t NoiseRange(bool learning, int stoneCount) {
+  if (!learning) return 10;
+  return static_cast<uint32_t>(std::max(49 - 3 * ((stoneCount + 1) / 2), 1));
 }
 
 bool WeakCell(const Cell& cell) {
@@ -70,13 +54,11 @@ void PruneCell(Cell& cell, uint8_t bestOppThreat, int32_t bestValue) {
   }
 }
 
-void ReadQueryAndPrune(EngineContext& context, TOpenning& query) {
-  const CandidateRecord& best = context.candidates.at(kCandidateLevel, 1);
-  const uint8_t own = context.engineSide;
+void ReadQueryAndPrune(Board& board, const CandidateRecord& best, uint8_t own, TOpenning& query) {
   const uint8_t opponent = kOpponent[own & 3];
   for (int x = 0; x < kBoardSize; ++x) {
     for (int y = 0; y < kBoardSize; ++y) {
-      Cell& cell = context.board.at(x, y);
+      Cell& cell = board.at(x, y);
       if (cell.occupant == own) {
         query.AddOwnMove(x, y);
       } else if (cell.occupant == opponent) {
@@ -89,13 +71,11 @@ void ReadQueryAndPrune(EngineContext& context, TOpenning& query) {
   query.StoneCount = static_cast<int8_t>(query.OwnMoves.Count() + query.OppMoves.Count());
 }
 
-void AddNoise(EngineContext& context) {
-  const uint32_t range = NoiseRange(context);
-  for (int p = 1; p <= kTopLevelWidth; ++p) {
-    const CandidateRecord& candidate = context.candidates.at(kCandidateLevel, p);
-    const auto r = static_cast<int32_t>(context.random.Below(range));
+void AddNoise(Board& board, const CandidateList& candidates, uint32_t range, Random& random) {
+  for (const CandidateRecord& candidate : candidates.slots) {
+    const auto r = static_cast<int32_t>(random.Below(range));
     if (!OnBoard(candidate.x, candidate.y)) continue;
-    Cell& cell = context.board.at(candidate.x, candidate.y);
+    Cell& cell = board.at(candidate.x, candidate.y);
     cell.value = Clamp32(static_cast<int64_t>(cell.value / 10) + r);
   }
 }
@@ -128,11 +108,10 @@ bool ApplyAnswer(const TOResObj& answer, int threshold, Board& board) {
   return sure;
 }
 
-void RefreshCandidates(EngineContext& context) {
-  for (int p = 1; p <= kTopLevelWidth; ++p) {
-    CandidateRecord& candidate = context.candidates.at(kCandidateLevel, p);
+void RefreshCandidates(const Board& board, CandidateList& candidates) {
+  for (CandidateRecord& candidate : candidates.slots) {
     if (!OnBoard(candidate.x, candidate.y)) continue;
-    candidate.value = context.board.at(candidate.x, candidate.y).value;
+    candidate.value = board.at(candidate.x, candidate.y).value;
     if (candidate.value < kExcludedBelow) candidate.excluded = 1;
   }
 }
@@ -142,36 +121,39 @@ void RefreshCandidates(EngineContext& context) {
 constexpr int kBookReadShare = 4;
 
 // A missing or unreadable book is a book without answers (nullptr).
-std::shared_ptr<const book::SharedBook> OpenBook(EngineContext& context) {
-  const std::string path = BookPath(context);
-  if (path.empty()) return nullptr;
+std::shared_ptr<const book::SharedBook> OpenBook(const BookSource& source, const TimeBudget& time) {
+  if (source.file.empty()) return nullptr;
   book::BookLoadLimits limits;
-  limits.stop = [&context] { return context.time.PastShareOfBudget(kBookReadShare); };
-  if (context.books != nullptr) return context.books->Get(path, limits);
+  limits.stop = [&time] { return time.PastShareOfBudget(kBookReadShare); };
+  if (source.cache != nullptr) return source.cache->Get(source.file, limits);
   bool complete = false;
-  return book::LoadSharedBook(path, limits, complete);
+  return book::LoadSharedBook(source.file, limits, complete);
 }
 
 }  // namespace
 
-bool ConsultBook(EngineContext& context, std::vector<BookAnswer>& answers) {
-  answers.clear();
+std::string BookFileName(int stoneCount) {
+  return "Veklo.ob" + std::to_string(stoneCount % 2 != 0 ? 2 : 1);
+}
+
+BookOutcome ConsultBook(Board& board, CandidateList& candidates, int stoneCount, uint8_t engineSide,
+                        const BookSource& source, Random& random, const TimeBudget& time) {
+  BookOutcome outcome;
   TOpenning query;
   std::vector<std::unique_ptr<TOResObj>> results;
-  const auto openingBook = OpenBook(context);
-  ReadQueryAndPrune(context, query);
-  bool sure = false;
+  const auto openingBook = OpenBook(source, time);
+  ReadQueryAndPrune(board, candidates.at(1), engineSide, query);
   if (openingBook && openingBook->FindAnswers(results, query)) {
     for (const auto& answer : results)
-      answers.push_back({answer->AnswerX, answer->AnswerY, answer->Wins, answer->Losses});
-    AddNoise(context);
-    const int threshold = WinsThreshold(context.stoneCount);
+      outcome.answers.push_back({answer->AnswerX, answer->AnswerY, answer->Wins, answer->Losses});
+    AddNoise(board, candidates, NoiseRange(source.learning, stoneCount), random);
+    const int threshold = WinsThreshold(stoneCount);
     for (const auto& answer : results)
-      sure = ApplyAnswer(*answer, threshold, context.board) || sure;
+      outcome.sureWin = ApplyAnswer(*answer, threshold, board) || outcome.sureWin;
   }
-  RefreshCandidates(context);
-  ResortCandidates(context.candidates, kCandidateLevel);
-  return sure;
+  RefreshCandidates(board, candidates);
+  ResortCandidates(candidates);
+  return outcome;
 }
 
 }  // namespace pentad

@@ -235,10 +235,6 @@ void TOpenning_Book::FreeItem(int index) {
   Delete(index);
 }
 
-bool TOpenning_Book::Load(bool fromResource) {
-  return fromResource ? LoadFromResource() : LoadFromFile();
-}
-
 bool TOpenning_Book::LoadFromFile(const BookLoadLimits& limits, bool* complete) {
   if (complete != nullptr) *complete = false;
   std::error_code error;
@@ -251,10 +247,6 @@ bool TOpenning_Book::LoadFromFile(const BookLoadLimits& limits, bool* complete) 
   if (complete != nullptr)
     *complete = whole && (stream.Position() < limits.maxBytes || in.peek() == EOF);
   return true;
-}
-
-bool TOpenning_Book::LoadFromResource() {
-  return false;
 }
 
 bool TOpenning_Book::LoadFromBytes(std::span<const uint8_t> data, BookFileLayout* layout) {

@@ -137,16 +137,14 @@ class TOpenning_Book : public tList_F<TOpenning> {
   TOpenning_Book();
   ~TOpenning_Book() override;
 
-  // The book file, also the resource name LoadFromResource would use.
   std::string FileName;
 
-  bool Load(bool fromResource);
+  // The whole of FileName, without limits.
+  bool Load() { return LoadFromFile(); }
   // Reads the file through a small window, within `limits`; `complete`
   // is false when `limits.stop` ended the load, so that another load may
   // read more.
   bool LoadFromFile(const BookLoadLimits& limits = {}, bool* complete = nullptr);
-  // This platform carries no data resources: always false, book empty.
-  bool LoadFromResource();
   // The file's bytes: the record count, then the records.
   bool LoadFromBytes(std::span<const uint8_t> data, BookFileLayout* layout = nullptr);
   void ReadOpening(TOpenning& record, ByteStream& stream, RecordLayout* layout = nullptr);

@@ -5,9 +5,10 @@
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
-#include <memory>
+#include <span>
 #include <string>
 
+#include "board/evaluate.hpp"
 #include "cli/bench_positions.hpp"
 #include "cli/commands.hpp"
 #include "driver/engine.hpp"
@@ -38,54 +39,38 @@ class Signature {
   uint64_t hash_ = 0xcbf29ce484222325ULL;
 };
 
-Position ToPosition(const BenchPosition& bench) {
-  std::string text;
-  for (const char* row : bench.rows) text += std::string(row) + "\n";
-  Position position;
-  ParsePositionText(text, position);
-  position.sideRead = SideCodeOf(std::string(1, bench.side));
-  return position;
-}
-
 struct PositionTally {
   int combinedWins = 0;
   int perReplyWins = 0;
   int64_t checks = 0;
 };
 
-// One search of one kind at one depth, from a context prepared for `side`.
-void RunSearch(EngineContext& context, bool perReply, int depth, Signature& signature,
-               PositionTally& tally) {
-  context.time = TimeBudget();
-  context.time.LimitChecks(kSearchChecks);
-  context.searchDepth = depth;
-  CandidateRecord chosen;
-  int index = 0;
-  ThreatLine line;
-  const bool found = perReply ? SearchPerReply(context, context.board, chosen, index, false, &line)
-                              : SearchCombined(context, context.board, chosen, index, false, &line);
-  signature.Fold(found);
-  signature.Fold(found ? index : 0);
-  signature.Fold(context.time.Checks());
-  for (int i = 0; found && i < line.count; ++i) signature.Fold(line.x[i] * 32 + line.y[i]);
-  tally.checks += context.time.Checks();
-  (perReply ? tally.perReplyWins : tally.combinedWins) += found;
+// One search of one kind at one depth, from the candidates of `attacker`.
+void RunSearch(const Board& board, uint8_t attacker, std::span<const SearchRoot> roots,
+               bool perReply, int depth, Signature& signature, PositionTally& tally) {
+  TimeBudget time;
+  time.LimitChecks(kSearchChecks);
+  const SearchResult result = perReply ? SearchPerReply(board, attacker, depth, roots, false, time)
+                                       : SearchCombined(board, attacker, depth, roots, false, time);
+  signature.Fold(result.found);
+  signature.Fold(result.found ? result.index : 0);
+  signature.Fold(time.Checks());
+  for (int i = 0; result.found && i < result.line.count; ++i)
+    signature.Fold(result.line.x[i] * 32 + result.line.y[i]);
+  tally.checks += time.Checks();
+  (perReply ? tally.perReplyWins : tally.combinedWins) += result.found;
 }
 
 void RunSearches(const Position& position, Signature& signature, PositionTally& tally) {
   const uint8_t engineSide = EngineSideFor(position);
   for (uint8_t side : {engineSide, kOpponent[engineSide]}) {
-    auto context = std::make_unique<EngineContext>();
-    context->board = position.board;
-    context->stoneCount = position.stoneCount;
-    context->engineSide = engineSide;
-    context->sideToMove = side;
-    context->random.Seed(kBenchSeed);
-    context->EvaluateAll();
-    context->BuildCandidates(1);
+    DecisionState state = EngineFor(position, kBenchSeed);
+    EvaluateBoard(state.board, side, state.stoneCount, state.random);
+    BuildCandidates(state.candidates, state.board, state.random);
+    const auto roots = SearchRoots(state.candidates);
     for (int depth : kDepthSchedule) {
-      RunSearch(*context, false, depth, signature, tally);
-      RunSearch(*context, true, depth, signature, tally);
+      RunSearch(state.board, side, roots, false, depth, signature, tally);
+      RunSearch(state.board, side, roots, true, depth, signature, tally);
     }
   }
 }
@@ -118,7 +103,7 @@ int RunBench() {
   int64_t totalChecks = 0, scanCalls = 0;
   std::chrono::steady_clock::duration searchTime{}, scanTime{};
   for (const BenchPosition& bench : BenchPositions()) {
-    const Position position = ToPosition(bench);
+    const Position& position = bench.position;
     PositionTally tally;
     const auto searchStart = std::chrono::steady_clock::now();
     RunSearches(position, signature, tally);
@@ -139,7 +124,7 @@ int RunBench() {
 
     std::printf("%-10s stones %3d  combined %2d  per-reply %2d  checks %7" PRId64
                 "  move %d,%d depth %d checks %" PRId64 " (%s)\n",
-                bench.name, position.stoneCount, tally.combinedWins, tally.perReplyWins,
+                bench.name.c_str(), position.stoneCount, tally.combinedWins, tally.perReplyWins,
                 tally.checks, decision.x, decision.y, decision.depth, decision.timeChecks,
                 decision.trace.stage.c_str());
   }

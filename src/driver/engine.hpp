@@ -12,11 +12,22 @@
 #include <string>
 #include <vector>
 
+#include "book/consultation.hpp"
 #include "driver/position_files.hpp"
-#include "driver/time_budget.hpp"
+#include "select/decision_state.hpp"
 #include "select/select_move.hpp"
+#include "threats/time_budget.hpp"
 
 namespace pentad {
+
+// Why the decision went the way it did, for the analysis front ends.
+struct DecisionTrace {
+  std::string stage;
+  std::vector<std::array<int, 2>> line;
+  std::vector<CandidateRecord> candidates;  // the list right after the first build
+  std::vector<BookAnswer> book;
+  DepthReport onDepth;
+};
 
 struct DecisionSettings {
   std::optional<uint32_t> seed;   // default: the time of day
@@ -28,7 +39,7 @@ struct DecisionSettings {
   TimeBudget::Clock::time_point start = TimeBudget::Clock::now();
   std::chrono::microseconds budget = TimeBudget::kTurnBudget;
   const std::atomic<bool>* stop = nullptr;
-  std::function<void(int depth, int64_t checks, int64_t elapsedMs)> onDepth;
+  DepthReport onDepth;
 };
 
 struct Decision {
@@ -47,6 +58,16 @@ struct Decision {
 uint8_t EngineSideFor(const Position& position);
 
 uint32_t TimeOfDaySeed();
+
+// The engine state one decision on `position` starts from: its board as
+// read, the engine's side, the generator seeded with `seed` and `time` as
+// the budget. Decide, `pentad bench`, the benchmarks and the tests all start
+// here.
+DecisionState EngineFor(const Position& position, uint32_t seed, const TimeBudget& time = {});
+
+// The book a decision with `stoneCount` stones reads from `dataDir`, found
+// in any letter case; no file when there is none.
+BookSource BookFor(const std::filesystem::path& dataDir, int stoneCount, book::BookCache* cache);
 
 Decision Decide(const Position& position, const DecisionSettings& settings);
 

@@ -6,15 +6,6 @@
 namespace pentad {
 namespace {
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 // A line keeps this many bytes: the 20 squares and the byte after them,
 // which tells a CR that ends a 20-square line from a longer line.
 constexpr size_t kKeptLineLength = kBoardSize + 1;
@@ -34,21 +25,6 @@ std::optional<std::string> ReadPositionPrefix(const std::filesystem::path& path)
 }
 
 }  // namespace
-
-std::optional<std::filesystem::path> FindFileIgnoringCase(const std::filesystem::path& dir,
-                                                          std::string_view name) {
-  // No directory means no files at all, not the current directory.
-  if (dir.empty()) return std::nullopt;
-  std::error_code ec;
-  const std::filesystem::path exact = dir / std::string(name);
-  if (std::filesystem::is_regular_file(exact, ec)) return exact;
-  std::filesystem::directory_iterator it(dir, ec), end;
-  for (; !ec && it != end; it.increment(ec)) {
-    const std::string entry = it->path().filename().string();
-    if (EqualIgnoringCase(entry, name) && it->is_regular_file(ec)) return dir / entry;
-  }
-  return std::nullopt;
-}
 
 void ParsePositionText(std::string_view text, Position& position) {
   size_t lineStart = 0;
@@ -73,7 +49,7 @@ void ParsePositionText(std::string_view text, Position& position) {
           break;
         case '-':
           cell.occupant = kEmpty;
-          cell.ownDouble = cell.oppDouble = cell.ownThreat = cell.oppThreat = cell.spare = 0;
+          cell.ownDouble = cell.oppDouble = cell.ownThreat = cell.oppThreat = 0;
           break;
         default:
           break;

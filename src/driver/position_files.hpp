@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "board/board.hpp"
+#include "book/file_lookup.hpp"
 
 namespace pentad {
 
@@ -22,12 +23,6 @@ struct Position {
   int stoneCount = 0;
   uint8_t sideRead = 0;  // 0 when the side file named neither "x" nor "o"
 };
-
-// Managers write the names in any letter case: the exact name wins, else any
-// entry of `dir` whose name equals `name` ignoring case. An empty `dir`
-// holds no files.
-std::optional<std::filesystem::path> FindFileIgnoringCase(const std::filesystem::path& dir,
-                                                          std::string_view name);
 
 // Fills the board from the position text: 20 lines of 20 characters, "x" and
 // "o" stones, anything else empty; an empty line ends the board.

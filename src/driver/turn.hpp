@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "driver/time_budget.hpp"
+#include "threats/time_budget.hpp"
 
 namespace pentad {
 

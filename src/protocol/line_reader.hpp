@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "driver/time_budget.hpp"
+#include "threats/time_budget.hpp"
 
 namespace pentad::protocol {
 

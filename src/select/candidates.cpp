@@ -24,16 +24,11 @@ CandidateRecord MakeCandidate(const Board& board, int x, int y) {
   record.oppDouble = cell.oppDouble;
   record.ownThreat = cell.ownThreat;
   record.oppThreat = cell.oppThreat;
-  record.spare = cell.spare;
   return record;
 }
 
-void BuildCandidates(CandidateTable& table, int level, const Board& board, Random& random) {
-  const int width = LevelWidth(level);
-  for (int p = 1; p <= width; ++p) {
-    // Only the ranking fields are reset: a placeholder keeps the marks its
-    // slot held, as the rest of the selection expects.
-    CandidateRecord& slot = table.at(level, p);
+void BuildCandidates(CandidateList& list, const Board& board, Random& random) {
+  for (CandidateRecord& slot : list.slots) {
     slot.x = -1;
     slot.y = -1;
     slot.value = kOccupiedValue;
@@ -43,13 +38,12 @@ void BuildCandidates(CandidateTable& table, int level, const Board& board, Rando
   for (int x = 0; x < kBoardSize; ++x)
     for (int y = 0; y < kBoardSize; ++y)
       if (board.at(x, y).occupant == kEmpty)
-        InsertCandidate(table, level, MakeCandidate(board, x, y), random);
+        InsertCandidate(list, MakeCandidate(board, x, y), random);
 }
 
-void InsertCandidate(CandidateTable& table, int level, const CandidateRecord& record,
-                     Random& random) {
-  const int width = LevelWidth(level);
-  auto slot = [&](int p) -> CandidateRecord& { return table.at(level, p); };
+void InsertCandidate(CandidateList& list, const CandidateRecord& record, Random& random) {
+  constexpr int width = kCandidateWidth;
+  auto slot = [&](int p) -> CandidateRecord& { return list.at(p); };
   int lo = 1, hi = width, p = 1;
   do {
     p = (lo + hi) / 2;
@@ -69,30 +63,27 @@ void InsertCandidate(CandidateTable& table, int level, const CandidateRecord& re
   }
 }
 
-void ResortCandidates(CandidateTable& table, int level) {
-  const int width = LevelWidth(level);
+void ResortCandidates(CandidateList& list) {
   bool exchanged = true;
   while (exchanged) {
     exchanged = false;
-    for (int p = 1; p < width; ++p) {
-      if (table.at(level, p).value < table.at(level, p + 1).value) {
-        std::swap(table.at(level, p), table.at(level, p + 1));
+    for (int p = 1; p < kCandidateWidth; ++p) {
+      if (list.at(p).value < list.at(p + 1).value) {
+        std::swap(list.at(p), list.at(p + 1));
         exchanged = true;
       }
     }
   }
 }
 
-void FilterForcedReplies(CandidateTable& table, int level) {
-  const int width = LevelWidth(level);
+void FilterForcedReplies(CandidateList& list) {
   uint8_t maxOppThreat = 0, maxOppDouble = 0;
-  for (int p = 1; p <= width; ++p) {
-    maxOppThreat = std::max(maxOppThreat, table.at(level, p).oppThreat);
-    maxOppDouble = std::max(maxOppDouble, table.at(level, p).oppDouble);
+  for (const CandidateRecord& record : list.slots) {
+    maxOppThreat = std::max(maxOppThreat, record.oppThreat);
+    maxOppDouble = std::max(maxOppDouble, record.oppDouble);
   }
   auto keepOnly = [&](auto keep) {
-    for (int p = 1; p <= width; ++p) {
-      CandidateRecord& record = table.at(level, p);
+    for (CandidateRecord& record : list.slots) {
       if (record.excluded == 0 && keep(record)) continue;
       record.value = 0;
       record.excluded = 1;
@@ -107,6 +98,13 @@ void FilterForcedReplies(CandidateTable& table, int level) {
   } else if (maxOppDouble == 1) {
     keepOnly([](const CandidateRecord& r) { return r.oppThreat > 0 && r.ownThreat > 0; });
   }
+}
+
+std::array<SearchRoot, kCandidateWidth> SearchRoots(const CandidateList& list) {
+  std::array<SearchRoot, kCandidateWidth> roots;
+  for (int p = 1; p <= kCandidateWidth; ++p)
+    roots[p - 1] = {list.at(p).x, list.at(p).y, list.at(p).excluded != 0};
+  return roots;
 }
 
 }  // namespace pentad

@@ -2,10 +2,12 @@
 // evaluation, and the operations move selection performs on it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "board/board.hpp"
 #include "board/random.hpp"
+#include "threats/threat_search.hpp"
 
 namespace pentad {
 
@@ -20,28 +22,18 @@ struct CandidateRecord {
   uint8_t oppDouble = 0;
   uint8_t ownThreat = 0;
   uint8_t oppThreat = 0;
-  uint8_t spare = 0;
 
   bool IsPlaceholder() const { return x < 0 || y < 0; }
 };
 
-inline constexpr int kCandidateLevels = 12;
-inline constexpr int kCandidateSlots = 21;  // the last slot is never filled
-inline constexpr int kTopLevelWidth = 20;
-inline constexpr int kInnerLevelWidth = 6;
+inline constexpr int kCandidateWidth = 20;
 
-constexpr int LevelWidth(int level) {
-  return level == 1 ? kTopLevelWidth : kInnerLevelWidth;
-}
+// Positions 1..kCandidateWidth, best first.
+struct CandidateList {
+  std::array<CandidateRecord, kCandidateWidth> slots{};
 
-// Levels 1..12, positions 1..width, best first.
-struct CandidateTable {
-  CandidateRecord slots[kCandidateLevels][kCandidateSlots];
-
-  CandidateRecord& at(int level, int position) { return slots[level - 1][position - 1]; }
-  const CandidateRecord& at(int level, int position) const {
-    return slots[level - 1][position - 1];
-  }
+  CandidateRecord& at(int position) { return slots[position - 1]; }
+  const CandidateRecord& at(int position) const { return slots[position - 1]; }
 };
 
 // The rank order: A above B by value, then ownScore, then a fresh coin toss.
@@ -49,12 +41,16 @@ bool CompareCandidates(const CandidateRecord& a, const CandidateRecord& b, Rando
 
 CandidateRecord MakeCandidate(const Board& board, int x, int y);
 
-void BuildCandidates(CandidateTable& table, int level, const Board& board, Random& random);
-void InsertCandidate(CandidateTable& table, int level, const CandidateRecord& record,
-                     Random& random);
+// The best empty squares of the evaluated `board`, ranked. Only the ranking
+// fields of the list are reset first: a placeholder keeps the marks its slot
+// held, as the rest of the selection expects.
+void BuildCandidates(CandidateList& list, const Board& board, Random& random);
+void InsertCandidate(CandidateList& list, const CandidateRecord& record, Random& random);
 // Bubble sort by value alone; equal values keep their order.
-void ResortCandidates(CandidateTable& table, int level);
+void ResortCandidates(CandidateList& list);
 // Excludes the candidates that do not meet the opponent's strongest threat.
-void FilterForcedReplies(CandidateTable& table, int level);
+void FilterForcedReplies(CandidateList& list);
+// The list as the threat searches start from it.
+std::array<SearchRoot, kCandidateWidth> SearchRoots(const CandidateList& list);
 
 }  // namespace pentad

@@ -1,187 +1,171 @@
 #include "select/select_move.hpp"
 
 #include "board/evaluate.hpp"
-#include "book/consultation.hpp"
-#include "threats/threat_search.hpp"
 
 namespace pentad {
 namespace {
 
-constexpr int kBookLimit = 9;
 constexpr int32_t kLeastPlayableValue = 1;
 constexpr int32_t kWinScore = 1000000;
 constexpr int32_t kBlockScore = 800000;
+constexpr int kLastDeepeningStep = 9;  // past it the deepening jumps to the deepest level
 constexpr int kLastPerReplyDepth = 10;
 constexpr int kDefensiveWidth = 16;
 constexpr int kRefutationDepth = 9;
 constexpr int kDefencePerReplyDepth = 8;
 
-class MoveSelection {
- public:
-  MoveSelection(EngineContext& context, DecisionTrace& trace) : c_(context), trace_(trace) {}
-
-  CandidateRecord Run() {
-    c_.sideToMove = c_.engineSide;
-    c_.EvaluateAll();
-    c_.BuildCandidates(1);
-    trace_.candidates.assign(&c_.candidates.at(1, 1), &c_.candidates.at(1, 1) + kTopLevelWidth);
-    if (c_.stoneCount <= kBookLimit && ConsultBook(c_, trace_.book))
-      return Decided("book", c_.candidates.at(1, 1));
-    chosen_ = c_.candidates.at(1, 1);
-    if (chosen_.value < kLeastPlayableValue) return Decided("immediate", chosen_);
-    if (chosen_.oppScore >= kBlockScore || chosen_.ownScore >= kWinScore)
-      return Decided("immediate", chosen_);
-
-    DeepenThreatSearches();
-    if (!found_) {
-      ResortCandidates(c_.candidates, 1);
-      chosen_ = c_.candidates.at(1, 1);
-    }
-    if (found_) {
-      RecordLine();
-      return Decided("search", chosen_);
-    }
-    if (chosen_.ownThreat >= kThreatFour) return Decided("four", chosen_);
-    return Decided("defence", DefensivePass());
-  }
-
- private:
-  CandidateRecord Decided(const char* stage, const CandidateRecord& move) {
-    trace_.stage = stage;
-    return move;
-  }
-
-  void DeepenThreatSearches() {
-    c_.searchDepth = 1;
-    found_ = false;
-    // A first shallow pass; only its cost counts, its answer is not used.
-    SearchCombined(c_, c_.board, reply_, replyIndex_, false);
-    FilterForcedReplies(c_.candidates, 1);
-    ResortCandidates(c_.candidates, 1);
-    while (c_.searchDepth <= kMaxSearchLevel && !c_.TimeUp() && !found_) {
-      if (c_.searchDepth > 9) c_.searchDepth = kMaxSearchLevel;
-      found_ = SearchCombined(c_, c_.board, chosen_, chosenIndex_, false, &line_);
-      foundByCombined_ = found_;
-      if (!found_ && c_.searchDepth <= kLastPerReplyDepth)
-        found_ = SearchPerReply(c_, c_.board, chosen_, chosenIndex_, false, &line_);
-      if (found_ && chosen_.ownThreat < kThreatFour) {
-        if (!RefutationCheck()) return;
-      }
-      ++c_.searchDepth;
-      if (trace_.onDepth) trace_.onDepth(c_.searchDepth - 1, c_.time.Checks(), c_.time.ElapsedMs());
-    }
-  }
-
-  // Plays the line's first move and looks for a forced win of the opponent
-  // by fours; a refuted move stays excluded. Returns false when the time ran
-  // out before anything was played: the line then stands unchecked.
-  bool RefutationCheck() {
-    c_.SaveTable();
-    if (c_.TimeUp()) return false;
-    const CandidateRecord& first = c_.savedCandidates.at(1, chosenIndex_);
-    if (first.IsPlaceholder()) return true;
-    c_.lineMoves[0] = first;
-    c_.sideToMove = c_.engineSide;
-    c_.attackingSide = c_.sideToMove;
-    const int rememberedDepth = c_.searchDepth;
-    c_.searchDepth = kRefutationDepth;
-    c_.PlayCandidate(1);
-    c_.sideToMove = kOpponent[c_.engineSide];
-    c_.attackingSide = c_.sideToMove;
-    c_.BuildCandidates(1);
-    if (c_.candidates.at(1, chosenIndex_).oppThreat < kThreatFive) {
-      bool refuted = SearchCombined(c_, c_.board, reply_, replyIndex_, true);
-      if (!refuted) {
-        c_.searchDepth = kLastPerReplyDepth;
-        refuted = SearchPerReply(c_, c_.board, reply_, replyIndex_, true);
-      }
-      c_.savedCandidates.at(1, chosenIndex_).excluded = refuted;
-      if (refuted) found_ = false;
-    }
-    c_.TakeBack(1);
-    c_.RestoreTable();
-    c_.searchDepth = rememberedDepth;
-    return true;
-  }
-
-  // The first of the best candidates after which the opponent has no
-  // forced win; failing that, the best-scored one tried.
-  CandidateRecord DefensivePass() {
-    c_.SaveTable();
-    c_.bestDefence = c_.candidates.at(1, 1);
-    c_.bestDefence.value = -200000000;
-    c_.bestDefence.ownScore = kOccupiedValue;
-    c_.bestDefence.oppScore = kOccupiedValue;
-    int32_t bestSeen = 0;
-    for (int k = 1; k <= kDefensiveWidth; ++k) {
-      CandidateRecord& saved = c_.savedCandidates.at(1, k);
-      if (saved.excluded || saved.IsPlaceholder()) continue;
-      if (c_.TimeUp()) break;
-      c_.RestoreTable();
-      c_.lineMoves[0] = saved;
-      c_.sideToMove = c_.engineSide;
-      c_.attackingSide = c_.sideToMove;
-      c_.PlayCandidate(1);
-      c_.sideToMove = kOpponent[c_.engineSide];
-      c_.attackingSide = c_.sideToMove;
-      c_.BuildCandidates(1);
-      c_.searchDepth = kRefutationDepth;
-      if (c_.candidates.at(1, k).oppThreat < kThreatFive) {
-        bool refuted = SearchCombined(c_, c_.board, reply_, replyIndex_, true);
-        saved.excluded = refuted;
-        if (!refuted) {
-          c_.searchDepth = kDefencePerReplyDepth;
-          refuted = SearchPerReply(c_, c_.board, reply_, replyIndex_, true);
-          saved.excluded = refuted;
-        }
-        if (!refuted) {
-          c_.TakeBack(1);
-          c_.bestDefence = saved;
-          break;
-        }
-      }
-      c_.TakeBack(1);
-      if (!saved.excluded) ScoreUncheckedDefence(saved, bestSeen);
-    }
-    return c_.bestDefence;
-  }
-
-  // A candidate whose searches were skipped competes by its scores; one far
-  // below the best seen so far ends the pass.
-  void ScoreUncheckedDefence(CandidateRecord& saved, int32_t& bestSeen) {
-    if (10 * int64_t{saved.value} > int64_t{bestSeen}) {
-      if (saved.value > bestSeen) bestSeen = saved.value;
-      saved.value = ClampScore(int64_t{saved.ownScore} + saved.oppScore);
-      const CandidateRecord& best = c_.bestDefence;
-      if (saved.value > best.value || (saved.value == best.value && saved.ownScore > best.ownScore))
-        c_.bestDefence = saved;
-    } else {
-      c_.time.SetTimeUp();
-    }
-  }
-
-  void RecordLine() {
-    trace_.line.clear();
-    const int count = foundByCombined_ ? line_.count : 1;
-    for (int i = 0; i < count && i < line_.count; ++i)
-      trace_.line.push_back({line_.x[i], line_.y[i]});
-  }
-
-  EngineContext& c_;
-  DecisionTrace& trace_;
-  CandidateRecord chosen_{};
-  CandidateRecord reply_{};
-  int chosenIndex_ = 0;
-  int replyIndex_ = 0;
-  bool found_ = false;
-  bool foundByCombined_ = false;
-  ThreatLine line_{};
+struct OpponentCheck {
+  bool searched = false;  // false when the replies already hold a five: nothing to prove
+  bool wins = false;
+  int depth = kRefutationDepth;  // the depth of the last search started
 };
+
+// Plays `move` (candidate `position`) for the engine and looks for a forced
+// win of the opponent by fours, first by the combined search at
+// kRefutationDepth, then by the per-reply search at `perReplyDepth`. The
+// opponent's candidates start from the engine's list, so that placeholders
+// keep its marks.
+OpponentCheck OpponentWinsAfter(DecisionState& state, const CandidateRecord& move, int position,
+                                int perReplyDepth) {
+  Board after = state.board;
+  PlayCandidate(after, move, state.engineSide, state.stoneCount, state.random);
+  CandidateList replies = state.candidates;
+  BuildCandidates(replies, after, state.random);
+  OpponentCheck check;
+  if (replies.at(position).oppThreat >= kThreatFive) return check;
+  check.searched = true;
+  const uint8_t opponent = kOpponent[state.engineSide];
+  const auto roots = SearchRoots(replies);
+  check.wins = SearchCombined(after, opponent, kRefutationDepth, roots, true, state.time).found;
+  if (!check.wins) {
+    check.depth = perReplyDepth;
+    check.wins = SearchPerReply(after, opponent, perReplyDepth, roots, true, state.time).found;
+  }
+  return check;
+}
+
+enum class Refutation {
+  kRefuted,    // the candidate is excluded
+  kStands,     // the line was played out and holds
+  kUnplayed,   // the candidate is a placeholder: nothing to play
+  kUnchecked,  // the time ran out first: the line stands unchecked
+};
+
+Refutation RefutationCheck(DecisionState& state, int position) {
+  if (state.time.TimeUp()) return Refutation::kUnchecked;
+  const CandidateRecord first = state.candidates.at(position);
+  if (first.IsPlaceholder()) return Refutation::kUnplayed;
+  const OpponentCheck check = OpponentWinsAfter(state, first, position, kLastPerReplyDepth);
+  if (!check.searched) return Refutation::kStands;
+  state.candidates.at(position).excluded = check.wins;
+  return check.wins ? Refutation::kRefuted : Refutation::kStands;
+}
+
+// One pass of both searches at `depth`; the per-reply search only where it
+// still finishes in time.
+SearchResult SearchBoth(DecisionState& state, uint8_t attacker, int depth) {
+  const auto roots = SearchRoots(state.candidates);
+  const SearchResult combined =
+      SearchCombined(state.board, attacker, depth, roots, false, state.time);
+  if (combined.found || depth > kLastPerReplyDepth) return combined;
+  return SearchPerReply(state.board, attacker, depth, roots, false, state.time);
+}
+
+// A candidate whose searches were skipped competes by its scores; one far
+// below the best seen so far ends the pass.
+void ScoreUncheckedDefence(CandidateRecord& candidate, int32_t& bestSeen, CandidateRecord& best,
+                           TimeBudget& time) {
+  if (10 * int64_t{candidate.value} > int64_t{bestSeen}) {
+    if (candidate.value > bestSeen) bestSeen = candidate.value;
+    candidate.value = ClampScore(int64_t{candidate.ownScore} + candidate.oppScore);
+    if (candidate.value > best.value ||
+        (candidate.value == best.value && candidate.ownScore > best.ownScore))
+      best = candidate;
+  } else {
+    time.SetTimeUp();
+  }
+}
 
 }  // namespace
 
-CandidateRecord SelectMove(EngineContext& context, DecisionTrace& trace) {
-  return MoveSelection(context, trace).Run();
+void PlayCandidate(Board& board, const CandidateRecord& move, uint8_t side, int stoneCount,
+                   Random& random) {
+  board.at(move.x, move.y).occupant = side;
+  for (const Direction& dir : kDirections) {
+    for (int k = 4; k >= 1; --k) {
+      for (int sign : {-1, 1}) {
+        const int x = move.x + sign * k * dir.dx, y = move.y + sign * k * dir.dy;
+        if (OnBoard(x, y)) EvaluateCell(board, x, y, side, stoneCount, random);
+      }
+    }
+  }
+}
+
+bool IsImmediatePlay(const CandidateRecord& best) {
+  return best.value < kLeastPlayableValue || best.oppScore >= kBlockScore ||
+         best.ownScore >= kWinScore;
+}
+
+SearchOutcome DeepenThreatSearches(DecisionState& state, const DepthReport& onDepth) {
+  SearchOutcome outcome;
+  int depth = 1;
+  // A first shallow pass; only its cost counts, its answer is not used.
+  SearchCombined(state.board, state.engineSide, depth, SearchRoots(state.candidates), false,
+                 state.time);
+  FilterForcedReplies(state.candidates);
+  ResortCandidates(state.candidates);
+  // Once a refutation check has played a line, the rules go on deepening
+  // with the opponent as the attacker, still from the engine's candidates.
+  // The decisions depend on it, so it stays.
+  uint8_t attacker = state.engineSide;
+  while (depth <= kMaxSearchLevel && !state.time.TimeUp() && !outcome.found) {
+    if (depth > kLastDeepeningStep) depth = kMaxSearchLevel;
+    const SearchResult result = SearchBoth(state, attacker, depth);
+    outcome.found = result.found;
+    if (result.found) {
+      outcome.move = state.candidates.at(result.index);
+      outcome.line = result.line;
+      if (outcome.move.ownThreat < kThreatFour) {
+        const Refutation refutation = RefutationCheck(state, result.index);
+        if (refutation == Refutation::kUnchecked) break;
+        if (refutation != Refutation::kUnplayed) attacker = kOpponent[state.engineSide];
+        if (refutation == Refutation::kRefuted) outcome.found = false;
+      }
+    }
+    ++depth;
+    if (onDepth) onDepth(depth - 1, state.time.Checks(), state.time.ElapsedMs());
+  }
+  outcome.depth = depth;
+  if (!outcome.found) {
+    ResortCandidates(state.candidates);
+    outcome.move = state.candidates.at(1);
+  }
+  return outcome;
+}
+
+DefenceOutcome DefensivePass(DecisionState& state, int depth) {
+  DefenceOutcome outcome{state.candidates.at(1), depth};
+  CandidateRecord& best = outcome.move;
+  best.value = -200000000;
+  best.ownScore = kOccupiedValue;
+  best.oppScore = kOccupiedValue;
+  int32_t bestSeen = 0;
+  for (int k = 1; k <= kDefensiveWidth; ++k) {
+    CandidateRecord& candidate = state.candidates.at(k);
+    if (candidate.excluded || candidate.IsPlaceholder()) continue;
+    if (state.time.TimeUp()) break;
+    const OpponentCheck check = OpponentWinsAfter(state, candidate, k, kDefencePerReplyDepth);
+    outcome.depth = check.depth;
+    if (check.searched) {
+      candidate.excluded = check.wins;
+      if (!check.wins) {
+        best = candidate;
+        break;
+      }
+    }
+    if (!candidate.excluded) ScoreUncheckedDefence(candidate, bestSeen, best, state.time);
+  }
+  return outcome;
 }
 
 }  // namespace pentad

@@ -43,42 +43,44 @@ void PlaceThreatAndAnswers(ThreatBoard& board, const ThreatRecord& threat, uint8
 
 class CombinedSearch {
  public:
-  CombinedSearch(EngineContext& context, const Board& board)
-      : context_(context),
+  CombinedSearch(const Board& board, uint8_t attacker, int depth, TimeBudget& time)
+      : time_(time),
         work_(board),
-        attacker_(context.sideToMove),
-        defender_(kOpponent[context.sideToMove]) {}
+        attacker_(attacker),
+        defender_(kOpponent[attacker]),
+        depth_(depth) {}
 
-  bool Run(CandidateRecord& chosen, int& chosenIndex, bool foursFirst, ThreatLine* line) {
+  SearchResult Run(std::span<const SearchRoot> roots, bool foursFirst) {
+    SearchResult result;
     lineLength_ = 0;
-    for (int i = 1; i <= kTopLevelWidth; ++i) {
-      const CandidateRecord& candidate = context_.candidates.at(1, i);
-      if (candidate.excluded) continue;
-      ThreatRecord first = FreshRecord(candidate.x, candidate.y, 1);
+    for (int i = 1; i <= static_cast<int>(roots.size()); ++i) {
+      const SearchRoot& root = roots[i - 1];
+      if (root.excluded) continue;
+      ThreatRecord first = FreshRecord(root.x, root.y, 1);
       // Candidates are ranked: once one makes no threat, none below is tried.
-      if (!FindThreat(work_, first, attacker_)) return false;
+      if (!FindThreat(work_, first, attacker_)) return result;
       if (foursFirst && first.level < kThreatFour) continue;
       line_[1] = first;
       lineLength_ = 1;
-      if (first.win) return false;
+      if (first.win) return result;
       snapshots_[1] = work_;
       PlaceThreatAndAnswers(work_, first, attacker_, defender_);
       const bool extended = ExtendLine(2);
       work_ = snapshots_[1];
       if (extended && VerifyLine()) {
-        chosen = candidate;
-        chosenIndex = i;
-        if (line != nullptr) CopyLine(*line);
-        return true;
+        result.found = true;
+        result.index = i;
+        CopyLine(result.line);
+        return result;
       }
       lineLength_ = 0;
     }
-    return false;
+    return result;
   }
 
  private:
   bool ExtendLine(int level) {
-    if (context_.TimeUp()) return false;
+    if (time_.TimeUp()) return false;
     const ThreatRecord& previous = line_[level - 1];
     const int px = previous.x, py = previous.y;
     for (const Offset& offset : kNeighbourhood.at) {
@@ -87,7 +89,7 @@ class CombinedSearch {
       line_[level] = threat;
       lineLength_ = level;
       if (threat.win || level == kMaxSearchLevel) return true;
-      if (level < context_.searchDepth) {
+      if (level < depth_) {
         snapshots_[level] = work_;
         PlaceThreatAndAnswers(work_, threat, attacker_, defender_);
         const bool extended = ExtendLine(level + 1);
@@ -136,10 +138,11 @@ class CombinedSearch {
     }
   }
 
-  EngineContext& context_;
+  TimeBudget& time_;
   ThreatBoard work_;
   const uint8_t attacker_;
   const uint8_t defender_;
+  const int depth_;
   ThreatRecord line_[kMaxSearchLevel + 1];
   int lineLength_ = 0;
   ThreatBoard snapshots_[kMaxSearchLevel + 1];
@@ -147,33 +150,33 @@ class CombinedSearch {
 
 class PerReplySearch {
  public:
-  PerReplySearch(EngineContext& context, const Board& board)
-      : context_(context),
+  PerReplySearch(const Board& board, uint8_t attacker, int depth, TimeBudget& time)
+      : time_(time),
         work_(board),
-        attacker_(context.sideToMove),
-        defender_(kOpponent[context.sideToMove]) {}
+        attacker_(attacker),
+        defender_(kOpponent[attacker]),
+        depth_(depth) {}
 
-  bool Run(CandidateRecord& chosen, int& chosenIndex, bool foursFirst, ThreatLine* line) {
-    for (int i = 1; i <= kTopLevelWidth; ++i) {
-      const CandidateRecord& candidate = context_.candidates.at(1, i);
-      if (candidate.excluded) continue;
+  SearchResult Run(std::span<const SearchRoot> roots, bool foursFirst) {
+    SearchResult result;
+    for (int i = 1; i <= static_cast<int>(roots.size()); ++i) {
+      const SearchRoot& root = roots[i - 1];
+      if (root.excluded) continue;
       counter_[0] = kThreatNone;
-      ThreatRecord first = FreshRecord(candidate.x, candidate.y, 1);
+      ThreatRecord first = FreshRecord(root.x, root.y, 1);
       if (!FindThreat(work_, first, attacker_)) continue;
       if (foursFirst && first.level < kThreatFour) continue;
-      if (first.win) return false;
+      if (first.win) return result;
       if (WinsAgainstEveryAnswer(first, 1)) {
-        chosen = candidate;
-        chosenIndex = i;
-        if (line != nullptr) {
-          line->count = 1;
-          line->x[0] = candidate.x;
-          line->y[0] = candidate.y;
-        }
-        return true;
+        result.found = true;
+        result.index = i;
+        result.line.count = 1;
+        result.line.x[0] = root.x;
+        result.line.y[0] = root.y;
+        return result;
       }
     }
-    return false;
+    return result;
   }
 
  private:
@@ -198,7 +201,7 @@ class PerReplySearch {
   }
 
   bool ExtendProof(int level) {
-    if (context_.TimeUp()) return false;
+    if (time_.TimeUp()) return false;
     const int px = moves_[level - 1].x, py = moves_[level - 1].y;
     for (const Offset& offset : kNeighbourhood.at) {
       ThreatRecord threat = FreshRecord(px + offset.dx, py + offset.dy, level);
@@ -206,17 +209,18 @@ class PerReplySearch {
       // A win flag beats any counter-threat: a FREE FOUR wins even against
       // a FOUR of the defender.
       if (threat.win) return true;
-      if (level >= context_.searchDepth) continue;
+      if (level >= depth_) continue;
       if (!IsStrongEnough(threat.level, counter_[level - 1])) continue;
       if (WinsAgainstEveryAnswer(threat, level)) return true;
     }
     return false;
   }
 
-  EngineContext& context_;
+  TimeBudget& time_;
   ThreatBoard work_;
   const uint8_t attacker_;
   const uint8_t defender_;
+  const int depth_;
   uint8_t counter_[kMaxSearchLevel + 1]{};
   ThreatRecord moves_[kMaxSearchLevel + 1];
   ThreatBoard snapshots_[kMaxSearchLevel + 1];
@@ -224,18 +228,14 @@ class PerReplySearch {
 
 }  // namespace
 
-bool SearchCombined(EngineContext& context, const Board& board, CandidateRecord& chosen,
-                    int& chosenIndex, bool foursFirst, ThreatLine* line) {
-  context.attackingSide = context.sideToMove;
-  CombinedSearch search(context, board);
-  return search.Run(chosen, chosenIndex, foursFirst, line);
+SearchResult SearchCombined(const Board& board, uint8_t attacker, int depth,
+                            std::span<const SearchRoot> roots, bool foursFirst, TimeBudget& time) {
+  return CombinedSearch(board, attacker, depth, time).Run(roots, foursFirst);
 }
 
-bool SearchPerReply(EngineContext& context, const Board& board, CandidateRecord& chosen,
-                    int& chosenIndex, bool foursFirst, ThreatLine* line) {
-  context.attackingSide = context.sideToMove;
-  PerReplySearch search(context, board);
-  return search.Run(chosen, chosenIndex, foursFirst, line);
+SearchResult SearchPerReply(const Board& board, uint8_t attacker, int depth,
+                            std::span<const SearchRoot> roots, bool foursFirst, TimeBudget& time) {
+  return PerReplySearch(board, attacker, depth, time).Run(roots, foursFirst);
 }
 
 }  // namespace pentad

@@ -5,9 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
-#include "select/candidates.hpp"
-#include "select/engine_context.hpp"
+#include "board/board.hpp"
+#include "threats/time_budget.hpp"
 
 namespace pentad {
 
@@ -37,14 +38,26 @@ constexpr bool IsStrongEnough(uint8_t attack, uint8_t counter) {
   }
 }
 
-// Both look for a forced win of the context's side to move (which becomes
-// the attacking side) at the context's search depth, starting from the
-// candidates of level 1 that are not excluded. On success they write the
-// candidate and its position 1..20; `line`, when given, receives the moves.
+// A square the searches start from: the candidate list as they see it.
+struct SearchRoot {
+  int32_t x = -1;
+  int32_t y = -1;
+  bool excluded = false;
+};
+
+struct SearchResult {
+  bool found = false;
+  int index = 0;    // the winning root's position, 1 first
+  ThreatLine line;  // the combined search's whole line; the per-reply search's first move
+};
+
+// Both look for a forced win of `attacker` at `depth`, starting from the
+// roots that are not excluded, in their order. With `foursFirst` roots that
+// make less than a four are skipped. Every extension asks `time` first.
 // The board is only read.
-bool SearchCombined(EngineContext& context, const Board& board, CandidateRecord& chosen,
-                    int& chosenIndex, bool foursFirst, ThreatLine* line = nullptr);
-bool SearchPerReply(EngineContext& context, const Board& board, CandidateRecord& chosen,
-                    int& chosenIndex, bool foursFirst, ThreatLine* line = nullptr);
+SearchResult SearchCombined(const Board& board, uint8_t attacker, int depth,
+                            std::span<const SearchRoot> roots, bool foursFirst, TimeBudget& time);
+SearchResult SearchPerReply(const Board& board, uint8_t attacker, int depth,
+                            std::span<const SearchRoot> roots, bool foursFirst, TimeBudget& time);
 
 }  // namespace pentad

@@ -56,7 +56,7 @@ TEST(SharedBook, AnswersAsAFreshBookDoesAndStaysWhole) {
       const auto query = testing::PositionOf({all[0]}, {all[1]});
       TOpenning_Book fresh;
       fresh.FileName = file.string();
-      ASSERT_TRUE(fresh.Load(false));
+      ASSERT_TRUE(fresh.Load());
       EXPECT_EQ(SharedAnswers(*shared, *query), testing::Answers(fresh, *query)) << round;
       EXPECT_EQ(shared->Count(), 30);
     }

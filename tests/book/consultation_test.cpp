@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "book_test_support.hpp"
-#include "driver/position_files.hpp"
+#include "driver/engine.hpp"
 
 namespace pentad {
 namespace {
@@ -28,29 +28,47 @@ int32_t CandidateValue(int p) {
   return 2000 - 50 * p;
 }
 
-std::unique_ptr<EngineContext> ContextWith(const Stones& engineStones, const Stones& opponentStones,
-                                           const fs::path& dir) {
-  auto context = std::make_unique<EngineContext>();
-  context->random.Seed(kSeed);
-  context->engineSide = context->sideToMove = kEngine;
-  context->directory = dir;
-  context->learnFileAbsent = !LearnFilePresent(dir);
-  for (int x = 0; x < kBoardSize; ++x)
-    for (int y = 0; y < kBoardSize; ++y) context->board.at(x, y).value = kPlainValue;
+// The decision state as the book step sees it, and the book the driver
+// finds for it in `dir`.
+struct BookContext {
+  DecisionState state;
+  BookSource source;
+  Board& board = state.board;
+  CandidateList& candidates = state.candidates;
+};
+
+std::unique_ptr<BookContext> ContextWith(const Stones& engineStones, const Stones& opponentStones,
+                                         const fs::path& dir) {
+  Position position;
+  position.sideRead = kEngine;
   const auto place = [&](const Stones& stones, uint8_t side) {
     for (auto [x, y] : stones) {
-      context->board.at(x, y).occupant = side;
-      context->board.at(x, y).value = kOccupiedValue;
-      ++context->stoneCount;
+      position.board.at(x, y).occupant = side;
+      ++position.stoneCount;
     }
   };
   place(engineStones, kEngine);
   place(opponentStones, kOpponent[kEngine]);
-  for (int p = 1; p <= kTopLevelWidth; ++p) {
+  auto context = std::make_unique<BookContext>();
+  context->state = EngineFor(position, kSeed);
+  for (int x = 0; x < kBoardSize; ++x)
+    for (int y = 0; y < kBoardSize; ++y)
+      context->board.at(x, y).value =
+          context->board.at(x, y).occupant == kEmpty ? kPlainValue : kOccupiedValue;
+  for (int p = 1; p <= kCandidateWidth; ++p) {
     context->board.at(p - 1, 0).value = CandidateValue(p);
-    context->candidates.at(1, p) = MakeCandidate(context->board, p - 1, 0);
+    context->candidates.at(p) = MakeCandidate(context->board, p - 1, 0);
   }
+  context->source = BookFor(dir, context->state.stoneCount, nullptr);
   return context;
+}
+
+bool Consult(BookContext& context, std::vector<BookAnswer>& answers) {
+  DecisionState& state = context.state;
+  BookOutcome outcome = ConsultBook(state.board, state.candidates, state.stoneCount,
+                                    state.engineSide, context.source, state.random, state.time);
+  answers = std::move(outcome.answers);
+  return outcome.sureWin;
 }
 
 void WriteBook(const fs::path& file, std::vector<std::unique_ptr<book::TOpenning>> records) {
@@ -90,7 +108,7 @@ Outcome ConsultOnce(int stones, uint32_t wins, uint32_t losses) {
   WriteBook(dir.path() / BookName(stones), std::move(records));
   auto context = ContextWith(setup.engine, setup.opponent, dir.path());
   std::vector<BookAnswer> answers;
-  const bool sure = ConsultBook(*context, answers);
+  const bool sure = Consult(*context, answers);
   EXPECT_EQ(answers.size(), 1u);
   return {sure, context->board.at(12, 12).value};
 }
@@ -140,7 +158,7 @@ TEST(BookConsultation, TheStoneCountPicksTheBook) {
       WriteBook(dir.path() / name, std::move(records));
       auto context = ContextWith(setup.engine, setup.opponent, dir.path());
       std::vector<BookAnswer> answers;
-      ConsultBook(*context, answers);
+      Consult(*context, answers);
       EXPECT_EQ(answers.size(), rightBook ? 1u : 0u) << stones << " stones, file " << name;
     }
   }
@@ -154,7 +172,7 @@ TEST(BookConsultation, TheBookFileNameMayBeInAnyLetterCase) {
   WriteBook(dir.path() / "vEKLO.OB2", std::move(records));
   auto context = ContextWith(setup.engine, setup.opponent, dir.path());
   std::vector<BookAnswer> answers;
-  ConsultBook(*context, answers);
+  Consult(*context, answers);
   ASSERT_EQ(answers.size(), 1u);
   EXPECT_EQ(answers[0].x, 12);
   EXPECT_EQ(answers[0].y, 12);
@@ -179,11 +197,11 @@ TEST(BookConsultation, NoiseFollowsTheCandidateOrderAndTheLearnFile) {
     WriteBook(dir.path() / BookName(c.stones), std::move(records));
     auto context = ContextWith(setup.engine, setup.opponent, dir.path());
     context->board.at(19, 0).value = 150;  // below a tenth of candidate 1: pruned
-    context->candidates.at(1, 20).value = 150;
+    context->candidates.at(20).value = 150;
     std::vector<BookAnswer> answers;
-    EXPECT_FALSE(ConsultBook(*context, answers));
+    EXPECT_FALSE(Consult(*context, answers));
     Random draws(kSeed);
-    for (int p = 1; p <= kTopLevelWidth; ++p) {
+    for (int p = 1; p <= kCandidateWidth; ++p) {
       const int32_t before = p == 20 ? -1 : CandidateValue(p);
       const auto expected = before / 10 + static_cast<int32_t>(draws.Below(c.range));
       EXPECT_EQ(context->board.at(p - 1, 0).value, expected)
@@ -201,12 +219,12 @@ TEST(BookConsultation, WithoutAnAnswerOnlyThePruningHappens) {
   context->board.at(15, 17).value = 100;
   context->board.at(15, 17).ownThreat = kThreatFour;
   std::vector<BookAnswer> answers;
-  EXPECT_FALSE(ConsultBook(*context, answers));
+  EXPECT_FALSE(Consult(*context, answers));
   EXPECT_TRUE(answers.empty());
   EXPECT_EQ(context->board.at(15, 15).value, -1) << "194 * 10 < 1950";
   EXPECT_EQ(context->board.at(15, 16).value, 195);
   EXPECT_EQ(context->board.at(15, 17).value, 100) << "a four of its own keeps a cell";
-  for (int p = 1; p <= kTopLevelWidth; ++p)
+  for (int p = 1; p <= kCandidateWidth; ++p)
     EXPECT_EQ(context->board.at(p - 1, 0).value, CandidateValue(p)) << "no noise";
 }
 
@@ -216,19 +234,19 @@ TEST(BookConsultation, AFiveOrAnOpenFourPrunesEveryCellThatDoesNotMeetIt) {
     const PositionStones setup = StonesFor(5);
     auto context = ContextWith(setup.engine, setup.opponent, dir.path());
     context->board.at(0, 0).oppThreat = bestThreat;
-    context->candidates.at(1, 1).oppThreat = bestThreat;
+    context->candidates.at(1).oppThreat = bestThreat;
     context->board.at(3, 0).oppThreat = kThreatFour;
     context->board.at(15, 15).ownThreat = kThreatFour;
     std::vector<BookAnswer> answers;
-    EXPECT_FALSE(ConsultBook(*context, answers));
+    EXPECT_FALSE(Consult(*context, answers));
     const bool five = bestThreat == kThreatFive;
     EXPECT_EQ(context->board.at(0, 0).value, CandidateValue(1));
     EXPECT_EQ(context->board.at(3, 0).value, five ? -1 : CandidateValue(4));
     EXPECT_EQ(context->board.at(15, 15).value, five ? -1 : kPlainValue);
     EXPECT_EQ(context->board.at(7, 0).value, -1) << "other candidates are pruned too";
     EXPECT_EQ(context->board.at(12, 12).value, -1);
-    EXPECT_EQ(context->candidates.at(1, 1).x, 0);
-    EXPECT_EQ(context->candidates.at(1, 2).value, five ? -1 : CandidateValue(4));
+    EXPECT_EQ(context->candidates.at(1).x, 0);
+    EXPECT_EQ(context->candidates.at(2).value, five ? -1 : CandidateValue(4));
   }
 }
 
@@ -241,18 +259,18 @@ TEST(BookConsultation, ASureWinOnACandidateLeadsTheRefreshedList) {
   WriteBook(dir.path() / BookName(7), std::move(records));
   auto context = ContextWith(setup.engine, setup.opponent, dir.path());
   std::vector<BookAnswer> answers;
-  EXPECT_TRUE(ConsultBook(*context, answers));
+  EXPECT_TRUE(Consult(*context, answers));
   EXPECT_EQ(answers.size(), 2u);
-  const CandidateRecord& first = context->candidates.at(1, 1);
+  const CandidateRecord& first = context->candidates.at(1);
   EXPECT_EQ(first.x, 6);
   EXPECT_EQ(first.value, context->board.at(6, 0).value);
-  const CandidateRecord& last = context->candidates.at(1, kTopLevelWidth);
+  const CandidateRecord& last = context->candidates.at(kCandidateWidth);
   EXPECT_EQ(last.x, 2);
   EXPECT_EQ(last.value, -100000);
   EXPECT_EQ(last.excluded, 1);
-  for (int p = 1; p < kTopLevelWidth; ++p) {
-    EXPECT_GE(context->candidates.at(1, p).value, context->candidates.at(1, p + 1).value);
-    EXPECT_EQ(context->candidates.at(1, p).excluded, 0);
+  for (int p = 1; p < kCandidateWidth; ++p) {
+    EXPECT_GE(context->candidates.at(p).value, context->candidates.at(p + 1).value);
+    EXPECT_EQ(context->candidates.at(p).excluded, 0);
   }
 }
 
@@ -268,7 +286,7 @@ TEST(BookConsultation, AnswersForOneSquareAccumulateInTheOrderFound) {
   WriteBook(dir.path() / BookName(3), std::move(records));
   auto context = ContextWith(setup.engine, setup.opponent, dir.path());
   std::vector<BookAnswer> answers;
-  ConsultBook(*context, answers);
+  Consult(*context, answers);
   ASSERT_EQ(answers.size(), 3u);
   int64_t expected = kPlainValue;
   for (const BookAnswer& a : answers) {
@@ -287,7 +305,7 @@ TEST(BookConsultation, AnAnswerOffTheBoardIsReportedAndSkipped) {
   WriteBook(dir.path() / BookName(1), std::move(records));
   auto context = ContextWith(setup.engine, setup.opponent, dir.path());
   std::vector<BookAnswer> answers;
-  EXPECT_FALSE(ConsultBook(*context, answers));
+  EXPECT_FALSE(Consult(*context, answers));
   ASSERT_EQ(answers.size(), 1u);
   EXPECT_EQ(answers[0].y, -3);
   for (int x = 0; x < kBoardSize; ++x) {

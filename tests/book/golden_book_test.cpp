@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "board/evaluate.hpp"
 #include "book/consultation.hpp"
 #include "driver/engine.hpp"
 #include "driver/position_files.hpp"
@@ -55,16 +55,12 @@ std::vector<BookAnswer> ConsultedAnswers(const fs::path& dir) {
   if (!position || position->stoneCount > 9 || position->stoneCount == 0 ||
       position->stoneCount == 2)
     return answers;
-  auto context = std::make_unique<EngineContext>();
-  context->random.Seed(kGoldenSeed);
-  context->board = position->board;
-  context->stoneCount = position->stoneCount;
-  context->engineSide = context->sideToMove = context->attackingSide = EngineSideFor(*position);
-  context->directory = dir;
-  context->learnFileAbsent = !LearnFilePresent(dir);
-  context->EvaluateAll();
-  context->BuildCandidates(1);
-  ConsultBook(*context, answers);
+  DecisionState state = EngineFor(*position, kGoldenSeed);
+  EvaluateBoard(state.board, state.engineSide, state.stoneCount, state.random);
+  BuildCandidates(state.candidates, state.board, state.random);
+  answers = ConsultBook(state.board, state.candidates, state.stoneCount, state.engineSide,
+                        BookFor(dir, state.stoneCount, nullptr), state.random, state.time)
+                .answers;
   return answers;
 }
 

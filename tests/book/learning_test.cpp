@@ -175,7 +175,7 @@ TEST(BookLearning, LearnedGamesAreFoundInEveryOrientation) {
         TOpenning_Book book;
         book.FileName =
             (dir.path() / (position.StoneCount % 2 ? "Veklo.ob2" : "Veklo.ob1")).string();
-        ASSERT_TRUE(book.Load(false));
+        ASSERT_TRUE(book.Load());
         const auto answers = testing::Answers(book, *testing::PositionOf(own, opp));
         // Records agree by their stones alone, so a lone stone in the open and
         // one near an edge share their answers: the played one must be among them.

@@ -127,11 +127,10 @@ TEST(BookFile, FourZeroBytesAreAnEmptyBook) {
   EXPECT_EQ(book.Count(), 0);
 }
 
-TEST(BookFile, AMissingFileOrResourceLeavesTheBookEmpty) {
+TEST(BookFile, AMissingFileLeavesTheBookEmpty) {
   TOpenning_Book book;
   book.FileName = "/nonexistent/Veklo.ob1";
-  EXPECT_FALSE(book.Load(false));
-  EXPECT_FALSE(book.Load(true));
+  EXPECT_FALSE(book.Load());
   EXPECT_EQ(book.Count(), 0);
 }
 

@@ -40,8 +40,7 @@ TEST(Bench, SignatureIsTheRecordedOne) {
 TEST(Bench, ReadsNoBookFromTheWorkingDirectory) {
   std::vector<std::unique_ptr<book::TOpenning>> books[2];
   for (const cli::BenchPosition& bench : cli::BenchPositions()) {
-    const std::vector<std::string> rows(bench.rows.begin(), bench.rows.end());
-    const Position position = test::PositionFromRows(rows, bench.side == 'o' ? kPlayerO : kPlayerX);
+    const Position& position = bench.position;
     if (position.stoneCount < 3 || position.stoneCount > 9) continue;
     book::testing::Stones own, opp, empty;
     for (int x = 0; x < kBoardSize; ++x)

@@ -80,8 +80,10 @@ class MatchSandbox {
   }
 
   // Waits at most `limit`; a runner still running then is killed and the
-  // test fails.
-  Finished Wait(pid_t pid, std::chrono::seconds limit = std::chrono::seconds(30)) {
+  // test fails. The limit only catches a hung runner: a 400-move game of
+  // file engines, a process per move, takes half a minute in the sanitizer
+  // build on a busy machine.
+  Finished Wait(pid_t pid, std::chrono::seconds limit = std::chrono::seconds(120)) {
     Finished finished;
     const auto deadline = std::chrono::steady_clock::now() + limit;
     int raw = 0;

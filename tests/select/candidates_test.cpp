@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 
 #include "board/evaluate.hpp"
-#include "select/engine_context.hpp"
+#include "select/select_move.hpp"
 #include "test_support.hpp"
 
 namespace pentad {
@@ -30,22 +32,22 @@ Board EvaluatedMidgame(uint32_t seed) {
 
 TEST(CandidateList, HoldsTheTwentyBestInRankOrder) {
   const Board board = EvaluatedMidgame(5);
-  CandidateTable table{};
+  CandidateList table{};
   Random random(5);
-  BuildCandidates(table, 1, board, random);
+  BuildCandidates(table, board, random);
   std::set<std::pair<int, int>> listed;
-  for (int p = 1; p <= kTopLevelWidth; ++p) {
-    const CandidateRecord& r = table.at(1, p);
+  for (int p = 1; p <= kCandidateWidth; ++p) {
+    const CandidateRecord& r = table.at(p);
     ASSERT_FALSE(r.IsPlaceholder());
     EXPECT_EQ(board.at(r.x, r.y).occupant, kEmpty);
     EXPECT_EQ(r.value, board.at(r.x, r.y).value);
     listed.insert({r.x, r.y});
     if (p > 1) {
-      const CandidateRecord& up = table.at(1, p - 1);
+      const CandidateRecord& up = table.at(p - 1);
       EXPECT_TRUE(up.value > r.value || (up.value == r.value && up.ownScore >= r.ownScore));
     }
   }
-  const CandidateRecord& last = table.at(1, kTopLevelWidth);
+  const CandidateRecord& last = table.at(kCandidateWidth);
   for (int x = 0; x < kBoardSize; ++x)
     for (int y = 0; y < kBoardSize; ++y) {
       const Cell& c = board.at(x, y);
@@ -67,9 +69,9 @@ TEST(CandidateList, EqualRecordsComeInEitherOrder) {
     for (int x = 0; x < kBoardSize; ++x)
       for (int y = 0; y < kBoardSize; ++y)
         if (board.at(x, y).occupant == kEmpty) board.at(x, y).value = board.at(x, y).ownScore;
-    CandidateTable table{};
-    BuildCandidates(table, 1, board, random);
-    firsts.insert({table.at(1, 1).x, table.at(1, 1).y});
+    CandidateList table{};
+    BuildCandidates(table, board, random);
+    firsts.insert({table.at(1).x, table.at(1).y});
   }
   EXPECT_GT(firsts.size(), 1u);
 }
@@ -85,23 +87,23 @@ TEST(CandidateList, FewEmptySquaresLeavePlaceholdersAtTheEnd) {
     board.at(i, 0).occupant = kEmpty;
     board.at(i, 0).value = 10 * i;
   }
-  CandidateTable table{};
+  CandidateList table{};
   Random random(1);
-  BuildCandidates(table, 1, board, random);
-  for (int p = 1; p <= 5; ++p) EXPECT_EQ(table.at(1, p).x, 5 - p);
-  for (int p = 6; p <= kTopLevelWidth; ++p) {
-    EXPECT_TRUE(table.at(1, p).IsPlaceholder());
-    EXPECT_EQ(table.at(1, p).value, kOccupiedValue);
+  BuildCandidates(table, board, random);
+  for (int p = 1; p <= 5; ++p) EXPECT_EQ(table.at(p).x, 5 - p);
+  for (int p = 6; p <= kCandidateWidth; ++p) {
+    EXPECT_TRUE(table.at(p).IsPlaceholder());
+    EXPECT_EQ(table.at(p).value, kOccupiedValue);
   }
 }
 
-CandidateTable TableOf(std::vector<CandidateRecord> records) {
-  CandidateTable table{};
-  for (int p = 1; p <= kTopLevelWidth; ++p) {
+CandidateList TableOf(std::vector<CandidateRecord> records) {
+  CandidateList table{};
+  for (int p = 1; p <= kCandidateWidth; ++p) {
     CandidateRecord r;
     r.x = r.y = -1;
     r.value = r.ownScore = r.oppScore = kOccupiedValue;
-    table.at(1, p) = p <= static_cast<int>(records.size()) ? records[p - 1] : r;
+    table.at(p) = p <= static_cast<int>(records.size()) ? records[p - 1] : r;
   }
   return table;
 }
@@ -119,10 +121,10 @@ CandidateRecord Rec(int x, int32_t value, uint8_t ownThreat = 0, uint8_t oppThre
 }
 
 TEST(CandidateList, ResortOrdersByValueAndKeepsEqualValuesInPlace) {
-  CandidateTable table = TableOf({Rec(1, 5), Rec(2, 9), Rec(3, 5), Rec(4, 9), Rec(5, 7)});
-  ResortCandidates(table, 1);
+  CandidateList table = TableOf({Rec(1, 5), Rec(2, 9), Rec(3, 5), Rec(4, 9), Rec(5, 7)});
+  ResortCandidates(table);
   const int expected[] = {2, 4, 5, 1, 3};
-  for (int p = 1; p <= 5; ++p) EXPECT_EQ(table.at(1, p).x, expected[p - 1]) << p;
+  for (int p = 1; p <= 5; ++p) EXPECT_EQ(table.at(p).x, expected[p - 1]) << p;
 }
 
 struct FilterCase {
@@ -134,11 +136,11 @@ struct FilterCase {
 class ForcedReplies : public ::testing::TestWithParam<FilterCase> {};
 
 TEST_P(ForcedReplies, KeepOnlyAnswersToTheStrongestThreat) {
-  CandidateTable table = TableOf(GetParam().records);
-  FilterForcedReplies(table, 1);
+  CandidateList table = TableOf(GetParam().records);
+  FilterForcedReplies(table);
   std::vector<int> kept;
   for (int p = 1; p <= static_cast<int>(GetParam().records.size()); ++p) {
-    const CandidateRecord& r = table.at(1, p);
+    const CandidateRecord& r = table.at(p);
     if (!r.excluded) {
       kept.push_back(r.x);
       EXPECT_EQ(r.value, GetParam().records[p - 1].value);
@@ -165,20 +167,25 @@ INSTANTIATE_TEST_SUITE_P(
                    {1, 3}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(CandidateList, PlayAndTakeBackRestoreTheBoardExactly) {
-  auto context = std::make_unique<EngineContext>();
-  context->board = EvaluatedMidgame(9);
-  context->stoneCount = 12;
-  context->sideToMove = X;
-  context->BuildCandidates(1);
-  const Board before = context->board;
-  context->lineMoves[0] = context->candidates.at(1, 1);
-  context->PlayCandidate(1);
-  const CandidateRecord& move = context->lineMoves[0];
-  EXPECT_EQ(context->board.at(move.x, move.y).occupant, X);
-  EXPECT_NE(std::memcmp(&before, &context->board, sizeof before), 0);
-  context->TakeBack(1);
-  EXPECT_EQ(std::memcmp(&before, &context->board, sizeof before), 0);
+TEST(CandidateList, PlayingACandidateChangesOnlyItsFourLines) {
+  const Board before = EvaluatedMidgame(9);
+  CandidateList table{};
+  Random random(9);
+  BuildCandidates(table, before, random);
+  const CandidateRecord move = table.at(1);
+  Board after = before;
+  PlayCandidate(after, move, X, 12, random);
+  EXPECT_EQ(after.at(move.x, move.y).occupant, X);
+  int changed = 0;
+  for (int x = 0; x < kBoardSize; ++x)
+    for (int y = 0; y < kBoardSize; ++y) {
+      if (std::memcmp(&before.at(x, y), &after.at(x, y), sizeof(Cell)) == 0) continue;
+      ++changed;
+      const int dx = x - move.x, dy = y - move.y;
+      const bool onALine = dx == 0 || dy == 0 || dx == dy || dx == -dy;
+      EXPECT_TRUE(onALine && std::max(std::abs(dx), std::abs(dy)) <= 4) << x << "," << y;
+    }
+  EXPECT_GT(changed, 1);
 }
 
 }  // namespace

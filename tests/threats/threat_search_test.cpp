@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <memory>
 
@@ -16,30 +17,29 @@ constexpr uint8_t O = kPlayerO;
 using Stones = std::vector<test::Stone>;
 using Squares = std::vector<std::pair<int, int>>;
 
-// A context whose candidate list holds exactly `candidates`, then placeholders.
-std::unique_ptr<EngineContext> SearchContext(const Stones& stones, const Squares& candidates,
-                                             int depth, uint8_t attacker = X) {
-  auto context = std::make_unique<EngineContext>();
+// What a search reads: the board, the attacker, the depth, the roots (exactly
+// `candidates`, then placeholders) and a generous budget.
+struct SearchSetup {
+  Board board{};
+  std::array<SearchRoot, 20> roots{};
+  uint8_t attacker = X;
+  int depth = 1;
+  TimeBudget time;
+};
+
+std::unique_ptr<SearchSetup> SearchContext(const Stones& stones, const Squares& candidates,
+                                           int depth, uint8_t attacker = X) {
+  auto setup = std::make_unique<SearchSetup>();
   for (const auto& s : stones) {
-    context->board.at(s.x, s.y).occupant = s.player;
-    context->board.at(s.x, s.y).value = kOccupiedValue;
-    ++context->stoneCount;
+    setup->board.at(s.x, s.y).occupant = s.player;
+    setup->board.at(s.x, s.y).value = kOccupiedValue;
   }
-  for (int p = 1; p <= kTopLevelWidth; ++p) {
-    CandidateRecord& r = context->candidates.at(1, p);
-    r = CandidateRecord{};
-    r.x = r.y = -1;
-    r.value = r.ownScore = r.oppScore = kOccupiedValue;
-    if (p <= static_cast<int>(candidates.size())) {
-      r.x = candidates[p - 1].first;
-      r.y = candidates[p - 1].second;
-      r.value = 100 - p;
-    }
-  }
-  context->sideToMove = attacker;
-  context->searchDepth = depth;
-  context->time.LimitChecks(1000000);
-  return context;
+  for (size_t p = 0; p < candidates.size(); ++p)
+    setup->roots[p] = {candidates[p].first, candidates[p].second, false};
+  setup->attacker = attacker;
+  setup->depth = depth;
+  setup->time.LimitChecks(1000000);
+  return setup;
 }
 
 struct Outcome {
@@ -48,29 +48,28 @@ struct Outcome {
   Squares line;
 };
 
-Outcome Combined(EngineContext& c, bool foursFirst = false) {
-  CandidateRecord chosen;
-  int index = 0;
-  ThreatLine line;
+Outcome Run(SearchSetup& c, bool perReply, bool foursFirst) {
   const Board before = c.board;
-  Outcome o{SearchCombined(c, c.board, chosen, index, foursFirst, &line), 0, {}};
+  const SearchResult result =
+      perReply ? SearchPerReply(c.board, c.attacker, c.depth, c.roots, foursFirst, c.time)
+               : SearchCombined(c.board, c.attacker, c.depth, c.roots, foursFirst, c.time);
   EXPECT_EQ(std::memcmp(&before, &c.board, sizeof before), 0) << "the board must not change";
+  Outcome o{result.found, 0, {}};
   if (o.found) {
-    o.index = index;
-    for (int i = 0; i < line.count; ++i) o.line.push_back({line.x[i], line.y[i]});
-    EXPECT_EQ(chosen.x, c.candidates.at(1, index).x);
+    o.index = result.index;
+    for (int i = 0; i < result.line.count; ++i)
+      o.line.push_back({result.line.x[i], result.line.y[i]});
+    EXPECT_EQ(o.line.front(), (std::pair{c.roots[o.index - 1].x, c.roots[o.index - 1].y}));
   }
   return o;
 }
 
-Outcome PerReply(EngineContext& c, bool foursFirst = false) {
-  CandidateRecord chosen;
-  int index = 0;
-  const Board before = c.board;
-  Outcome o{SearchPerReply(c, c.board, chosen, index, foursFirst), 0, {}};
-  EXPECT_EQ(std::memcmp(&before, &c.board, sizeof before), 0) << "the board must not change";
-  if (o.found) o.index = index;
-  return o;
+Outcome Combined(SearchSetup& c, bool foursFirst = false) {
+  return Run(c, false, foursFirst);
+}
+
+Outcome PerReply(SearchSetup& c, bool foursFirst = false) {
+  return Run(c, true, foursFirst);
 }
 
 // A four along the row (closed at its far end) and two stones down the
@@ -111,7 +110,7 @@ TEST(CombinedSearch, FirstCandidateWithoutThreatEndsTheSearch) {
 
 TEST(CombinedSearch, ExcludedCandidatesAreSkipped) {
   auto c = SearchContext(kFourThree, {{0, 0}, {9, 9}}, 3);
-  c->candidates.at(1, 1).excluded = 1;
+  c->roots[0].excluded = true;
   const Outcome o = Combined(*c);
   ASSERT_TRUE(o.found);
   EXPECT_EQ(o.index, 2);
@@ -131,14 +130,8 @@ TEST(CombinedSearch, AnAlreadyWinningFirstMoveEndsWithoutOutput) {
   for (bool perReply : {false, true}) {
     auto c = SearchContext(Plus(openThree, kThreeThree.size() ? Stones{} : Stones{}),
                            {{9, 9}, {5, 9}}, 3);
-    CandidateRecord chosen;
-    chosen.x = 77;
-    int index = -5;
-    const bool found = perReply ? SearchPerReply(*c, c->board, chosen, index, false)
-                                : SearchCombined(*c, c->board, chosen, index, false);
-    EXPECT_FALSE(found);
-    EXPECT_EQ(chosen.x, 77);
-    EXPECT_EQ(index, -5);
+    const Outcome o = perReply ? PerReply(*c) : Combined(*c);
+    EXPECT_FALSE(o.found);
   }
 }
 

@@ -1,4 +1,5 @@
 // The move's time budget: a cooperative check that long loops call often.
+// It lives with the threat searches, its most frequent callers.
 #pragma once
 
 #include <atomic>
@@ -44,7 +45,7 @@ class TimeBudget {
     return timeUp_;
   }
 
-  // The driver ends its defensive pass early by raising the flag itself.
+  // The defensive pass ends itself early by raising the flag.
   void SetTimeUp() { timeUp_ = true; }
 
   // For work outside the searches that must leave them most of the move:
@@ -56,10 +57,7 @@ class TimeBudget {
     return !checkLimit_ && (Clock::now() - start_) * divisor > budget_;
   }
 
-  bool IsTimeUp() const { return timeUp_; }
   int64_t Checks() const { return counter_; }
-  std::optional<int64_t> CheckLimit() const { return checkLimit_; }
-  Clock::time_point StartTime() const { return start_; }
   int64_t ElapsedMs() const {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_).count();
   }

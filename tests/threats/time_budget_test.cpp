@@ -1,4 +1,4 @@
-#include "driver/time_budget.hpp"
+#include "threats/time_budget.hpp"
 
 #include <gtest/gtest.h>
 
