@@ -57,22 +57,17 @@ constexpr Halves ReachableHalves(bool lowSlotsOutwards) {
   return halves;
 }
 
-// A plain array: the compile-time evaluation counts every call, and the
-// table is built within the compiler's default budget only without them.
-struct XPatterns {
-  LinePattern of[kWindowKeys];
-};
-
 // X's pattern of a key, found by playing out the window: adding an X stone
 // to an empty slot only raises the key, so the successors of a key were
-// classified before it when the keys are walked downwards.
-constexpr LinePattern Classify(int key, const LinePattern* pattern) {
+// classified before it when the keys are walked downwards. X's patterns
+// are the low nibbles of the table.
+constexpr LinePattern Classify(int key, const LinePatternTable& table) {
   if (MakesFive(key)) return LinePattern::kFive;
   int fives = 0;
   LinePattern best = LinePattern::kNone;
   for (int slot = 0; slot < 2 * kWindowReach; ++slot) {
     if (((key >> (2 * slot)) & 3) != kEmpty) continue;
-    const LinePattern next = pattern[key + (1 << (2 * slot))];
+    const auto next = static_cast<LinePattern>(table[key + (1 << (2 * slot))]);
     if (next == LinePattern::kFive) ++fives;
     const LinePattern before = OneMoveBefore(next);
     if (before > best) best = before;
@@ -86,23 +81,21 @@ constexpr int SwapPlayers(int key) {
   return ((key & 0x5555) << 1 | (key & 0xAAAA) >> 1) & 0xFFFF;
 }
 
+// Kept lean: compilers bound the steps of a compile-time evaluation.
 constexpr LinePatternTable BuildLinePatterns() {
   const Halves before = ReachableHalves(true);
   const Halves after = ReachableHalves(false);
-  XPatterns x{};
-  for (int a = 0; a < after.count; ++a) {
-    for (int b = 0; b < before.count; ++b) {
-      const int key = after.value[a] << 8 | before.value[b];
-      x.of[key] = Classify(key, x.of);
-    }
-  }
   LinePatternTable table{};
   for (int a = 0; a < after.count; ++a) {
     for (int b = 0; b < before.count; ++b) {
       const int key = after.value[a] << 8 | before.value[b];
-      const auto own = static_cast<uint8_t>(x.of[key]);
-      const auto other = static_cast<uint8_t>(x.of[SwapPlayers(key)]);
-      table[key] = static_cast<uint8_t>(own | other << 4);
+      table[key] = static_cast<uint8_t>(Classify(key, table));
+    }
+  }
+  for (int a = 0; a < after.count; ++a) {
+    for (int b = 0; b < before.count; ++b) {
+      const int key = after.value[a] << 8 | before.value[b];
+      table[key] |= static_cast<uint8_t>((table[SwapPlayers(key)] & 0xF) << 4);
     }
   }
   return table;

@@ -92,8 +92,7 @@ class SearchBoard {
   uint16_t LineKey(int cell, int direction) const { return keys_[cell][direction]; }
   // Meaningful for empty cells only.
   LinePattern LinePatternAt(int cell, int direction, uint8_t player) const {
-    return static_cast<LinePattern>((lines_[player - 1][cell] >> (kPackedLineBits * direction)) &
-                                    7);
+    return static_cast<LinePattern>(linePairs_[cell][direction] >> (4 * (player - 1)) & 0xF);
   }
   // kNone for occupied cells.
   CellPattern CellPatternAt(int cell, uint8_t player) const {
@@ -115,14 +114,17 @@ class SearchBoard {
 
   void PutStone(int cell, uint8_t player);
   void XorIntoWindows(int cell, uint8_t code);
-  void RefreshLine(int cell, int direction);
+  void XorIntoWindow(int cell, int direction, uint16_t bits);
+  void SetLinePattern(int side, int cell, int direction, int pattern);
   void SetCellPattern(int side, int cell, CellPattern pattern);
   void CountCell(int cell);
   void UncountCell(int cell);
 
   std::array<uint8_t, kGridCells> stones_{};
   std::array<std::array<uint16_t, 4>, kGridCells> keys_{};
-  // Per side (X, O): the 4 line patterns of a cell, packed.
+  // A cell's line patterns: both sides' per direction, as in the table, and
+  // per side (X, O) the 4 directions packed as the cell pattern table wants.
+  std::array<std::array<uint8_t, 4>, kGridCells> linePairs_{};
   std::array<std::array<uint16_t, kGridCells>, 2> lines_{};
   std::array<std::array<CellPattern, kGridCells>, 2> cellPatterns_{};
   std::array<std::array<int16_t, kCellPatternCount>, 2> counts_{};
