@@ -1,0 +1,119 @@
+#include "search/vcf.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <initializer_list>
+
+#include "search/tactics.hpp"
+
+namespace pentad::search {
+namespace {
+
+// Budgets fix the answers on every machine; each is a few times what the
+// search needs today.
+using C = CellPattern;
+
+constexpr VcfLimits kLimits{.maxNodes = 200000, .maxFours = 40};
+
+struct Stone {
+  int x;
+  int y;
+  uint8_t player;
+};
+
+SearchBoard BoardOf(std::initializer_list<Stone> stones, uint8_t sideToMove) {
+  SearchBoard board;
+  for (const Stone& s : stones) board.Place(CellAt(s.x, s.y), s.player);
+  board.SetSideToMove(sideToMove);
+  return board;
+}
+
+// Every attacker move of the line makes a four, every defender move blocks
+// the only five, and the last move leaves two fives or is one.
+::testing::AssertionResult IsWinByFours(SearchBoard board, const VcfResult& result) {
+  const uint8_t attacker = board.SideToMove();
+  const uint8_t defender = kOpponent[attacker];
+  for (int i = 0; i < result.lineLength; ++i) {
+    const int cell = result.line[i];
+    const bool attacking = board.SideToMove() == attacker;
+    const bool last = i + 1 == result.lineLength;
+    if (board.Stone(cell) != kEmpty) return ::testing::AssertionFailure() << "occupied " << i;
+    if (attacking && board.CellPatternAt(cell, attacker) < (last ? C::kDoubleFour : C::kFour))
+      return ::testing::AssertionFailure() << "not a four at " << i;
+    if (!attacking && board.CellPatternAt(cell, attacker) != C::kFive)
+      return ::testing::AssertionFailure() << "not the block at " << i;
+    if (attacking && board.Count(defender, C::kFive) > 0 &&
+        board.CellPatternAt(cell, defender) != C::kFive)
+      return ::testing::AssertionFailure() << "a four of the defender left open at " << i;
+    board.Make(cell);
+  }
+  return ::testing::AssertionSuccess();
+}
+
+TEST(VcfTest, WinsEveryPositionLabelledAsWonByFours) {
+  const auto tactics = test::LoadTactics("fours");
+  ASSERT_EQ(tactics.size(), 13u);
+  for (test::Tactic tactic : tactics) {
+    VcfSearch vcf;  // no help from the positions before
+    const VcfResult result = vcf.Search(tactic.board, kLimits);
+    ASSERT_EQ(result.outcome, VcfOutcome::kWin) << tactic.name;
+    EXPECT_NE(std::find(tactic.winningMoves.begin(), tactic.winningMoves.end(), result.move),
+              tactic.winningMoves.end())
+        << tactic.name;
+    EXPECT_TRUE(IsWinByFours(tactic.board, result)) << tactic.name;
+  }
+}
+
+struct QuietCase {
+  const char* name;
+  SearchBoard board;
+};
+
+TEST(VcfTest, FindsNoWinWhereFoursRunOutOrAreAnswered) {
+  constexpr uint8_t X = kPlayerX;
+  constexpr uint8_t O = kPlayerO;
+  const QuietCase cases[] = {
+      {"opening", BoardOf({{9, 9, X}, {10, 10, O}, {10, 9, X}, {8, 9, O}, {9, 10, X}}, O)},
+      // X's four-three at (10,10) is answered at (11,10), and that block is a
+      // four of O's, which X cannot meet with a four.
+      {"counter-four", BoardOf({{7, 10, X},
+                                {8, 10, X},
+                                {9, 10, X},
+                                {10, 8, X},
+                                {10, 9, X},
+                                {11, 14, X},
+                                {6, 10, O},
+                                {11, 11, O},
+                                {11, 12, O},
+                                {11, 13, O}},
+                               X)},
+  };
+  VcfSearch vcf;
+  for (QuietCase c : cases) {
+    EXPECT_EQ(vcf.Search(c.board, kLimits).outcome, VcfOutcome::kNoWin) << c.name;
+  }
+}
+
+TEST(VcfTest, TheFourThreeWinsWhenTheBlockMakesNoFour) {
+  constexpr uint8_t X = kPlayerX;
+  constexpr uint8_t O = kPlayerO;
+  SearchBoard board = BoardOf({{7, 10, X},
+                               {8, 10, X},
+                               {9, 10, X},
+                               {10, 8, X},
+                               {10, 9, X},
+                               {11, 14, X},
+                               {6, 10, O},
+                               {11, 11, O},
+                               {11, 12, O}},
+                              X);
+  VcfSearch vcf;
+  const VcfResult result = vcf.Search(board, kLimits);
+  ASSERT_EQ(result.outcome, VcfOutcome::kWin);
+  EXPECT_EQ(result.move, CellAt(10, 10));
+  EXPECT_TRUE(IsWinByFours(board, result));
+}
+
+}  // namespace
+}  // namespace pentad::search
