@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <vector>
 
 #include "search/tactics.hpp"
 
@@ -22,7 +23,7 @@ struct Stone {
   uint8_t player;
 };
 
-SearchBoard BoardOf(std::initializer_list<Stone> stones, uint8_t sideToMove) {
+SearchBoard BoardOf(const std::vector<Stone>& stones, uint8_t sideToMove) {
   SearchBoard board;
   for (const Stone& s : stones) board.Place(CellAt(s.x, s.y), s.player);
   board.SetSideToMove(sideToMove);
@@ -65,6 +66,17 @@ TEST(VcfTest, WinsEveryPositionLabelledAsWonByFours) {
   }
 }
 
+// X to move has a four-three at (10,10); O's answer at (11,10) is the only
+// block. With O's stone at (11,13) that block also makes a four of O's.
+std::vector<Stone> FourThree(bool blockMakesAFour) {
+  constexpr uint8_t X = kPlayerX;
+  constexpr uint8_t O = kPlayerO;
+  std::vector<Stone> stones = {{7, 10, X},  {8, 10, X}, {9, 10, X},  {10, 8, X}, {10, 9, X},
+                               {11, 14, X}, {6, 10, O}, {11, 11, O}, {11, 12, O}};
+  if (blockMakesAFour) stones.push_back({11, 13, O});
+  return stones;
+}
+
 struct QuietCase {
   const char* name;
   SearchBoard board;
@@ -75,19 +87,8 @@ TEST(VcfTest, FindsNoWinWhereFoursRunOutOrAreAnswered) {
   constexpr uint8_t O = kPlayerO;
   const QuietCase cases[] = {
       {"opening", BoardOf({{9, 9, X}, {10, 10, O}, {10, 9, X}, {8, 9, O}, {9, 10, X}}, O)},
-      // X's four-three at (10,10) is answered at (11,10), and that block is a
-      // four of O's, which X cannot meet with a four.
-      {"counter-four", BoardOf({{7, 10, X},
-                                {8, 10, X},
-                                {9, 10, X},
-                                {10, 8, X},
-                                {10, 9, X},
-                                {11, 14, X},
-                                {6, 10, O},
-                                {11, 11, O},
-                                {11, 12, O},
-                                {11, 13, O}},
-                               X)},
+      // X cannot meet the four O's block makes with a four of its own.
+      {"counter-four", BoardOf(FourThree(true), X)},
   };
   VcfSearch vcf;
   for (QuietCase c : cases) {
@@ -96,18 +97,7 @@ TEST(VcfTest, FindsNoWinWhereFoursRunOutOrAreAnswered) {
 }
 
 TEST(VcfTest, TheFourThreeWinsWhenTheBlockMakesNoFour) {
-  constexpr uint8_t X = kPlayerX;
-  constexpr uint8_t O = kPlayerO;
-  SearchBoard board = BoardOf({{7, 10, X},
-                               {8, 10, X},
-                               {9, 10, X},
-                               {10, 8, X},
-                               {10, 9, X},
-                               {11, 14, X},
-                               {6, 10, O},
-                               {11, 11, O},
-                               {11, 12, O}},
-                              X);
+  SearchBoard board = BoardOf(FourThree(false), kPlayerX);
   VcfSearch vcf;
   const VcfResult result = vcf.Search(board, kLimits);
   ASSERT_EQ(result.outcome, VcfOutcome::kWin);
