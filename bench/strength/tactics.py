@@ -1,0 +1,83 @@
+#!/usr/bin/env python3
+"""Runs the strong engine over labelled tactics positions and counts the
+solved ones.
+
+Each position is a folder with "Plocha.dat", "Tah.dat" and "puzzle.json"
+("kind": "win" or "defend", "winning_moves": [[x, y], ...], for wins
+"tactic": "fours" or "threes"). A position is solved when the engine's move
+is one of its winning moves.
+
+    bench/strength/tactics.py build/ci/pentad tests/data/tactics bench/strength/tactics
+    bench/strength/tactics.py --move-time 1000 --engine strong build/ci/pentad DIR...
+"""
+import argparse
+import json
+import os
+import subprocess
+import sys
+from collections import defaultdict
+
+
+def positions(roots):
+    for root in roots:
+        for name in sorted(os.listdir(root)):
+            folder = os.path.join(root, name)
+            if os.path.isfile(os.path.join(folder, "puzzle.json")):
+                yield folder
+
+
+def category(puzzle):
+    if puzzle["kind"] == "win":
+        return "win by " + puzzle.get("tactic", "?")
+    return puzzle["kind"]
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("pentad", help="the pentad program")
+    parser.add_argument("roots", nargs="+", help="folders of tactics positions")
+    parser.add_argument("--engine", default="strong")
+    parser.add_argument("--move-time", type=int, default=1000, help="ms per position")
+    parser.add_argument("--nodes", type=int, help="node budget instead of the clock")
+    parser.add_argument("--verbose", action="store_true", help="one line per position")
+    args = parser.parse_args()
+
+    solved = defaultdict(int)
+    total = defaultdict(int)
+    slowest = 0
+    failures = []
+    for folder in positions(args.roots):
+        with open(os.path.join(folder, "puzzle.json")) as f:
+            puzzle = json.load(f)
+        command = [args.pentad, "analyze", folder]
+        if args.engine != "classic":
+            command += ["--engine", args.engine] + (["--nodes", str(args.nodes)] if args.nodes
+                        else ["--move-time", str(args.move_time)])
+        result = json.loads(subprocess.run(command, check=True, capture_output=True,
+                                           text=True).stdout)
+        move = result["move"] if "move" in result else [result["x"], result["y"]]
+        kind = category(puzzle)
+        ok = list(move) in [list(m) for m in puzzle["winning_moves"]]
+        total[kind] += 1
+        solved[kind] += ok
+        slowest = max(slowest, result.get("elapsedMs", 0))
+        if not ok:
+            failures.append(folder)
+        if args.verbose:
+            print(f"{folder}: {'solved' if ok else 'MISSED'} {kind}, played {move}, "
+                  f"depth {result.get('depth')}, {result.get('elapsedMs')} ms", flush=True)
+
+    wins = sum(n for k, n in total.items() if k.startswith("win"))
+    won = sum(n for k, n in solved.items() if k.startswith("win"))
+    for kind in sorted(total):
+        print(f"{kind:16} {solved[kind]:4} / {total[kind]}")
+    print(f"{'wins':16} {won:4} / {wins}" + (f" ({100 * won / wins:.1f} %)" if wins else ""))
+    print(f"slowest answer   {slowest} ms")
+    if failures:
+        print("missed: " + " ".join(failures))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
