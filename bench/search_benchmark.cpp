@@ -11,6 +11,7 @@
 
 #include "search/search_board.hpp"
 #include "search/vcf.hpp"
+#include "search/vct.hpp"
 
 namespace pentad::search {
 namespace {
@@ -30,15 +31,20 @@ SearchBoard TacticBoard(const std::string& name) {
   return SearchBoardFromRows(ReadFile(kTactics / name / "Plocha.dat"), side);
 }
 
-std::vector<std::string> FoursPositions() {
+std::vector<std::string> PositionsWonBy(const std::string& tactic) {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(kTactics)) {
     if (!entry.is_directory()) continue;
-    if (ReadFile(entry.path() / "puzzle.json").find("\"tactic\": \"fours\"") != std::string::npos)
+    if (ReadFile(entry.path() / "puzzle.json").find("\"tactic\": \"" + tactic + "\"") !=
+        std::string::npos)
       names.push_back(entry.path().filename().string());
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+std::vector<std::string> FoursPositions() {
+  return PositionsWonBy("fours");
 }
 
 // The empty cells within two of a stone: the moves a search tries.
@@ -107,6 +113,32 @@ void BM_VcfPosition(benchmark::State& state) {
   state.SetLabel(names[state.range(0)] + " nodes " + std::to_string(nodes));
 }
 BENCHMARK(BM_VcfPosition)->DenseRange(0, 12)->Unit(benchmark::kMicrosecond);
+
+// Every position won by threes, each from an empty table; "won" counts
+// those solved within the budget.
+void BM_VctThreesPositions(benchmark::State& state) {
+  std::vector<SearchBoard> boards;
+  for (const std::string& name : PositionsWonBy("threes")) boards.push_back(TacticBoard(name));
+  VctSearch vct;
+  int64_t nodes = 0;
+  int won = 0;
+  for (auto _ : state) {
+    won = 0;
+    for (SearchBoard& board : boards) {
+      state.PauseTiming();
+      vct.Clear();
+      state.ResumeTiming();
+      const VctResult result = vct.Search(board, VctLimits{.maxNodes = 100000});
+      nodes += result.nodes;
+      won += result.outcome == VctOutcome::kWin;
+    }
+  }
+  state.counters["nodes"] =
+      benchmark::Counter(static_cast<double>(nodes), benchmark::Counter::kIsRate);
+  state.counters["positions"] = static_cast<double>(boards.size());
+  state.counters["won"] = won;
+}
+BENCHMARK(BM_VctThreesPositions)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace pentad::search

@@ -10,6 +10,16 @@ namespace {
 
 using C = CellPattern;
 
+// The window key read off the stones, independent of the incremental path.
+uint16_t KeyFromStones(const SearchBoard& board, int cell, int direction) {
+  uint16_t key = 0;
+  for (int k = 1; k <= kWindowReach; ++k) {
+    key |= WindowBits(k, board.Stone(cell + k * kStep[direction]));
+    key |= WindowBits(-k, board.Stone(cell - k * kStep[direction]));
+  }
+  return key;
+}
+
 ::testing::AssertionResult SameState(const SearchBoard& a, const SearchBoard& b) {
   if (a.Hash() != b.Hash()) return ::testing::AssertionFailure() << "hash";
   if (a.SideToMove() != b.SideToMove()) return ::testing::AssertionFailure() << "side";
@@ -18,11 +28,13 @@ using C = CellPattern;
       const int cell = CellAt(x, y);
       if (a.Stone(cell) != b.Stone(cell)) return ::testing::AssertionFailure() << "stone";
       for (int d = 0; d < 4; ++d) {
-        if (a.LineKey(cell, d) != b.LineKey(cell, d)) {
+        const uint16_t key = KeyFromStones(a, cell, d);
+        if (a.LineKey(cell, d) != key || b.LineKey(cell, d) != key) {
           return ::testing::AssertionFailure() << "key at " << x << "," << y;
         }
         for (uint8_t p : {kPlayerX, kPlayerO}) {
-          if (a.Stone(cell) == kEmpty && a.LinePatternAt(cell, d, p) != b.LinePatternAt(cell, d, p))
+          if (a.Stone(cell) == kEmpty && (a.LinePatternAt(cell, d, p) != LinePatternOf(key, p) ||
+                                          b.LinePatternAt(cell, d, p) != LinePatternOf(key, p)))
             return ::testing::AssertionFailure() << "line pattern at " << x << "," << y;
         }
       }

@@ -1,0 +1,81 @@
+// Victory by continuous threats: the side to move wins by fours and open
+// threes, every defence tried, the defender's own fours included.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "search/search_board.hpp"
+#include "search/vcf.hpp"
+
+namespace pentad::search {
+
+struct VctLimits {
+  int64_t maxNodes = 100000;
+  // Threats of the attacker (fours and threes), the first one included.
+  int maxThreats = 12;
+  // Each win-by-fours look-up inside the search.
+  int64_t vcfNodes = 2000;
+};
+
+enum class VctOutcome : uint8_t {
+  kWin,
+  kNoWin,       // no win within maxThreats
+  kOutOfNodes,  // the node budget ran out first
+};
+
+struct VctResult {
+  VctOutcome outcome = VctOutcome::kNoWin;
+  // The attacker's first move, kNoCell without a win.
+  int move = kNoCell;
+  // Board nodes, those of the inner win-by-fours searches included.
+  int64_t nodes = 0;
+};
+
+// A reported win is proven: every defender reply that could matter was
+// tried, so the main search may trust it as a score.
+class VctSearch {
+ public:
+  // A table of 2^tableBits entries, kept between searches.
+  explicit VctSearch(int tableBits = 16);
+
+  // A win by threats for the side to move. The board is returned unchanged.
+  VctResult Search(SearchBoard& board, const VctLimits& limits);
+  // Forgets every proof and failure.
+  void Clear();
+
+ private:
+  enum class Proof : uint8_t { kUnknown, kWin, kFail, kAbort };
+
+  struct Entry {
+    uint64_t hash = 0;
+    uint8_t threats = 0;  // the threats left when it was decided
+    Proof proof = Proof::kUnknown;
+  };
+
+  Proof Attack(SearchBoard& board, int threatsLeft);
+  Proof Defend(SearchBoard& board, int threatsLeft);
+  Proof AttackDecided(SearchBoard& board, int threatsLeft);
+  Proof DefendDecided(SearchBoard& board, int threatsLeft);
+  Proof TryThreat(SearchBoard& board, int cell, int threatsLeft);
+  Proof TryReply(SearchBoard& board, int cell, int threatsLeft);
+  void SetRootMove(int cell);
+  bool HasVcf(SearchBoard& board);
+  bool AttackerVcfIfPassed(SearchBoard& board, CellSet& replies);
+  bool Lookup(uint64_t hash, int threatsLeft, Proof& proof) const;
+  void Store(uint64_t hash, int threatsLeft, Proof proof);
+
+  std::vector<Entry> table_;
+  uint64_t mask_;
+  VcfSearch vcf_{12};
+  uint8_t attacker_ = kPlayerX;
+  // Proofs are the attacker's: O's searches keep theirs under another key.
+  uint64_t attackerKey_ = 0;
+  int ply_ = 0;
+  int64_t nodes_ = 0;
+  int64_t maxNodes_ = 0;
+  int64_t vcfNodes_ = 0;
+  int rootMove_ = kNoCell;
+};
+
+}  // namespace pentad::search

@@ -1,0 +1,64 @@
+#include "search/vct.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "search/tactics.hpp"
+
+namespace pentad::search {
+namespace {
+
+// Budgets fix the answers on every machine.
+constexpr VctLimits kLimits{.maxNodes = 100000, .maxThreats = 12};
+
+// Solved within kLimits today; raise it as the search gets stronger.
+constexpr int kSolvedThrees = 5;
+
+TEST(VctTest, WinsPositionsLabelledAsWonByThreesWithAListedMove) {
+  const auto tactics = test::LoadTactics("threes");
+  ASSERT_EQ(tactics.size(), 20u);
+  int solved = 0;
+  for (test::Tactic tactic : tactics) {
+    VctSearch vct;
+    const VctResult result = vct.Search(tactic.board, kLimits);
+    if (result.outcome != VctOutcome::kWin) continue;
+    ++solved;
+    EXPECT_NE(std::find(tactic.winningMoves.begin(), tactic.winningMoves.end(), result.move),
+              tactic.winningMoves.end())
+        << tactic.name;
+  }
+  EXPECT_GE(solved, kSolvedThrees);
+}
+
+// X to move makes a double three at (10,10). O's open three far away turns
+// into fours that come first, so then the double three does not win.
+SearchBoard DoubleThree(bool defenderHasThree) {
+  SearchBoard board;
+  for (const auto& [x, y] : {std::pair{8, 10}, {9, 10}, {10, 8}, {10, 9}}) {
+    board.Place(CellAt(x, y), kPlayerX);
+  }
+  for (const auto& [x, y] : {std::pair{3, 2}, {4, 2}, {15, 15}}) {
+    board.Place(CellAt(x, y), kPlayerO);
+  }
+  if (defenderHasThree) board.Place(CellAt(5, 2), kPlayerO);
+  board.SetSideToMove(kPlayerX);
+  return board;
+}
+
+TEST(VctTest, TheDefendersCounterFoursRefuteADoubleThree) {
+  struct Case {
+    bool defenderHasThree;
+    VctOutcome outcome;
+  };
+  for (const Case c : {Case{false, VctOutcome::kWin}, Case{true, VctOutcome::kNoWin}}) {
+    SearchBoard board = DoubleThree(c.defenderHasThree);
+    VctSearch vct;
+    EXPECT_EQ(vct.Search(board, kLimits).outcome, c.outcome) << c.defenderHasThree;
+  }
+}
+
+}  // namespace
+}  // namespace pentad::search
