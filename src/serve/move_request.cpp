@@ -59,9 +59,12 @@ std::optional<T> OptionalInteger(const Json& body, const char* name, int64_t low
   const std::string range = std::to_string(low) + ".." + std::to_string(high);
   if (!field->is_number_integer())
     throw BadRequest{std::string("\"") + name + "\" must be an integer in " + range};
-  const bool fitsSigned = field->is_number_unsigned()
-                              ? field->get<uint64_t>() <= static_cast<uint64_t>(high)
-                              : field->get<int64_t>() >= low && field->get<int64_t>() <= high;
+  // The library reads every non-negative number as unsigned.
+  const bool fitsSigned =
+      field->is_number_unsigned()
+          ? field->get<uint64_t>() <= static_cast<uint64_t>(high) &&
+                (low <= 0 || field->get<uint64_t>() >= static_cast<uint64_t>(low))
+          : field->get<int64_t>() >= low && field->get<int64_t>() <= high;
   if (!fitsSigned) throw BadRequest{std::string("\"") + name + "\" must be an integer in " + range};
   return static_cast<T>(field->get<int64_t>());
 }
