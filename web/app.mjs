@@ -29,10 +29,13 @@ const SHOWN_CANDIDATES = 10;
 const RANKED_ON_BOARD = 5;
 const HEAT_CELLS = 40;
 
-// ?seed=N&checks=N make every decision reproducible (and, with few checks, fast).
+// ?seed=N&checks=N make every classic decision reproducible (and, with few
+// checks, fast); ?nodes=N does the same for the strong engine, and
+// ?engine=strong picks it from the start.
 const query = new URLSearchParams(location.search);
 const fixedSeed = integerParam('seed');
 const fixedChecks = integerParam('checks');
+const fixedNodes = integerParam('nodes');
 
 const state = {
   moves: [],
@@ -120,8 +123,13 @@ async function requestDecision(kind) {
   state.pending = pending;
   render();
   const body = { board: boardLines(currentGrid()), side };
-  if (fixedSeed !== null) body.seed = fixedSeed;
-  if (fixedChecks !== null) body.checks = fixedChecks;
+  if ($('engine').value === 'strong') {
+    body.engine = 'strong';
+    if (fixedNodes !== null) body.nodes = fixedNodes;
+  } else {
+    if (fixedSeed !== null) body.seed = fixedSeed;
+    if (fixedChecks !== null) body.checks = fixedChecks;
+  }
   try {
     const response = await fetch('api/move', {
       method: 'POST',
@@ -353,6 +361,8 @@ function render() {
       if (rank) html += `<span class="rank">${rank}</span>`;
       if (playable) html += `<span class="ghost ${state.humanSide}"></span>`;
     }
+    const pv = overlay.pv.get(key);
+    if (pv && stone === EMPTY) html += `<span class="pv ${pv.side}">${pv.number}</span>`;
     const step = overlay.steps.get(key);
     if (step) html += `<span class="step">${step}</span>`;
     if (overlay.hint === key) html += '<span class="hint-mark"></span>';
@@ -377,11 +387,19 @@ function render() {
 }
 
 // What the analysis puts on the board: the heat map, candidate ranks, the
-// winning line's steps and the hinted point.
+// winning line's steps, the strong engine's expected line and the hinted point.
 function analysisOverlay(analysis) {
-  const overlay = { cells: new Map(), minValue: Infinity, maxValue: 0, ranks: new Map(), steps: new Map(), hint: null };
+  const overlay = {
+    cells: new Map(), minValue: Infinity, maxValue: 0, ranks: new Map(), steps: new Map(), pv: new Map(), hint: null,
+  };
   if (!analysis) return overlay;
-  const { data } = analysis;
+  const { data, moveIndex } = analysis;
+  // Numbered translucent stones of both sides, in the order expected; the
+  // first is the move itself, already on the board unless it is a hint.
+  (data.pv || []).forEach(([x, y], i) => {
+    if (onBoard(x, y) && !overlay.pv.has(`${x},${y}`))
+      overlay.pv.set(`${x},${y}`, { number: i + 1, side: playerOfMove(moveIndex + i) });
+  });
   for (const [x, y, occupant, value, own, opp] of data.cells || [])
     if (occupant === 0) overlay.cells.set(`${x},${y}`, { value, own, opp });
   // Only the best cells are coloured: tinting every point would bury them.
@@ -413,13 +431,23 @@ function renderAnalysisPanel(analysis) {
   $('analysis-title').textContent = hint
     ? `Hint for you (${side}) at move ${moveIndex + 1}: ${mx},${my}`
     : `${ENGINE_NAME}'s move ${moveIndex + 1} (${side}): ${mx},${my}`;
+  const strong = data.engine === 'strong';
+  for (const el of document.querySelectorAll('#analysis-body .classic-only')) el.hidden = strong;
+  for (const el of document.querySelectorAll('#analysis-body .strong-only')) el.hidden = !strong;
+  $('engine-name').textContent = strong ? 'strong' : 'classic';
+  $('depth').textContent = data.depth;
+  $('elapsed').textContent = `${data.elapsedMs} ms`;
+  if (strong) {
+    $('evaluation').textContent = evaluationText(data, side);
+    $('pv').textContent = data.pv?.length ? data.pv.map(([x, y]) => `${x},${y}`).join(' → ') : 'none';
+    $('nodes').textContent = data.nodeLimit === null ? `${data.nodes}` : `${data.nodes}, budget ${data.nodeLimit}`;
+    return;
+  }
   $('stage').textContent = `${STAGES[data.stage] || data.stage} (${data.stage})`;
   $('winning-line').textContent = data.line?.length
     ? data.line.map(([x, y]) => `${x},${y}`).join(' → ')
     : 'none found';
-  $('depth').textContent = data.depth;
   $('time-checks').textContent = data.timeChecks;
-  $('elapsed').textContent = `${data.elapsedMs} ms`;
   $('seed').textContent = data.checks === null ? `${data.seed}` : `${data.seed}, budget ${data.checks} checks`;
   $('book').textContent = data.book?.length
     ? data.book.map(([x, y, w, l]) => `${x},${y} (${w} won, ${l} lost)`).join('; ')
@@ -434,6 +462,13 @@ function renderAnalysisPanel(analysis) {
     });
   $('candidates').tBodies[0].innerHTML =
     rows.join('') || '<tr><td colspan="7" class="muted">No candidate table: the move was decided before it was built.</td></tr>';
+}
+
+// The score is the mover's: positive is good for the side that moved.
+function evaluationText(data, side) {
+  if (data.result?.win) return `${side} wins in ${data.result.win} plies`;
+  if (data.result?.loss) return `${side} loses in ${data.result.loss} plies`;
+  return `${data.eval > 0 ? '+' : ''}${data.eval} for ${side}`;
 }
 
 // ---- input ----------------------------------------------------------------
@@ -483,6 +518,8 @@ $('candidates').addEventListener('mouseover', (event) => {
 $('candidates').addEventListener('mouseleave', () => cells.forEach((cell) => cell.classList.remove('spot')));
 
 $('new-game').addEventListener('click', newGame);
+// The next decision uses the engine chosen; the game goes on.
+$('engine').addEventListener('change', retry);
 $('side').addEventListener('change', newGame);
 $('undo').addEventListener('click', undo);
 $('hint').addEventListener('click', () => requestDecision('hint'));
@@ -499,5 +536,6 @@ setInterval(() => {
   if (state.pending) $('status-text').textContent = statusText();
 }, 100);
 
+if (query.get('engine') === 'strong') $('engine').value = 'strong';
 buildBoard();
 newGame();

@@ -13,7 +13,40 @@ Json CandidateJson(const CandidateRecord& c) {
                       c.oppDouble, c.ownThreat, c.oppThreat});
 }
 
+// [x, y] of a grid cell; [-1, -1] for no cell, as the turn writes.
+Json CellJson(int cell) {
+  if (cell == search::kNoCell) return Json::array({-1, -1});
+  return Json::array({search::CellX(cell), search::CellY(cell)});
+}
+
 }  // namespace
+
+Json StrongJson(const Position& position, const search::SearchLimits& limits,
+                const search::SearchOutcome& outcome) {
+  Json out;
+  out["engine"] = "strong";
+  out["stones"] = position.stoneCount;
+  out["side"] = position.sideRead;
+  out["moveTimeMs"] =
+      limits.maxNodes
+          ? Json(nullptr)
+          : Json(std::chrono::duration_cast<std::chrono::milliseconds>(limits.hardTime).count());
+  out["nodeLimit"] = limits.maxNodes ? Json(*limits.maxNodes) : Json(nullptr);
+  out["move"] = CellJson(outcome.move);
+  out["eval"] = outcome.score;
+  const auto plies = search::PliesToResult(outcome.score);
+  Json result = nullptr;
+  if (plies) result[*plies > 0 ? "win" : "loss"] = *plies > 0 ? *plies : -*plies;
+  out["result"] = std::move(result);
+  out["depth"] = outcome.depth;
+  out["nodes"] = outcome.nodes;
+  Json pv = Json::array();
+  for (const int cell : outcome.pv)
+    if (cell != search::kNoCell) pv.push_back(CellJson(cell));
+  out["pv"] = std::move(pv);
+  out["elapsedMs"] = outcome.elapsedMs;
+  return out;
+}
 
 Json DecisionJson(const Position& position, const Decision& decision) {
   Json out;

@@ -1,10 +1,12 @@
 // `pentad analyze`: one decision made exactly as a turn makes it, reported
-// as JSON instead of written into the side file.
+// as JSON instead of written into the side file; or, with --engine strong,
+// the strong engine's search on the same position.
 #include <iostream>
 #include <string>
 
 #include "analysis/analysis_json.hpp"
 #include "cli/commands.hpp"
+#include "driver/strong_decision.hpp"
 
 namespace pentad::cli {
 
@@ -12,6 +14,9 @@ namespace {
 
 struct AnalyzeOptions {
   std::string dir = ".";
+  std::string engine = "classic";
+  int64_t moveTimeMs = kStrongMoveTime.count();
+  std::optional<int64_t> nodes;
   std::optional<uint32_t> seed;
   std::optional<int64_t> checks;
   bool cells = false;
@@ -52,9 +57,23 @@ int Analyze(const AnalyzeOptions& options) {
   return 0;
 }
 
+int AnalyzeStrong(const AnalyzeOptions& options) {
+  const auto start = search::SearchLimits::Clock::now();
+  const auto position = ReadPosition(options.dir);
+  if (!position)
+    return PrintError("cannot read \"" + std::string(kSideFileName) + "\" in " + options.dir);
+  const search::SearchLimits limits =
+      StrongLimits(start, std::chrono::milliseconds(options.moveTimeMs), options.nodes);
+  search::StrongEngine engine;
+  const search::SearchOutcome outcome = DecideStrong(engine, *position, limits);
+  std::cout << JsonText(analysis::StrongJson(*position, limits, outcome)) << std::endl;
+  return 0;
+}
+
 int RunAnalyze(const AnalyzeOptions& options) {
   try {
-    return Analyze(options);
+    return EngineNamed(options.engine) == EngineKind::kStrong ? AnalyzeStrong(options)
+                                                              : Analyze(options);
   } catch (const nlohmann::json::exception& e) {
     return PrintError(std::string("cannot report the decision: ") + e.what());
   }
@@ -75,6 +94,29 @@ CommandRunner AddAnalyzeCommand(CLI::App& app) {
       ->check(CLI::Range(int64_t{0}, INT64_MAX));
   cmd->add_flag("--cells", options->cells, "Include the evaluation of every cell");
   cmd->add_flag("--threats", options->threats, "Include the threat of every empty cell");
+  cmd->add_option("--engine", options->engine, "The engine that decides: classic or strong")
+      ->check(CLI::IsMember({"classic", "strong"}))
+      ->capture_default_str();
+  CLI::Option* moveTime =
+      cmd->add_option("--move-time", options->moveTimeMs, "Strong engine: milliseconds to think")
+          ->check(CLI::Range(int64_t{1}, int64_t{3'600'000}))
+          ->capture_default_str();
+  CLI::Option* nodes =
+      cmd->add_option("--nodes", options->nodes,
+                      "Strong engine: a budget of N nodes instead of the clock (reproducible)")
+          ->check(CLI::Range(int64_t{1}, INT64_MAX));
+  // Each engine has its own budget and report; an option of the other one
+  // would be silently ignored, so it is refused.
+  cmd->callback([cmd, options, moveTime, nodes] {
+    const bool strong = options->engine == "strong";
+    const char* classicOnly[] = {"--seed", "--checks", "--cells", "--threats"};
+    for (const char* name : classicOnly)
+      if (strong && cmd->count(name) > 0)
+        throw CLI::ValidationError(name, "applies to the classic engine only");
+    for (const CLI::Option* option : {moveTime, nodes})
+      if (!strong && option->count() > 0)
+        throw CLI::ValidationError(option->get_name(), "applies to --engine strong only");
+  });
   return [options] { return RunAnalyze(*options); };
 }
 

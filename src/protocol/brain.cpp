@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <exception>
 #include <thread>
@@ -66,7 +67,7 @@ bool Brain::HandleCommand(const InputLine& line) {
   } else if (k == "INFO") {
     Info(command.rest);
   } else if (k == "ABOUT") {
-    output_.Send(kAboutLine);
+    output_.Send(options_.engine == EngineKind::kStrong ? kStrongAboutLine : kAboutLine);
   } else {
     output_.Send("UNKNOWN command " + k);
   }
@@ -135,7 +136,7 @@ void Brain::Start(const std::string& size) {
   } else if (*n != kBoardSize) {
     Error("unsupported board size " + size + ": Pentad plays on 20 x 20 only");
   } else {
-    board_.Clear();
+    NewGame();
     Ok();
   }
 }
@@ -150,14 +151,20 @@ void Brain::RectStart(const std::string& size) {
   } else if (*w != kBoardSize || *h != kBoardSize) {
     Error("unsupported board size " + Trim(size) + ": Pentad plays on 20 x 20 only");
   } else {
-    board_.Clear();
+    NewGame();
     Ok();
   }
 }
 
 void Brain::Restart() {
-  board_.Clear();
+  NewGame();
   Ok();
+}
+
+// What the strong engine learnt belongs to the game that ended.
+void Brain::NewGame() {
+  board_.Clear();
+  if (strong_) strong_->Clear();
 }
 
 void Brain::Turn(const std::string& text, TimeBudget::Clock::time_point readAt) {
@@ -204,7 +211,10 @@ void Brain::Info(const std::string& rest) {
                                   : key == "timeout_match" ? &limits_.timeoutMatch
                                   : key == "time_left"     ? &limits_.timeLeft
                                                            : nullptr;
-  const bool numeric = limit != nullptr || key == "max_node" || key == "rule";
+  // Only the strong engine's tables grow with memory; the classic brain
+  // reads max_memory as before, not at all.
+  const bool memory = key == "max_memory" && options_.engine == EngineKind::kStrong;
+  const bool numeric = limit != nullptr || key == "max_node" || key == "rule" || memory;
   if (!numeric) return;  // keys without a bearing on this brain, known or not
   const auto value = ParseInteger(info.rest);
   if (!value) {
@@ -213,6 +223,8 @@ void Brain::Info(const std::string& rest) {
   }
   if (limit != nullptr) {
     *limit = *value;
+  } else if (memory) {
+    maxMemory_ = *value > 0 ? std::optional<int64_t>(*value) : std::nullopt;
   } else if (key == "max_node") {
     maxNode_ = *value > 0 ? std::optional<int64_t>(*value) : std::nullopt;
   } else {
@@ -246,9 +258,8 @@ DecisionSettings Brain::SettingsFor(TimeBudget::Clock::time_point readAt) {
 
 // The engine never answers an occupied square; should it ever, the game must
 // still go on, so the brain plays the free square nearest the centre.
-Square Brain::LegalOrFallback(const Decision& decision) {
-  if (OnBoard(decision.x, decision.y) && board_.At({decision.x, decision.y}) == Stone::kNone)
-    return {decision.x, decision.y};
+Square Brain::LegalOrFallback(Square chosen) {
+  if (OnBoard(chosen.x, chosen.y) && board_.At(chosen) == Stone::kNone) return chosen;
   Square best{-1, -1};
   int bestDistance = 1 << 30;
   for (int x = 0; x < kBoardSize; ++x)
@@ -259,8 +270,8 @@ Square Brain::LegalOrFallback(const Decision& decision) {
         bestDistance = distance;
       }
     }
-  output_.Send("DEBUG engine answered " + std::to_string(decision.x) + "," +
-               std::to_string(decision.y) + ", which is not free; playing " + SquareText(best));
+  output_.Send("DEBUG engine answered " + SquareText(chosen) + ", which is not free; playing " +
+               SquareText(best));
   return best;
 }
 
@@ -269,21 +280,66 @@ void Brain::AnswerMove(TimeBudget::Clock::time_point readAt) {
     Error("no empty square left to play");
     return;
   }
-  const Position position = board_.ToPosition();
-  const DecisionSettings settings = SettingsFor(readAt);
-  Decision decision;
+  Square move{-1, -1};
   queue_.BeginDecision();
   try {
-    decision = Decide(position, settings);
+    move = options_.engine == EngineKind::kStrong ? DecideStrong(readAt) : DecideClassic(readAt);
   } catch (const std::exception& e) {
     queue_.EndDecision();
     Error(std::string("the engine could not decide: ") + e.what());
     return;
   }
   queue_.EndDecision();
-  const Square move = LegalOrFallback(decision);
+  move = LegalOrFallback(move);
   board_.Place(move, Stone::kOwn);
   output_.Send(SquareText(move));
+}
+
+Square Brain::DecideClassic(TimeBudget::Clock::time_point readAt) {
+  const Decision decision = Decide(board_.ToPosition(), SettingsFor(readAt));
+  return {decision.x, decision.y};
+}
+
+// Sized when first needed and whenever INFO max_memory has changed since:
+// never more than the share of the limit, and the default without one.
+search::StrongEngine& Brain::Strong() {
+  size_t bytes = search::kDefaultHashBytes;
+  if (maxMemory_) bytes = std::min(bytes, static_cast<size_t>(*maxMemory_ / kHashShareOfMemory));
+  if (!strong_) {
+    strong_ = std::make_unique<search::StrongEngine>(bytes);
+  } else if (bytes != strongHashBytes_) {
+    strong_->SetHashBytes(bytes);
+  }
+  strongHashBytes_ = bytes;
+  return *strong_;
+}
+
+Square Brain::DecideStrong(TimeBudget::Clock::time_point readAt) {
+  const search::SearchLimits limits = StrongLimits(
+      readAt, MoveBudget(limits_), options_.nodes ? options_.nodes : maxNode_, &queue_.StopFlag());
+  const search::SearchOutcome outcome =
+      ThinkStrong(Strong(), board_.ToSearchBoard(), limits,
+                  [this](const search::IterationReport& report) { ReportIteration(report); });
+  if (outcome.move == search::kNoCell) return {-1, -1};
+  return {search::CellX(outcome.move), search::CellY(outcome.move)};
+}
+
+// "depth 6, eval 35, 81234 nodes, 1624680 nodes/s, 50 ms, pv 9,9 10,10"; a
+// proven result reads "win in 5" or "loss in 4" (plies) in place of "eval".
+void Brain::ReportIteration(const search::IterationReport& report) {
+  const auto plies = search::PliesToResult(report.score);
+  const std::string eval = !plies       ? "eval " + std::to_string(report.score)
+                           : *plies > 0 ? "win in " + std::to_string(*plies)
+                                        : "loss in " + std::to_string(-*plies);
+  const int64_t perSecond = report.nodes * 1000 / std::max<int64_t>(report.elapsedMs, 1);
+  std::string pv;
+  for (const int cell : report.pv) {
+    if (cell == search::kNoCell) break;
+    pv += " " + SquareText({search::CellX(cell), search::CellY(cell)});
+  }
+  Message("depth " + std::to_string(report.depth) + ", " + eval + ", " +
+          std::to_string(report.nodes) + " nodes, " + std::to_string(perSecond) + " nodes/s, " +
+          std::to_string(report.elapsedMs) + " ms, pv" + pv);
 }
 
 int RunBrain(const BrainOptions& options, int inputFd, int outputFd) {

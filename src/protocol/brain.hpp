@@ -2,14 +2,17 @@
 // move decided by the engine exactly as a turn decides it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "book/book_cache.hpp"
 #include "driver/engine.hpp"
+#include "driver/strong_decision.hpp"
 #include "protocol/brain_board.hpp"
 #include "protocol/command_parsing.hpp"
 #include "protocol/protocol_io.hpp"
@@ -19,8 +22,16 @@ namespace pentad::protocol {
 
 inline constexpr const char* kAboutLine =
     "name=\"pentad\", version=\"" PENTAD_VERSION "\", author=\"Pentad developers\", country=\"-\"";
+inline constexpr const char* kStrongAboutLine = "name=\"pentad-strong\", version=\"" PENTAD_VERSION
+                                                "\", author=\"Pentad developers\", country=\"-\"";
+
+// The strong engine's tables take at most this share of INFO max_memory:
+// the rest is the program's own.
+inline constexpr int kHashShareOfMemory = 2;
 
 struct BrainOptions {
+  EngineKind engine = EngineKind::kClassic;
+  std::optional<int64_t> nodes;   // strong engine: nodes per move; overrides INFO max_node
   std::optional<uint32_t> seed;   // every decision uses it; default: the time of day
   std::optional<int64_t> checks;  // replaces the clock; overrides INFO max_node
   std::filesystem::path dataDir;  // book files and "LEARN.ini"
@@ -60,9 +71,15 @@ class Brain {
   void Info(const std::string& rest);
   void InfoRule(int64_t rule);
 
+  void NewGame();
   void AnswerMove(TimeBudget::Clock::time_point readAt);
+  // The move of each engine, not yet checked against the board.
+  Square DecideClassic(TimeBudget::Clock::time_point readAt);
+  Square DecideStrong(TimeBudget::Clock::time_point readAt);
+  search::StrongEngine& Strong();
+  void ReportIteration(const search::IterationReport& report);
   DecisionSettings SettingsFor(TimeBudget::Clock::time_point readAt);
-  Square LegalOrFallback(const Decision& decision);
+  Square LegalOrFallback(Square chosen);
 
   void Ok() { output_.Send("OK"); }
   void Error(const std::string& reason) { output_.Send("ERROR " + reason); }
@@ -74,9 +91,14 @@ class Brain {
   BrainBoard board_;
   TimeLimits limits_;
   std::optional<int64_t> maxNode_;
+  std::optional<int64_t> maxMemory_;  // bytes; nothing when unlimited
   std::optional<BoardBlock> block_;
   bool ruleReported_ = false;
   book::BookCache books_;  // read once, again only when a book file changes
+  // Made at the first strong move, with tables sized by INFO max_memory
+  // then; kept for the whole session, so that they outlive the move.
+  std::unique_ptr<search::StrongEngine> strong_;
+  size_t strongHashBytes_ = 0;
 };
 
 // The whole brain on two file descriptors; returns the exit status.

@@ -24,6 +24,19 @@ std::string BrainBoard::PositionFileText() const {
   return PositionText(board);
 }
 
+search::SearchBoard BrainBoard::ToSearchBoard() const {
+  const uint8_t own = OwnColour();
+  search::SearchBoard board;
+  for (int x = 0; x < kBoardSize; ++x)
+    for (int y = 0; y < kBoardSize; ++y) {
+      const Stone s = stones_[x][y];
+      if (s != Stone::kNone)
+        board.Place(search::CellAt(x, y), s == Stone::kOwn ? own : kOpponent[own]);
+    }
+  board.SetSideToMove(own);
+  return board;
+}
+
 // Going through the file text keeps the brain's reading of a board the very
 // same as the turn's, down to the stone count and the untouched cell fields.
 Position BrainBoard::ToPosition() const {

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "driver/position_files.hpp"
+#include "search/search_board.hpp"
 
 namespace pentad::protocol {
 
@@ -34,6 +35,8 @@ class BrainBoard {
   // "Tah.dat" holding this board with the brain to move.
   Position ToPosition() const;
   std::string PositionFileText() const;
+  // The strong engine's board, the brain's colour to move.
+  search::SearchBoard ToSearchBoard() const;
 
  private:
   Stone stones_[kBoardSize][kBoardSize]{};

@@ -10,8 +10,10 @@
 namespace pentad::protocol {
 
 // Parses the arguments (without the program name) and runs the brain on
-// standard input and output. Help and argument errors go to standard output
-// too: a manager may be listening on it and must never see standard error.
-int RunBrainCommandLine(const std::string& programName, const std::vector<std::string>& args);
+// standard input and output, with `defaultEngine` unless --engine names
+// another. Help and argument errors go to standard output too: a manager may
+// be listening on it and must never see standard error.
+int RunBrainCommandLine(const std::string& programName, const std::vector<std::string>& args,
+                        EngineKind defaultEngine = EngineKind::kClassic);
 
 }  // namespace pentad::protocol

@@ -55,6 +55,9 @@ void ReuseAddressOnly(socket_t sock) {
 constexpr time_t kReadTimeoutSeconds = 1;
 constexpr time_t kKeepAliveSeconds = 1;
 constexpr size_t kRequestsPerConnection = 10;
+// Tables of the strong engine per request: several requests may search at
+// once, each with tables of its own.
+constexpr size_t kStrongHashBytes = size_t{16} << 20;
 
 }  // namespace
 
@@ -120,6 +123,7 @@ struct BoardServer::Impl {
     const ParsedMoveRequest parsed = ParseMoveRequest(req.body);
     if (!parsed.request) return SendError(res, 400, parsed.error);
     const MoveRequest& request = *parsed.request;
+    if (request.engine == EngineKind::kStrong) return AnswerStrongMove(request, start, res);
     DecisionSettings decision;
     decision.seed = request.seed ? *request.seed : TimeOfDaySeed();
     decision.checks = request.checks;
@@ -127,12 +131,26 @@ struct BoardServer::Impl {
     decision.books = &books;
     decision.start = start;
     decision.stop = &stopRequested;
+    if (request.moveTimeMs) decision.budget = std::chrono::milliseconds(*request.moveTimeMs);
     // Evaluated on its own copy first, so the map never changes the move.
     const Board evaluated = EvaluatedBoard(request.position, *decision.seed);
     const Decision made = settings.decide(request.position, decision);
     Json answer = analysis::DecisionJson(request.position, made);
     answer["cells"] = analysis::CellsJson(evaluated);
     res.set_content(answer.dump(), kJsonType);
+  }
+
+  // Every request searches with tables of its own: the server keeps no game,
+  // and requests run at once.
+  void AnswerStrongMove(const MoveRequest& request, TimeBudget::Clock::time_point start,
+                        httplib::Response& res) {
+    const auto moveTime =
+        request.moveTimeMs ? std::chrono::milliseconds(*request.moveTimeMs) : kStrongMoveTime;
+    const search::SearchLimits limits =
+        StrongLimits(start, moveTime, request.nodes, &stopRequested);
+    search::StrongEngine engine(kStrongHashBytes);
+    const search::SearchOutcome outcome = DecideStrong(engine, request.position, limits);
+    res.set_content(analysis::StrongJson(request.position, limits, outcome).dump(), kJsonType);
   }
 
   static void ServeAsset(const httplib::Request& req, httplib::Response& res) {

@@ -59,9 +59,12 @@ std::optional<T> OptionalInteger(const Json& body, const char* name, int64_t low
   const std::string range = std::to_string(low) + ".." + std::to_string(high);
   if (!field->is_number_integer())
     throw BadRequest{std::string("\"") + name + "\" must be an integer in " + range};
-  const bool fitsSigned = field->is_number_unsigned()
-                              ? field->get<uint64_t>() <= static_cast<uint64_t>(high)
-                              : field->get<int64_t>() >= low && field->get<int64_t>() <= high;
+  // The library reads every non-negative number as unsigned.
+  const bool fitsSigned =
+      field->is_number_unsigned()
+          ? field->get<uint64_t>() <= static_cast<uint64_t>(high) &&
+                (low <= 0 || field->get<uint64_t>() >= static_cast<uint64_t>(low))
+          : field->get<int64_t>() >= low && field->get<int64_t>() <= high;
   if (!fitsSigned) throw BadRequest{std::string("\"") + name + "\" must be an integer in " + range};
   return static_cast<T>(field->get<int64_t>());
 }
@@ -81,6 +84,21 @@ std::string LibraryMessage(const nlohmann::json::exception& e) {
   return message;
 }
 
+EngineKind CheckedEngine(const Json& body) {
+  const auto field = body.find("engine");
+  if (field == body.end() || field->is_null()) return EngineKind::kClassic;
+  if (field->is_string())
+    if (const auto kind = EngineNamed(field->get_ref<const std::string&>())) return *kind;
+  throw BadRequest{"\"engine\" must be \"classic\" or \"strong\""};
+}
+
+// A budget of the other engine would be silently ignored: refused instead.
+void RefuseField(const Json& body, const char* name, const char* engine) {
+  const auto field = body.find(name);
+  if (field != body.end() && !field->is_null())
+    throw BadRequest{std::string("\"") + name + "\" applies to the " + engine + " engine only"};
+}
+
 MoveRequest CheckedRequest(const Json& body) {
   if (!body.is_object()) throw BadRequest{"the request must be a JSON object"};
   const auto board = body.find("board");
@@ -90,6 +108,15 @@ MoveRequest CheckedRequest(const Json& body) {
   if (request.position.stoneCount == kBoardSize * kBoardSize)
     throw BadRequest{"the board is full: there is no move to make"};
   request.position.sideRead = CheckedSide(body);
+  request.engine = CheckedEngine(body);
+  request.moveTimeMs = OptionalInteger<int64_t>(body, "moveTimeMs", 1, kMaxMoveTimeMs);
+  if (request.engine == EngineKind::kStrong) {
+    RefuseField(body, "seed", "classic");
+    RefuseField(body, "checks", "classic");
+    request.nodes = OptionalInteger<int64_t>(body, "nodes", 1, std::numeric_limits<int64_t>::max());
+    return request;
+  }
+  RefuseField(body, "nodes", "strong");
   request.seed = OptionalInteger<uint32_t>(body, "seed", 0, std::numeric_limits<uint32_t>::max());
   request.checks = OptionalInteger<int64_t>(body, "checks", 0, std::numeric_limits<int64_t>::max());
   return request;

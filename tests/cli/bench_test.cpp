@@ -31,6 +31,10 @@ TEST(Bench, SignatureIsTheRecordedOne) {
   EXPECT_EQ(summary.substr(11, 16), kBenchSignature) << summary;
   EXPECT_NE(summary.find("  checks/s: "), std::string::npos) << summary;
   EXPECT_NE(summary.find("  findthreat/s: "), std::string::npos) << summary;
+  // The strong engine's own signature follows; it changes with its search.
+  const size_t strong = summary.find("\nstrong:    ");
+  ASSERT_NE(strong, std::string::npos) << summary;
+  EXPECT_EQ(summary.substr(strong + 12).find_first_not_of("0123456789abcdef"), 16u) << summary;
   EXPECT_GE(std::count(out.begin(), out.end(), '\n'), 31);
 }
 

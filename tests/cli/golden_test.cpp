@@ -97,6 +97,40 @@ TEST(Analyze, CellsDoNotChangeTheDecision) {
   EXPECT_EQ(withCells.at("cells").size(), 400u);
 }
 
+// x to move with a four closed at one end: only (9, 10) wins, at once. The
+// strong engine's report, whatever its search, is reproducible with --nodes.
+TEST(Analyze, StrongEngineReportsItsSearchTheSameEveryTime) {
+  test::TempDir dir;
+  std::vector<std::string> rows(20, std::string(20, '-'));
+  rows[10].replace(4, 5, "oxxxx");
+  rows[12].replace(6, 3, "ooo");
+  std::string text;
+  for (const std::string& row : rows) text += row + "\n";
+  dir.Write("Plocha.dat", text);
+  dir.Write("Tah.dat", "x");
+  const std::string command = std::string(PENTAD_EXE) + " analyze " + test::Quote(dir.path()) +
+                              " --engine strong --nodes 5000";
+  json answers[2];
+  for (json& answer : answers) {
+    const auto result = test::RunCommand(command);
+    ASSERT_EQ(result.status, 0) << result.output;
+    answer = json::parse(result.output);
+    for (const char* field : {"engine", "stones", "side", "moveTimeMs", "nodeLimit", "move", "eval",
+                              "result", "depth", "nodes", "pv", "elapsedMs"})
+      EXPECT_TRUE(answer.contains(field)) << field;
+    answer.erase("elapsedMs");
+  }
+  EXPECT_EQ(answers[0], answers[1]);
+  const json& answer = answers[0];
+  EXPECT_EQ(answer["engine"], "strong");
+  EXPECT_EQ(answer["nodeLimit"], 5000);
+  EXPECT_EQ(answer["moveTimeMs"], nullptr);
+  EXPECT_EQ(answer["move"], json::array({9, 10}));
+  EXPECT_EQ(answer["result"], json({{"win", 1}}));
+  ASSERT_FALSE(answer["pv"].empty());
+  EXPECT_EQ(answer["pv"][0], answer["move"]);
+}
+
 struct UsageCase {
   const char* name;
   const char* arguments;
@@ -117,7 +151,10 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"UnknownOption", "analyze --bogus", 2},
                       UsageCase{"UnknownCommand", "frobnicate", 2},
                       UsageCase{"SeedOutOfRange", "analyze --seed 4294967296", 2},
-                      UsageCase{"NegativeChecks", "analyze --checks -1", 2}),
+                      UsageCase{"NegativeChecks", "analyze --checks -1", 2},
+                      UsageCase{"UnknownEngine", "analyze --engine deep", 2},
+                      UsageCase{"NodesForClassic", "analyze --nodes 100", 2},
+                      UsageCase{"ChecksForStrong", "analyze --engine strong --checks 100", 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <thread>
 
 #include "brain_test_support.hpp"
@@ -14,6 +15,8 @@ using Ms = std::chrono::milliseconds;
 
 constexpr const char* kAbout =
     R"(name="pentad", version="0.1.0", author="Pentad developers", country="-")";
+constexpr const char* kStrongAbout =
+    R"(name="pentad-strong", version="0.1.0", author="Pentad developers", country="-")";
 
 bool StartsWith(const std::optional<std::string>& line, const std::string& prefix) {
   return line && line->rfind(prefix, 0) == 0;
@@ -50,8 +53,8 @@ std::optional<DepthMessage> ParseDepthMessage(const std::string& line) {
 
 class BrainSessionTest : public ::testing::Test {
  protected:
-  BrainProcess& Launch(std::vector<std::string> args = {}) {
-    args.insert(args.begin(), kBrainExe);
+  BrainProcess& Launch(std::vector<std::string> args = {}, const char* program = kBrainExe) {
+    args.insert(args.begin(), program);
     brain_ = std::make_unique<BrainProcess>(args);
     EXPECT_TRUE(brain_->Started());
     return *brain_;
@@ -375,6 +378,29 @@ TEST_F(BrainSessionTest, ReportsEveryCompletedDepth) {
   }
 }
 
+// "MESSAGE depth D, eval E | win in N | loss in N, N nodes, N nodes/s, T ms,
+// pv x,y x,y ...", whatever the search finds.
+const std::regex kStrongDepthMessage(
+    R"(MESSAGE depth \d+, (eval -?\d+|win in \d+|loss in \d+), \d+ nodes, \d+ nodes/s, )"
+    R"(\d+ ms, pv( \d+,\d+)+)");
+
+TEST_F(BrainSessionTest, StrongBrainPlaysAndReportsEveryDepth) {
+  BrainProcess& brain = Launch({"--nodes", "5000"}, kStrongBrainExe);
+  EXPECT_EQ(brain.Ask("ABOUT"), kStrongAbout);
+  brain.Send("INFO max_memory 83886080");
+  ASSERT_EQ(brain.Ask("START 20"), "OK");
+  EXPECT_TRUE(ParseMove(brain.Ask("BEGIN")));
+  ASSERT_FALSE(brain.messages.empty());
+  brain.messages.clear();
+  ASSERT_EQ(brain.Ask("RESTART"), "OK");
+  // The only move that does not lose at once: block the opponent's four.
+  const std::string block = "BOARD\n4,12,1\n10,5,1\n5,12,2\n6,12,2\n7,12,2\n8,12,2\nDONE";
+  EXPECT_EQ(ParseMove(brain.Ask(block)), (Move{9, 12}));
+  ASSERT_FALSE(brain.messages.empty());
+  for (const std::string& line : brain.messages)
+    EXPECT_TRUE(std::regex_match(line, kStrongDepthMessage)) << line;
+}
+
 struct TimeCase {
   std::vector<std::string> infos;
   int64_t limitMs;
@@ -429,6 +455,9 @@ TEST(BrainCommandLine, ReportsOnStandardOutputOnly) {
       {brain + " --seed 4294967296", 2, "ERROR"},
       {brain + " --bogus", 2, "ERROR"},
       {brain + " --book-dir /no/such/dir", 2, "ERROR"},
+      {brain + " --engine deep", 2, "ERROR"},
+      {brain + " --engine strong", 0, kStrongAbout},
+      {std::string(kStrongBrainExe) + " --engine classic", 0, kAbout},
       {brain + " --help", 0, "--book-dir"},
       {pentad + " --checks -1", 2, "ERROR"},
       {pentad + " --seed", 2, "ERROR"},

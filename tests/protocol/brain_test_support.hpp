@@ -14,6 +14,7 @@
 namespace pentad::test {
 
 inline constexpr const char* kBrainExe = PBRAIN_EXE;
+inline constexpr const char* kStrongBrainExe = PBRAIN_STRONG_EXE;
 
 struct Move {
   int x;

@@ -199,6 +199,10 @@ std::vector<BadRequestCase> BadRequests() {
       {"a body over 64 KiB", WithField("padding", std::string(70 * 1024, ' ')), "64 KiB"},
       {"invalid UTF-8", "{\"side\": \"\xc0\xaf\"}", "not valid UTF-8"},
       {"checks past a double", WithRawField("checks", "1e400"), "too large"},
+      {"an unknown engine", WithField("engine", "deep"), "\"engine\" must be"},
+      {"engine as a number", WithField("engine", 2), "\"engine\" must be"},
+      {"nodes for the classic engine", WithField("nodes", 100), "strong engine only"},
+      {"a move time of 0", WithField("moveTimeMs", 0), "\"moveTimeMs\" must be"},
       {"seed past a double", WithRawField("seed", "-1e400"), "too large"},
   };
 }
@@ -217,6 +221,33 @@ TEST(BoardServerMove, RejectsEachKindOfBadRequestWithAnExplanation) {
     EXPECT_NE(answer["error"].get<std::string>().find(c.messagePart), std::string::npos)
         << answer["error"];
   }
+}
+
+// The opponent (x) has a four closed at one end: o must block at (9, 12).
+TEST(BoardServerMove, AnswersWithTheStrongEngineItsEvaluationAndLine) {
+  RunningServer server;
+  auto lines = EmptyLines();
+  lines[12].replace(4, 5, "oxxxx");
+  lines[5][10] = 'o';
+  Json body = MoveBody(lines, "o");
+  body["engine"] = "strong";
+  body["nodes"] = 5000;
+  const auto res = server.Post(body.dump());
+  ASSERT_TRUE(res);
+  ASSERT_EQ(res->status, 200) << res->body;
+  const Json answer = Json::parse(res->body);
+  for (const char* field :
+       {"engine", "move", "eval", "result", "depth", "nodes", "pv", "elapsedMs"})
+    EXPECT_TRUE(answer.contains(field)) << field;
+  EXPECT_EQ(answer["engine"], "strong");
+  EXPECT_EQ(answer["move"], Json::array({9, 12}));
+  EXPECT_TRUE(answer["eval"].is_number_integer());
+  ASSERT_FALSE(answer["pv"].empty());
+  EXPECT_EQ(answer["pv"][0], answer["move"]);
+  body["seed"] = 3;
+  const auto refused = server.Post(body.dump());
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->status, 400) << refused->body;
 }
 
 TEST(BoardServerMove, AcceptsNullForTheOptionalFields) {

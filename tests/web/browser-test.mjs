@@ -266,6 +266,25 @@ try {
     check(await page.isDisabled('#undo'), 'undo is offered with no move of the person to undo');
   });
 
+  await step('the strong engine answers and its line and evaluation are shown', async () => {
+    const strong = await browser.newPage();
+    strong.on('pageerror', (error) => problems.push(`page error (strong): ${error.message}`));
+    await strong.goto(new URL('?engine=strong&nodes=3000', baseUrl).href);
+    await waitForPhase(strong, 'your-turn');
+    check((await strong.inputValue('#engine')) === 'strong', 'the strong engine is not chosen');
+    await cell(strong, 9, 9).click();
+    await waitForStones(strong, 2);
+    await waitForPhase(strong, 'your-turn');
+    await strong.check('#analysis');
+    check((await strong.textContent('#engine-name')) === 'strong', 'the analysis is not the strong engine\'s');
+    check(/ for o$|o (wins|loses) in/.test(await strong.textContent('#evaluation')), 'no evaluation shown');
+    // A hint's line starts on an empty point: its first stone is drawn.
+    await strong.click('#hint');
+    await strong.waitForSelector('#board .cell.empty .pv', WAIT);
+    await strong.screenshot({ path: path.join(outputDir, 'board-strong.png') });
+    await strong.close();
+  });
+
   await step('a phone-sized screen fits the board without sideways scrolling', async () => {
     const small = await browser.newPage();
     await small.setViewportSize({ width: 390, height: 844 });

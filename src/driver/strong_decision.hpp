@@ -1,0 +1,47 @@
+// The strong engine from a position as the front ends hold it: the engine
+// chosen by name, the search limits from a move time or a node budget, and
+// one search with the side the classic engine would play.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "driver/position_files.hpp"
+#include "search/strong_engine.hpp"
+
+namespace pentad {
+
+enum class EngineKind { kClassic, kStrong };
+
+// "classic" or "strong"; nothing for any other name.
+std::optional<EngineKind> EngineNamed(std::string_view name);
+const char* EngineName(EngineKind kind);
+
+// The strong engine's move time when a front end names none: a turn's.
+inline constexpr std::chrono::milliseconds kStrongMoveTime{4500};
+
+// `hardTime` is all the move may take. No new depth starts after half of
+// it: a depth takes several times the one before, so one started later
+// would mostly be cut off unfinished. A node budget replaces the clock.
+search::SearchLimits StrongLimits(search::SearchLimits::Clock::time_point start,
+                                  std::chrono::microseconds hardTime,
+                                  std::optional<int64_t> maxNodes,
+                                  const std::atomic<bool>* stop = nullptr);
+
+// One search on `board` that always comes back with a move on a board with
+// an empty cell, and with kNoCell on a full one without asking the engine.
+search::SearchOutcome ThinkStrong(search::StrongEngine& engine, const search::SearchBoard& board,
+                                  const search::SearchLimits& limits,
+                                  const search::IterationCallback& onIteration = {});
+
+// The search on `position` for the side the classic engine would play
+// there (EngineSideFor). With a node budget the engine is cleared first, so
+// that the same position and budget always give the same answer.
+search::SearchOutcome DecideStrong(search::StrongEngine& engine, const Position& position,
+                                   const search::SearchLimits& limits,
+                                   const search::IterationCallback& onIteration = {});
+
+}  // namespace pentad
