@@ -1,7 +1,7 @@
 # Builds files of the source tree into the executables as a generated header
 # of byte arrays, so that the programs need nothing beside themselves: the
 # browser board's page (web/) for `pentad serve`, the bench positions for
-# `pentad bench`.
+# `pentad bench`, the built-in openings for `pentad match`.
 #
 # Included from the top-level CMakeLists.txt, it defines pentad_embed_files()
 # to set up one such header; run with `cmake -DEMBED_DIR=... -DEMBED_GLOB=...

@@ -1,10 +1,13 @@
 // `pentad match A B`: a headless match between two engines of either kind,
-// with a game collection, a summary and an optional SPRT.
+// with a game collection, a summary and an optional SPRT; whole or one
+// shard of it. `pentad match merge R1.json ...`: shards' results as one.
 #include <signal.h>
 #include <unistd.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <thread>
@@ -33,6 +36,7 @@ struct MatchOptions {
   std::string dirB;
   int games = 2;
   std::string openingsFile;
+  bool emptyBoard = false;
   int64_t moveTime = 5000;
   std::optional<int64_t> gameTime;
   int64_t maxMemory = 0;
@@ -40,6 +44,10 @@ struct MatchOptions {
   std::string sgfFile;
   bool json = false;
   std::string sprt;
+  std::string shard;
+  CLI::App* merge = nullptr;
+  std::vector<std::string> mergeFiles;
+  bool mergeJson = false;
 };
 
 int UsageError(const std::string& message) {
@@ -65,6 +73,22 @@ std::optional<SprtHypotheses> ParseSprt(const std::string& text) {
   return hypotheses;
 }
 
+// "K/N" with 0 <= K < N.
+std::optional<Shard> ParseShard(const std::string& text) {
+  const size_t slash = text.find('/');
+  if (slash == std::string::npos) return std::nullopt;
+  Shard shard;
+  const auto parse = [](std::string_view part, int& value) {
+    const auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), value);
+    return !part.empty() && ec == std::errc() && end == part.data() + part.size();
+  };
+  if (!parse(std::string_view(text).substr(0, slash), shard.index) ||
+      !parse(std::string_view(text).substr(slash + 1), shard.count) || shard.count < 1 ||
+      shard.index < 0 || shard.index >= shard.count)
+    return std::nullopt;
+  return shard;
+}
+
 // Applies the per-engine options; an error message, or empty.
 std::string Configure(EngineSetup& setup, const std::string& kind, const std::string& name,
                       const std::string& dir, char label) {
@@ -82,7 +106,8 @@ std::string Configure(EngineSetup& setup, const std::string& kind, const std::st
 
 class ProgressLine {
  public:
-  ProgressLine() : enabled_(isatty(STDERR_FILENO) == 1) {}
+  explicit ProgressLine(std::optional<SprtHypotheses> sprt)
+      : enabled_(isatty(STDERR_FILENO) == 1), sprt_(sprt) {}
   ~ProgressLine() {
     if (enabled_ && shown_) std::fputs("\r\033[K", stderr);
   }
@@ -90,8 +115,20 @@ class ProgressLine {
   void Show(const MatchProgress& p) {
     if (!enabled_) return;
     const auto seconds = p.elapsed.count() / 1000;
-    std::fprintf(stderr, "\rgames %d/%d  W-D-L %d-%d-%d  elapsed %lld:%02lld:%02lld\033[K", p.done,
-                 p.total, p.tally.wins, p.tally.draws, p.tally.losses,
+    const auto& c = p.pairs.counts;
+    std::string line = "games " + std::to_string(p.done) + "/" + std::to_string(p.total) +
+                       "  W-D-L " + std::to_string(p.tally.wins) + "-" +
+                       std::to_string(p.tally.draws) + "-" + std::to_string(p.tally.losses) +
+                       "  pairs " + std::to_string(c[0]) + "-" + std::to_string(c[1]) + "-" +
+                       std::to_string(c[2]) + "-" + std::to_string(c[3]) + "-" +
+                       std::to_string(c[4]);
+    if (p.pairs.Pairs() > 0) line += "  Elo " + EloAndMargin(EstimateElo(p.pairs));
+    if (sprt_) {
+      char llr[32];
+      std::snprintf(llr, sizeof llr, "  LLR %.2f", EvaluateSprt(p.pairs, *sprt_).llr);
+      line += llr;
+    }
+    std::fprintf(stderr, "\r%s  elapsed %lld:%02lld:%02lld\033[K", line.c_str(),
                  static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
                  static_cast<long long>(seconds % 60));
     std::fflush(stderr);
@@ -99,11 +136,44 @@ class ProgressLine {
   }
 
  private:
+  // "+35.2 +-41.0": half the interval's width, which is not symmetric in Elo.
+  static std::string EloAndMargin(const EloEstimate& elo) {
+    if (BoundOf(elo)) return EloText(elo);
+    char margin[32];
+    std::snprintf(margin, sizeof margin, " +-%.1f", (elo.high - elo.low) / 2);
+    return EloText(elo) + margin;
+  }
+
   bool enabled_;
+  std::optional<SprtHypotheses> sprt_;
   bool shown_ = false;
 };
 
+int RunMerge(const MatchOptions& options) {
+  std::vector<ShardResult> results;
+  for (const std::string& file : options.mergeFiles) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return UsageError("merge: cannot read " + file);
+    ShardResult result{file, nlohmann::ordered_json::parse(in, nullptr, false)};
+    if (result.json.is_discarded()) return UsageError("merge: " + file + " is not JSON");
+    results.push_back(std::move(result));
+  }
+  std::string error;
+  auto merged = MergeShards(results, &error);
+  if (!merged) return UsageError("merge: " + error);
+  const MatchSummary summary = Summarize(merged->info, merged->games, merged->facts);
+  if (options.mergeJson)
+    std::cout << JsonText(SummaryJson(merged->info, summary, std::move(merged->gamesJson)))
+              << std::endl;
+  else
+    std::cout << SummaryText(merged->info, summary) << std::flush;
+  return 0;
+}
+
 int RunMatchCommand(const MatchOptions& options) {
+  if (options.merge->parsed()) return RunMerge(options);
+  if (options.engineA.empty()) return UsageError("A is required");
+  if (options.engineB.empty()) return UsageError("B is required");
   MatchSettings settings;
   std::string error;
   auto a = ParseEngine(options.engineA, &error);
@@ -127,6 +197,15 @@ int RunMatchCommand(const MatchOptions& options) {
     auto openings = LoadOpenings(options.openingsFile, &error);
     if (!openings) return UsageError("--openings: " + error);
     settings.openings = std::move(*openings);
+    settings.openingsSource = options.openingsFile;
+  } else if (!options.emptyBoard) {
+    settings.openings = DefaultOpenings();
+    settings.openingsSource = "built-in";
+  }
+  if (!options.shard.empty()) {
+    const auto shard = ParseShard(options.shard);
+    if (!shard) return UsageError("--shard wants K/N with 0 <= K < N, not \"" + options.shard + "\"");
+    settings.shard = *shard;
   }
   if (!options.sprt.empty()) {
     settings.sprt = ParseSprt(options.sprt);
@@ -139,7 +218,7 @@ int RunMatchCommand(const MatchOptions& options) {
   Cancellation cancel;
   SignalGuard signals(cancel);
   AdoptOrphanedDescendants();
-  auto progress = std::make_unique<ProgressLine>();
+  auto progress = std::make_unique<ProgressLine>(settings.sprt);
   bool sgfFailed = false;
   MatchHooks hooks;
   hooks.onProgress = [&](const MatchProgress& p) { progress->Show(p); };
@@ -154,10 +233,13 @@ int RunMatchCommand(const MatchOptions& options) {
   const MatchOutcome outcome = RunMatch(settings, cancel, hooks);
   progress.reset();
   const MatchSummary summary = Summarize(settings, outcome);
-  if (options.json)
-    std::cout << SummaryJsonText(settings, outcome, summary) << std::endl;
-  else
-    std::cout << SummaryText(settings, summary) << std::flush;
+  if (options.json) {
+    nlohmann::ordered_json games = nlohmann::ordered_json::array();
+    for (const GameRecord& game : outcome.games) games.push_back(GameJson(game));
+    std::cout << JsonText(SummaryJson(InfoOf(settings), summary, std::move(games))) << std::endl;
+  } else {
+    std::cout << SummaryText(InfoOf(settings), summary) << std::flush;
+  }
   if (outcome.interrupted) return 128 + (outcome.signal > 0 ? outcome.signal : SIGINT);
   return sgfFailed ? 1 : 0;
 }
@@ -172,18 +254,23 @@ CommandRunner AddMatchCommand(CLI::App& app) {
       "An engine is an executable with optional arguments (\"path arg ...\", quoted as one\n"
       "argument). Names starting with \"pbrain-\" talk the pipe protocol, others the file\n"
       "exchange (\"PLOCHA.DAT\" / \"TAH.DAT\" in a private working directory per game).\n"
-      "Colours alternate: A plays \"x\" (first) in odd-numbered games.\n"
+      "Colours alternate: A plays \"x\" (first) in odd-numbered games; games 2p+1 and 2p+2\n"
+      "share an opening and make pair p.\n"
       "Exit status: 0 done, 1 the game collection could not be written, 2 bad options,\n"
       "128 + N when stopped by signal N (finished games are kept).");
-  cmd->add_option("A", options->engineA, "Engine A: executable path and arguments")->required();
-  cmd->add_option("B", options->engineB, "Engine B: executable path and arguments")->required();
+  cmd->add_option("A", options->engineA, "Engine A: executable path and arguments");
+  cmd->add_option("B", options->engineB, "Engine B: executable path and arguments");
   cmd->add_option("--games", options->games, "Number of games")
       ->capture_default_str()
       ->check(CLI::Range(1, 1000000));
   cmd->add_option("--openings", options->openingsFile,
-                  "Openings, one a line, moves as offsets from the centre (10, 10): "
-                  "\"dx,dy, dx,dy, ...\" from \"x\"; each is played from both sides, in order, "
-                  "repeated (default: the empty board)");
+                  "Openings, one a line, from \"x\": offsets from the centre (10, 10), "
+                  "\"dx,dy, dx,dy, ...\", or moves like \"h8i9\" (a = x 0, 1 = y 0, k11 the "
+                  "centre); each is played from both sides, in order, repeated (default: a "
+                  "built-in set of balanced openings)");
+  cmd->add_flag("--empty-board", options->emptyBoard,
+                "Start every game from the empty board instead of the built-in openings")
+      ->excludes("--openings");
   cmd->add_option("--move-time", options->moveTime,
                   "Milliseconds per move: a file engine still running is killed, a brain that "
                   "has not answered loses")
@@ -215,7 +302,16 @@ CommandRunner AddMatchCommand(CLI::App& app) {
   cmd->add_flag("--json", options->json, "Print the summary as JSON, with every game");
   cmd->add_option("--sprt", options->sprt,
                   "ELO0,ELO1: sequential probability ratio test of A's Elo advantage "
-                  "(alpha = beta = 0.05); stops scheduling games once a bound is crossed");
+                  "(alpha = beta = 0.05) on the pairs; stops scheduling games once a bound is "
+                  "crossed (not in a shard)");
+  cmd->add_option("--shard", options->shard,
+                  "K/N: play only the pairs p with p % N == K, numbered as in the whole match; "
+                  "merge the shards' --json results with `pentad match merge`");
+  options->merge = cmd->add_subcommand(
+      "merge", "Combine the --json results of a match's shards into the match's summary");
+  options->merge->add_option("results", options->mergeFiles, "JSON results of --shard runs")
+      ->required();
+  options->merge->add_flag("--json", options->mergeJson, "Print the summary as JSON");
   return [options] { return RunMatchCommand(*options); };
 }
 

@@ -1,5 +1,7 @@
 #include "match/game.hpp"
 
+#include <algorithm>
+
 namespace pentad::match {
 namespace {
 
@@ -34,6 +36,7 @@ class Referee {
       board_.Place(p, SideOfMove(record_.moves.size()));
       record_.moves.push_back(p);
       record_.notes.emplace_back();
+      record_.moveTimes.emplace_back();
     }
   }
 
@@ -65,6 +68,8 @@ class Referee {
     MoveReply reply =
         players_[IndexOf(side)]->Play({board_, record_.moves, side, limit, left}, cancel_);
     used += reply.elapsed;
+    // A reply cut short by the referee's own stop is no answer to time.
+    if (!reply.cancelled) record_.times[IndexOf(side)].Add(reply.elapsed, limit);
     if (reply.cancelled) {
       cancelled_ = true;
       return;
@@ -84,6 +89,7 @@ class Referee {
     board_.Place(p, side);
     record_.moves.push_back(p);
     record_.notes.push_back(std::move(reply.notes));
+    record_.moveTimes.push_back(reply.elapsed);
     if (board_.MakesFive(p)) {
       Lose(Other(side), LossKind::kFive, "five in a row");
     } else if (board_.Full()) {
@@ -110,6 +116,24 @@ class Referee {
 };
 
 }  // namespace
+
+void MoveTimes::Add(Milliseconds elapsed, Milliseconds limit) {
+  ++moves;
+  total += elapsed;
+  longest = std::max(longest, elapsed);
+  if (elapsed > limit) ++overLimit;
+}
+
+void MoveTimes::Add(const MoveTimes& other) {
+  moves += other.moves;
+  total += other.total;
+  longest = std::max(longest, other.longest);
+  overLimit += other.overLimit;
+}
+
+double MoveTimes::MeanMs() const {
+  return moves == 0 ? 0.0 : static_cast<double>(total.count()) / moves;
+}
 
 std::optional<Side> GameRecord::Winner() const {
   if (outcome == Outcome::kXWins) return Side::kX;

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "match/openings_default_data.hpp"
+
 namespace pentad::match {
 namespace {
 
@@ -28,10 +30,42 @@ std::optional<std::vector<int>> NumbersOf(std::string_view line) {
   return numbers;
 }
 
+bool IsLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// "h8i9", "h8 i9 j10", "H8, I9": a letter for the column (a = x 0), a
+// number for the row (1 = y 0). As offsets from the centre, so that a
+// square off the board is reported as such.
+std::optional<std::vector<int>> OffsetsOfMoves(std::string_view line) {
+  std::vector<int> offsets;
+  size_t i = 0;
+  while (i < line.size()) {
+    const char c = line[i];
+    if (c == ',' || c == ' ' || c == '\t' || c == '\r') {
+      ++i;
+      continue;
+    }
+    if (!IsLetter(c) || i + 1 >= line.size() || !IsDigit(line[i + 1])) return std::nullopt;
+    const int x = (c | 0x20) - 'a';
+    int row = 0;
+    for (++i; i < line.size() && IsDigit(line[i]) && row < 1000; ++i) row = row * 10 + (line[i] - '0');
+    offsets.push_back(x - kCentre.x);
+    offsets.push_back(row - 1 - kCentre.y);
+  }
+  return offsets;
+}
+
 std::optional<Opening> ParseOpeningLine(std::string_view line, std::string* problem) {
-  const auto numbers = NumbersOf(line);
+  const bool moves = IsLetter(line[line.find_first_not_of(" \t")]);
+  const auto numbers = moves ? OffsetsOfMoves(line) : NumbersOf(line);
   if (!numbers) {
-    *problem = "expected numbers separated by commas";
+    *problem = moves ? "expected moves as letter and number, like h8i9"
+                     : "expected numbers separated by commas";
     return std::nullopt;
   }
   if (numbers->size() % 2 != 0) {
@@ -70,9 +104,10 @@ std::optional<std::vector<Opening>> ParseOpenings(std::string_view text, std::st
     size_t end = text.find('\n', start);
     if (end == std::string_view::npos) end = text.size();
     std::string_view line = text.substr(start, end - start);
+    line = line.substr(0, line.find('#'));
     start = end + 1;
     const size_t first = line.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos || line[first] == '#') continue;
+    if (first == std::string_view::npos) continue;
     std::string problem;
     auto opening = ParseOpeningLine(line, &problem);
     if (!opening) {
@@ -98,6 +133,16 @@ std::optional<std::vector<Opening>> LoadOpenings(const std::filesystem::path& fi
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   auto openings = ParseOpenings(text, error);
   if (!openings) *error = file.string() + ", " + *error;
+  return openings;
+}
+
+const std::vector<Opening>& DefaultOpenings() {
+  // Parsed once; the embedded text is checked by the tests.
+  static const std::vector<Opening> openings = [] {
+    std::string error;
+    auto parsed = ParseOpenings(opening_data::kAssets[0].bytes, &error);
+    return parsed ? std::move(*parsed) : std::vector<Opening>{};
+  }();
   return openings;
 }
 

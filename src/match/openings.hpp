@@ -1,6 +1,8 @@
-// Openings in the format existing managers use: one a line, the moves as
-// offsets from the centre square (10, 10), "dx,dy, dx,dy, ...", played
-// alternately from "x".
+// Openings, one a line, played alternately from "x", in either of the two
+// common notations, told apart per line by its first character: offsets
+// from the centre square (10, 10), "dx,dy, dx,dy, ...", or moves as letter
+// and number, "h8i9" or "h8 i9 j10", the letter the column (a = x 0), the
+// number the row (1 = y 0), so that "k11" is the centre.
 #pragma once
 
 #include <filesystem>
@@ -17,7 +19,7 @@ using Opening = std::vector<Point>;  // board coordinates, "x" first
 
 inline constexpr Point kCentre{10, 10};
 
-// Blank lines and lines starting with "#" are skipped. nullopt, and `error`
+// A "#" starts a comment; blank lines are skipped. nullopt, and `error`
 // naming the line, for a malformed opening: an odd count of numbers, a
 // move off the board or onto an earlier one, or five in a row already.
 std::optional<std::vector<Opening>> ParseOpenings(std::string_view text, std::string* error);
@@ -32,5 +34,11 @@ struct GameSchedule {
   int openingIndex = -1;  // -1 without openings
 };
 GameSchedule ScheduleOf(int index, int openingCount);
+
+// The built-in set, from src/match/openings-default.txt: two to four stones
+// near the centre that the strong engine rates near equal. Games start from
+// them without --openings, so that deterministic engines do not replay one
+// game over and over.
+const std::vector<Opening>& DefaultOpenings();
 
 }  // namespace pentad::match

@@ -18,11 +18,12 @@ void Count(const GameRecord& game, Tally& tally) {
 class Scheduler {
  public:
   Scheduler(const MatchSettings& settings, const Cancellation& cancel, const MatchHooks& hooks)
-      : settings_(settings), cancel_(cancel), hooks_(hooks) {}
+      : settings_(settings), cancel_(cancel), hooks_(hooks), indices_(GamesOfShard(settings)) {}
 
   MatchOutcome Run() {
     const auto start = std::chrono::steady_clock::now();
-    const int workers = std::max(1, std::min(settings_.jobs, settings_.games));
+    const int workers =
+        std::max(1, std::min(settings_.jobs, static_cast<int>(indices_.size())));
     running_ = workers;
     std::vector<std::thread> threads;
     for (int i = 0; i < workers; ++i) threads.emplace_back([this] { Work(); });
@@ -51,14 +52,14 @@ class Scheduler {
 
   void Report(std::chrono::steady_clock::time_point start) const {
     if (!hooks_.onProgress) return;
-    hooks_.onProgress(
-        {static_cast<int>(outcome_.games.size()), settings_.games, tally_, Since(start)});
+    hooks_.onProgress({static_cast<int>(outcome_.games.size()), static_cast<int>(indices_.size()),
+                       tally_, pairs_.Pairs(), Since(start)});
   }
 
   std::optional<int> NextGame() {
     std::lock_guard lock(mutex_);
-    if (stopScheduling_ || cancel_.Cancelled() || next_ >= settings_.games) return std::nullopt;
-    return next_++;
+    if (stopScheduling_ || cancel_.Cancelled() || next_ >= indices_.size()) return std::nullopt;
+    return indices_[next_++];
   }
 
   void Work() {
@@ -75,10 +76,11 @@ class Scheduler {
   void Collect(GameRecord record) {
     std::lock_guard lock(mutex_);
     Count(record, tally_);
+    pairs_.Add(record.number, record.ScoreOfA());
     if (hooks_.onGame) hooks_.onGame(record);
     outcome_.games.push_back(std::move(record));
-    if (settings_.sprt &&
-        EvaluateSprt(tally_, *settings_.sprt).decision != SprtDecision::kContinue) {
+    if (settings_.sprt && settings_.shard.Whole() &&
+        EvaluateSprt(pairs_.Pairs(), *settings_.sprt).decision != SprtDecision::kContinue) {
       stopScheduling_ = true;
       outcome_.stoppedBySprt = true;
     }
@@ -90,10 +92,12 @@ class Scheduler {
   const MatchHooks& hooks_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  int next_ = 0;
+  const std::vector<int> indices_;
+  size_t next_ = 0;
   int running_ = 0;
   bool stopScheduling_ = false;
   Tally tally_;
+  PairCounter pairs_;
   MatchOutcome outcome_;
 };
 
@@ -112,9 +116,24 @@ GameSetup SetupOf(const MatchSettings& settings, int index) {
   return setup;
 }
 
+std::vector<int> GamesOfShard(const MatchSettings& settings) {
+  std::vector<int> indices;
+  for (int i = 0; i < settings.games; ++i)
+    if (settings.shard.Plays(i)) indices.push_back(i);
+  return indices;
+}
+
 MatchOutcome RunMatch(const MatchSettings& settings, const Cancellation& cancel,
                       const MatchHooks& hooks) {
   return Scheduler(settings, cancel, hooks).Run();
+}
+
+void PairCounter::Add(int gameNumber, double scoreOfA) {
+  const int pair = (gameNumber - 1) / 2;
+  const auto [it, first] = waiting_.emplace(pair, scoreOfA);
+  if (first) return;
+  pairs_.Add(it->second + scoreOfA);
+  waiting_.erase(it);
 }
 
 Tally TallyOf(const std::vector<GameRecord>& games) {

@@ -80,8 +80,12 @@ std::string GameSgf(const GameRecord& record, const std::string& date) {
     sgf += ";";
     sgf += ColourOf(SideOfMove(i));
     sgf += "[" + Coordinates(record.moves[i]) + "]";
-    if (i < record.notes.size() && !record.notes[i].empty())
-      sgf += "C[" + Escaped(JoinLines(record.notes[i])) + "]";
+    std::vector<std::string> comment;
+    if (i < record.moveTimes.size() && record.moveTimes[i])
+      comment.push_back("time " + std::to_string(record.moveTimes[i]->count()) + " ms");
+    if (i < record.notes.size())
+      comment.insert(comment.end(), record.notes[i].begin(), record.notes[i].end());
+    if (!comment.empty()) sgf += "C[" + Escaped(JoinLines(comment)) + "]";
     if (i % 10 == 9) sgf += "\n";
   }
   return sgf + ")\n";

@@ -1,5 +1,6 @@
 // Games as SGF (FF[4], GM[4]): "x" is Black, coordinates 'a' + x and
-// 'a' + y; one game tree per game, so that files can be appended to.
+// 'a' + y; one game tree per game, so that files can be appended to. A
+// move's comment starts with the time its engine took, "time 412 ms".
 #pragma once
 
 #include <filesystem>

@@ -1,6 +1,10 @@
 // Match statistics from one engine's side: score, Elo difference with its
-// 95% interval, and a sequential probability ratio test on the Elo.
+// 95% interval, and a sequential probability ratio test on the Elo, per
+// game (win/draw/loss) and per pair of games that share an opening.
 #pragma once
+
+#include <array>
+#include <optional>
 
 namespace pentad::match {
 
@@ -15,20 +19,46 @@ struct Tally {
   double Fraction() const { return Games() == 0 ? 0.5 : Points() / Games(); }
 };
 
+// Pairs of games from one opening, each engine once with "x", counted by
+// A's points in the pair: counts[i] pairs scored i / 2 (0, 0.5, 1, 1.5, 2).
+// A pair with both games won by the side that had "x" scores 1: the opening
+// decided it, not the engines.
+struct PairTally {
+  std::array<int, 5> counts{};
+
+  int Pairs() const;
+  double Points() const;  // A's, over 2 * Pairs() games
+  void Add(double pairPoints);
+};
+
 // The logistic Elo model: the expected score of a player `elo` points
 // stronger, and back. EloFromScore gives +-infinity at 1 and 0.
 double ScoreFromElo(double elo);
 double EloFromScore(double score);
 
 struct EloEstimate {
-  double difference = 0;
-  double low = 0;   // 95% interval; infinite where the score's interval
-  double high = 0;  // reaches 0 or 1
+  double difference = 0;  // +-infinity at a score of 100% or 0%
+  // The 95% interval. It reaches a score of 1 (an Elo of +infinity) only
+  // when every game was won, 0 only when every game was lost; its other end
+  // then stays finite and is the bound summaries print.
+  double low = 0;
+  double high = 0;
 };
 
-// The interval comes from the variance of the per-game score, normal
-// approximation, z = 1.96.
+// Wilson's score interval (z = 1.96) on the mean score, with the observed
+// variance of one observation: a game, or a pair's mean. Unlike the plain
+// normal interval it stays inside (0, 1) for any score in between, and
+// stays finite on one side for a score of 0 or 1.
 EloEstimate EstimateElo(const Tally& tally);
+EloEstimate EstimateElo(const PairTally& pairs);
+
+// A finite Elo that stands in for an infinite difference: the interval's
+// finite end, as a lower bound at 100% and an upper bound at 0%.
+struct EloBound {
+  bool above = true;  // the difference is above `elo` (100%), else below (0%)
+  double elo = 0;
+};
+std::optional<EloBound> BoundOf(const EloEstimate& estimate);
 
 struct SprtHypotheses {
   double elo0 = 0;
@@ -46,11 +76,14 @@ struct SprtStatus {
   SprtDecision decision = SprtDecision::kContinue;
 };
 
-// Generalised SPRT on win/draw/loss counts: the log-likelihood ratio of the
-// most likely outcome distributions whose expected score is that of elo1
-// and of elo0. An outcome never seen counts as 0.001 games, so the ratio
-// stays finite when every game ended alike.
+// Generalised SPRT: the log-likelihood ratio of the most likely outcome
+// distributions whose expected score is that of elo1 and of elo0 (logistic
+// Elo). On win/draw/loss counts, or on the five pair scores; pairs carry the
+// correlation between the two games of an opening, which per-game counts
+// miss. An outcome never seen counts as 0.001, so the ratio stays finite
+// when every game or pair ended alike.
 SprtStatus EvaluateSprt(const Tally& tally, const SprtHypotheses& hypotheses);
+SprtStatus EvaluateSprt(const PairTally& pairs, const SprtHypotheses& hypotheses);
 
 const char* DecisionName(SprtDecision decision);
 

@@ -3,19 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <set>
 
 namespace pentad::match {
 namespace {
 
-void CountLoss(const GameRecord& game, MatchSummary& summary) {
-  const auto loser = game.Loser();
-  if (!loser) return;
-  const bool aLost = (*loser == Side::kX) == game.aPlaysX;
-  RuleLosses& losses = aLost ? summary.lossesA : summary.lossesB;
-  if (game.loss == LossKind::kTime) ++losses.time;
-  if (game.loss == LossKind::kIllegal) ++losses.illegal;
-  if (game.loss == LossKind::kCrash) ++losses.crash;
-}
+using Json = nlohmann::ordered_json;
 
 std::string Fixed(double value, int decimals) {
   char text[64];
@@ -27,83 +20,297 @@ std::string Padded(const std::string& text, size_t width) {
   return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
 }
 
-nlohmann::ordered_json FiniteOrNull(double value) {
+std::string SignedText(double elo) {
+  const std::string text = Fixed(elo, 1);
+  if (text == "-0.0" || text == "0.0") return "0.0";
+  return text[0] == '-' ? text : "+" + text;
+}
+
+Json Rounded(double value) {
   if (!std::isfinite(value)) return nullptr;
   return std::round(value * 10) / 10;
 }
 
-nlohmann::ordered_json EngineJson(const EngineSetup& setup) {
-  nlohmann::ordered_json json;
+// JSON has no infinity: an infinite figure is null, and "bound" gives the
+// finite end that stands in for the difference.
+Json EloJson(const EloEstimate& estimate, bool any) {
+  if (!any) return {{"difference", nullptr}, {"low", nullptr}, {"high", nullptr}, {"bound", nullptr}};
+  Json bound = nullptr;
+  if (const auto b = BoundOf(estimate))
+    bound = {{"side", b->above ? "above" : "below"}, {"elo", Rounded(b->elo)}};
+  return {{"difference", Rounded(estimate.difference)},
+          {"low", Rounded(estimate.low)},
+          {"high", Rounded(estimate.high)},
+          {"bound", bound}};
+}
+
+Json EngineJson(const EngineSetup& setup) {
+  Json json;
   json["name"] = setup.name;
   json["command"] = setup.argv;
   json["kind"] = KindName(setup.kind);
   return json;
 }
 
-nlohmann::ordered_json LossesJson(const RuleLosses& losses) {
+Json LossesJson(const RuleLosses& losses) {
   return {{"time", losses.time}, {"illegal", losses.illegal}, {"crash", losses.crash}};
 }
 
-nlohmann::ordered_json GameJson(const GameRecord& game) {
-  nlohmann::ordered_json json;
-  json["number"] = game.number;
-  json["x"] = game.aPlaysX ? "a" : "b";
-  json["opening"] = game.openingIndex >= 0 ? nlohmann::ordered_json(game.openingIndex + 1)
-                                           : nlohmann::ordered_json(nullptr);
-  json["moves"] = game.moves.size();
-  const auto winner = game.Winner();
-  if (winner)
-    json["winner"] = (*winner == Side::kX) == game.aPlaysX ? "a" : "b";
-  else
-    json["winner"] = nullptr;
-  json["loss"] = LossKindName(game.loss);
-  json["reason"] = game.reason;
-  json["time_ms"] = {{"x", game.timeUsed[0].count()}, {"o", game.timeUsed[1].count()}};
-  return json;
+Json TimesJson(const MoveTimes& times) {
+  return {{"moves", times.moves},
+          {"mean_ms", std::round(times.MeanMs() * 10) / 10},
+          {"max_ms", times.longest.count()},
+          {"over_limit", times.overLimit},
+          {"total_ms", times.total.count()}};
+}
+
+Json SprtJson(const SprtStatus& status) {
+  return {{"llr", std::round(status.llr * 1e4) / 1e4},
+          {"lower", status.lower},
+          {"upper", status.upper},
+          {"result", DecisionName(status.decision)}};
+}
+
+void CountLoss(const GameResult& game, MatchSummary& summary) {
+  if (!game.winner) return;
+  const bool aLost = (*game.winner == Side::kO) == game.aPlaysX;
+  RuleLosses& losses = aLost ? summary.lossesA : summary.lossesB;
+  if (game.loss == LossKind::kTime) ++losses.time;
+  if (game.loss == LossKind::kIllegal) ++losses.illegal;
+  if (game.loss == LossKind::kCrash) ++losses.crash;
+}
+
+std::string EloLine(const std::string& label, const EloEstimate& estimate) {
+  std::string line = label + EloText(estimate);
+  if (const auto bound = BoundOf(estimate))
+    return line + (bound->above ? " (every game won; 95% lower bound)\n"
+                                : " (every game lost; 95% upper bound)\n");
+  return line + " (95% interval " + SignedText(estimate.low) + " to " +
+         SignedText(estimate.high) + ")\n";
+}
+
+// The digest of a set of openings: FNV-1a over their moves.
+std::string DigestOf(const std::vector<Opening>& openings) {
+  uint64_t hash = 14695981039346656037ull;
+  const auto mix = [&](int value) {
+    hash ^= static_cast<uint8_t>(value);
+    hash *= 1099511628211ull;
+  };
+  for (const Opening& opening : openings) {
+    for (const Point p : opening) {
+      mix(p.x);
+      mix(p.y);
+    }
+    mix(255);
+  }
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+  return text;
+}
+
+// --- reading shard results back ------------------------------------------
+
+EngineSetup EngineFrom(const Json& json) {
+  EngineSetup setup;
+  setup.name = json.at("name").get<std::string>();
+  setup.argv = json.at("command").get<std::vector<std::string>>();
+  setup.kind = json.at("kind").get<std::string>() == "pipe" ? EngineKind::kPipe : EngineKind::kFile;
+  return setup;
+}
+
+MoveTimes TimesFrom(const Json& json) {
+  MoveTimes times;
+  times.moves = json.at("moves").get<int>();
+  times.total = Milliseconds(json.at("total_ms").get<int64_t>());
+  times.longest = Milliseconds(json.at("max_ms").get<int64_t>());
+  times.overLimit = json.at("over_limit").get<int>();
+  return times;
+}
+
+LossKind LossFrom(const std::string& name) {
+  for (LossKind kind :
+       {LossKind::kFive, LossKind::kTime, LossKind::kIllegal, LossKind::kCrash, LossKind::kNone})
+    if (name == LossKindName(kind)) return kind;
+  throw std::invalid_argument("unknown loss \"" + name + "\"");
+}
+
+GameResult GameFrom(const Json& json) {
+  GameResult game;
+  game.number = json.at("number").get<int>();
+  game.aPlaysX = json.at("x").get<std::string>() == "a";
+  const Json& winner = json.at("winner");
+  if (!winner.is_null()) {
+    const bool aWon = winner.get<std::string>() == "a";
+    game.winner = aWon == game.aPlaysX ? Side::kX : Side::kO;
+  }
+  game.loss = LossFrom(json.at("loss").get<std::string>());
+  game.times[0] = TimesFrom(json.at("move_times").at("x"));
+  game.times[1] = TimesFrom(json.at("move_times").at("o"));
+  return game;
+}
+
+MatchInfo InfoFrom(const Json& json) {
+  MatchInfo info;
+  info.a = EngineFrom(json.at("a"));
+  info.b = EngineFrom(json.at("b"));
+  const Json& match = json.at("match");
+  info.games = match.at("games").get<int>();
+  info.time.moveTime = Milliseconds(match.at("move_time_ms").get<int64_t>());
+  if (!match.at("game_time_ms").is_null())
+    info.time.gameTime = Milliseconds(match.at("game_time_ms").get<int64_t>());
+  info.time.maxMemory = match.at("max_memory").get<int64_t>();
+  const Json& openings = match.at("openings");
+  info.openingsSource = openings.at("source").get<std::string>();
+  info.openingsCount = openings.at("count").get<int>();
+  info.openingsDigest = openings.at("digest").get<std::string>();
+  if (json.contains("sprt")) {
+    const Json& sprt = json.at("sprt");
+    info.sprt = SprtHypotheses{sprt.at("elo0").get<double>(), sprt.at("elo1").get<double>(),
+                               sprt.at("alpha").get<double>(), sprt.at("beta").get<double>()};
+  }
+  const Json& shard = json.at("shard");
+  info.shard = {shard.at("index").get<int>(), shard.at("count").get<int>()};
+  return info;
+}
+
+// What differs between two runs' matches, or empty.
+std::string Difference(const MatchInfo& first, const MatchInfo& other) {
+  // Hosts may keep the engines in different folders: the file name counts.
+  const auto sameEngine = [](const EngineSetup& x, const EngineSetup& y) {
+    if (x.name != y.name || x.kind != y.kind || x.argv.size() != y.argv.size()) return false;
+    for (size_t i = 0; i < x.argv.size(); ++i) {
+      const bool same = i == 0 ? std::filesystem::path(x.argv[i]).filename() ==
+                                     std::filesystem::path(y.argv[i]).filename()
+                               : x.argv[i] == y.argv[i];
+      if (!same) return false;
+    }
+    return true;
+  };
+  if (!sameEngine(first.a, other.a)) return "engine A";
+  if (!sameEngine(first.b, other.b)) return "engine B";
+  if (first.games != other.games) return "the number of games";
+  if (first.time.moveTime != other.time.moveTime || first.time.gameTime != other.time.gameTime ||
+      first.time.maxMemory != other.time.maxMemory)
+    return "the time control or memory limit";
+  if (first.openingsCount != other.openingsCount || first.openingsDigest != other.openingsDigest)
+    return "the openings";
+  const auto sameSprt = [](const std::optional<SprtHypotheses>& x,
+                           const std::optional<SprtHypotheses>& y) {
+    if (!x || !y) return !x && !y;
+    return x->elo0 == y->elo0 && x->elo1 == y->elo1 && x->alpha == y->alpha && x->beta == y->beta;
+  };
+  if (!sameSprt(first.sprt, other.sprt)) return "the SPRT";
+  if (first.shard.count != other.shard.count) return "the number of shards";
+  return "";
 }
 
 }  // namespace
 
-std::string EloText(double elo) {
-  if (std::isinf(elo)) return elo > 0 ? "+inf" : "-inf";
-  const std::string text = Fixed(elo, 1);
-  if (text == "-0.0" || text == "0.0") return "0.0";
-  return text[0] == '-' ? text : "+" + text;
+MatchInfo InfoOf(const MatchSettings& settings) {
+  MatchInfo info;
+  info.a = settings.a;
+  info.b = settings.b;
+  info.games = settings.games;
+  info.time = settings.time;
+  info.openingsSource = settings.openings.empty() ? "" : settings.openingsSource;
+  info.openingsCount = static_cast<int>(settings.openings.size());
+  info.openingsDigest = DigestOf(settings.openings);
+  info.sprt = settings.sprt;
+  info.shard = settings.shard;
+  return info;
 }
 
-MatchSummary Summarize(const MatchSettings& settings, const MatchOutcome& outcome) {
+double GameResult::ScoreOfA() const {
+  if (!winner) return 0.5;
+  return (*winner == Side::kX) == aPlaysX ? 1.0 : 0.0;
+}
+
+GameResult ResultOf(const GameRecord& record) {
+  return {record.number, record.aPlaysX, record.Winner(), record.loss, record.times};
+}
+
+std::string EloText(double elo) {
+  if (std::isinf(elo)) return elo > 0 ? "+inf" : "-inf";
+  return SignedText(elo);
+}
+
+std::string EloText(const EloEstimate& estimate) {
+  if (const auto bound = BoundOf(estimate))
+    return (bound->above ? "> " : "< ") + SignedText(bound->elo);
+  return SignedText(estimate.difference);
+}
+
+MatchSummary Summarize(const MatchInfo& info, const std::vector<GameResult>& games,
+                       const RunFacts& facts) {
   MatchSummary summary;
-  summary.planned = settings.games;
-  summary.played = static_cast<int>(outcome.games.size());
-  summary.interrupted = outcome.interrupted;
-  summary.stoppedBySprt = outcome.stoppedBySprt;
-  summary.tally = TallyOf(outcome.games);
+  summary.planned = facts.planned;
+  summary.played = static_cast<int>(games.size());
+  summary.interrupted = facts.interrupted;
+  summary.stoppedBySprt = facts.stoppedBySprt;
+  summary.elapsed = facts.elapsed;
+  PairCounter pairs;
+  for (const GameResult& game : games) {
+    const double score = game.ScoreOfA();
+    ++(score == 1.0 ? summary.tally.wins : score == 0.0 ? summary.tally.losses : summary.tally.draws);
+    pairs.Add(game.number, score);
+    CountLoss(game, summary);
+    summary.timesA.Add(game.times[game.aPlaysX ? 0 : 1]);
+    summary.timesB.Add(game.times[game.aPlaysX ? 1 : 0]);
+  }
+  summary.pairs = pairs.Pairs();
+  summary.unpaired = summary.played - 2 * summary.pairs.Pairs();
   summary.elo = EstimateElo(summary.tally);
-  for (const GameRecord& game : outcome.games) CountLoss(game, summary);
-  summary.hypotheses = settings.sprt;
-  if (settings.sprt) summary.sprt = EvaluateSprt(summary.tally, *settings.sprt);
-  summary.elapsed = outcome.elapsed;
+  summary.pairElo = EstimateElo(summary.pairs);
+  if (info.sprt) {
+    summary.sprt = EvaluateSprt(summary.pairs, *info.sprt);
+    summary.sprtPerGame = EvaluateSprt(summary.tally, *info.sprt);
+  }
   return summary;
 }
 
-std::string SummaryText(const MatchSettings& settings, const MatchSummary& summary) {
+MatchSummary Summarize(const MatchSettings& settings, const MatchOutcome& outcome) {
+  std::vector<GameResult> games;
+  for (const GameRecord& record : outcome.games) games.push_back(ResultOf(record));
+  const RunFacts facts{static_cast<int>(GamesOfShard(settings).size()), outcome.interrupted,
+                       outcome.stoppedBySprt, outcome.elapsed};
+  return Summarize(InfoOf(settings), games, facts);
+}
+
+std::string SummaryText(const MatchInfo& info, const MatchSummary& summary) {
   const Tally& t = summary.tally;
   std::string text;
   text += "Games: " + std::to_string(summary.played) + " of " + std::to_string(summary.planned);
   if (summary.interrupted) text += " (interrupted)";
   if (summary.stoppedBySprt) text += " (stopped by the SPRT)";
   text += ", " + Fixed(summary.elapsed.count() / 1000.0, 1) + " s\n";
-  text += "A: " + settings.a.name + " (" + KindName(settings.a.kind) + ")\n";
-  text += "B: " + settings.b.name + " (" + KindName(settings.b.kind) + ")\n";
+  if (!info.mergedShards.empty()) {
+    text += "Shards:";
+    for (size_t i = 0; i < info.mergedShards.size(); ++i)
+      text += (i == 0 ? " " : ", ") + std::to_string(info.mergedShards[i]);
+    text += " of " + std::to_string(info.shard.count) + " (" + std::to_string(info.games) +
+            " games in the match)\n";
+  } else if (!info.shard.Whole()) {
+    text += "Shard: " + std::to_string(info.shard.index) + "/" + std::to_string(info.shard.count) +
+            " (" + std::to_string(info.games) + " games in the match)\n";
+  }
+  text += "A: " + info.a.name + " (" + KindName(info.a.kind) + ")\n";
+  text += "B: " + info.b.name + " (" + KindName(info.b.kind) + ")\n";
   text += "W-D-L for A: " + std::to_string(t.wins) + "-" + std::to_string(t.draws) + "-" +
           std::to_string(t.losses) + "\n";
   text += "Score for A: " + Fixed(t.Points(), 1) + " / " + std::to_string(t.Games()) + " (" +
           Fixed(100 * t.Fraction(), 1) + "%)\n";
-  if (t.Games() > 0)
-    text += "Elo difference: " + EloText(summary.elo.difference) + " (95% interval " +
-            EloText(summary.elo.low) + " to " + EloText(summary.elo.high) + ")\n";
-  const std::string labelA = "  A " + settings.a.name;
-  const std::string labelB = "  B " + settings.b.name;
+  const auto& c = summary.pairs.counts;
+  text += "Pairs for A, 0-0.5-1-1.5-2 points: " + std::to_string(c[0]) + "-" +
+          std::to_string(c[1]) + "-" + std::to_string(c[2]) + "-" + std::to_string(c[3]) + "-" +
+          std::to_string(c[4]);
+  if (summary.unpaired > 0)
+    text += " (" + std::to_string(summary.unpaired) +
+            (summary.unpaired == 1 ? " game" : " games") + " unpaired)";
+  text += "\n";
+  if (summary.pairs.Pairs() > 0) text += EloLine("Elo difference, pairs:    ", summary.pairElo);
+  if (t.Games() > 0) text += EloLine("Elo difference, per game: ", summary.elo);
+  const std::string labelA = "  A " + info.a.name;
+  const std::string labelB = "  B " + info.b.name;
   const size_t width = std::max<size_t>({16, labelA.size(), labelB.size()}) + 2;
   const auto lossLine = [&](const std::string& label, const RuleLosses& losses) {
     char numbers[64];
@@ -114,21 +321,61 @@ std::string SummaryText(const MatchSettings& settings, const MatchSummary& summa
   text += Padded("Losses by rule", width) + "time  illegal  crash\n";
   text += lossLine(labelA, summary.lossesA);
   text += lossLine(labelB, summary.lossesB);
+  const auto timeLine = [&](const std::string& label, const MoveTimes& times) {
+    char numbers[96];
+    std::snprintf(numbers, sizeof numbers, "%9.1f %8lld %11d\n", times.MeanMs(),
+                  static_cast<long long>(times.longest.count()), times.overLimit);
+    return Padded(label, width) + numbers;
+  };
+  text += Padded("Move time, ms", width) + "     mean      max  over limit\n";
+  text += timeLine(labelA, summary.timesA);
+  text += timeLine(labelB, summary.timesB);
   if (summary.sprt) {
     const SprtStatus& s = *summary.sprt;
-    text += "SPRT elo0 " + Fixed(summary.hypotheses->elo0, 1) + ", elo1 " +
-            Fixed(summary.hypotheses->elo1, 1) + ": LLR " + Fixed(s.llr, 2) + " (bounds " +
-            Fixed(s.lower, 2) + ", " + Fixed(s.upper, 2) + "), " + DecisionName(s.decision) + "\n";
+    text += "SPRT elo0 " + Fixed(info.sprt->elo0, 1) + ", elo1 " + Fixed(info.sprt->elo1, 1) +
+            ", pairs: LLR " + Fixed(s.llr, 2) + " (bounds " + Fixed(s.lower, 2) + ", " +
+            Fixed(s.upper, 2) + "), " + DecisionName(s.decision) + "\n";
+    text += "SPRT per game: LLR " + Fixed(summary.sprtPerGame->llr, 2) + "\n";
   }
   return text;
 }
 
-nlohmann::ordered_json SummaryJson(const MatchSettings& settings, const MatchOutcome& outcome,
-                                   const MatchSummary& summary) {
+Json GameJson(const GameRecord& game) {
+  Json json;
+  json["number"] = game.number;
+  json["x"] = game.aPlaysX ? "a" : "b";
+  json["opening"] = game.openingIndex >= 0 ? Json(game.openingIndex + 1) : Json(nullptr);
+  json["moves"] = game.moves.size();
+  const auto winner = game.Winner();
+  if (winner)
+    json["winner"] = (*winner == Side::kX) == game.aPlaysX ? "a" : "b";
+  else
+    json["winner"] = nullptr;
+  json["loss"] = LossKindName(game.loss);
+  json["reason"] = game.reason;
+  json["time_ms"] = {{"x", game.timeUsed[0].count()}, {"o", game.timeUsed[1].count()}};
+  json["move_times"] = {{"x", TimesJson(game.times[0])}, {"o", TimesJson(game.times[1])}};
+  return json;
+}
+
+Json SummaryJson(const MatchInfo& info, const MatchSummary& summary, Json games) {
   const Tally& t = summary.tally;
-  nlohmann::ordered_json json;
-  json["a"] = EngineJson(settings.a);
-  json["b"] = EngineJson(settings.b);
+  Json json;
+  json["a"] = EngineJson(info.a);
+  json["b"] = EngineJson(info.b);
+  json["match"] = {
+      {"games", info.games},
+      {"move_time_ms", info.time.moveTime.count()},
+      {"game_time_ms", info.time.gameTime ? Json(info.time.gameTime->count()) : Json(nullptr)},
+      {"max_memory", info.time.maxMemory},
+      {"openings",
+       {{"source", info.openingsSource},
+        {"count", info.openingsCount},
+        {"digest", info.openingsDigest}}}};
+  if (info.mergedShards.empty())
+    json["shard"] = {{"index", info.shard.index}, {"count", info.shard.count}};
+  else
+    json["shards"] = {{"count", info.shard.count}, {"merged", info.mergedShards}};
   json["games_planned"] = summary.planned;
   json["games_played"] = summary.played;
   json["interrupted"] = summary.interrupted;
@@ -139,30 +386,98 @@ nlohmann::ordered_json SummaryJson(const MatchSettings& settings, const MatchOut
   json["losses"] = t.losses;
   json["score"] = t.Points();
   json["score_fraction"] = t.Fraction();
-  const auto eloFigure = [&](double value) {
-    return t.Games() == 0 ? nlohmann::ordered_json(nullptr) : FiniteOrNull(value);
-  };
-  json["elo"] = {{"difference", eloFigure(summary.elo.difference)},
-                 {"low", eloFigure(summary.elo.low)},
-                 {"high", eloFigure(summary.elo.high)}};
+  json["elo"] = EloJson(summary.elo, t.Games() > 0);
+  const int pairCount = summary.pairs.Pairs();
+  json["pairs"] = {
+      {"counts", summary.pairs.counts},
+      {"pairs", pairCount},
+      {"unpaired_games", summary.unpaired},
+      {"score", summary.pairs.Points()},
+      {"score_fraction", pairCount == 0 ? 0.5 : summary.pairs.Points() / (2 * pairCount)},
+      {"elo", EloJson(summary.pairElo, pairCount > 0)}};
   json["losses_by_rule"] = {{"a", LossesJson(summary.lossesA)}, {"b", LossesJson(summary.lossesB)}};
+  json["move_times"] = {{"a", TimesJson(summary.timesA)}, {"b", TimesJson(summary.timesB)}};
   if (summary.sprt) {
-    json["sprt"] = {
-        {"elo0", summary.hypotheses->elo0},   {"elo1", summary.hypotheses->elo1},
-        {"alpha", summary.hypotheses->alpha}, {"beta", summary.hypotheses->beta},
-        {"llr", summary.sprt->llr},           {"lower", summary.sprt->lower},
-        {"upper", summary.sprt->upper},       {"result", DecisionName(summary.sprt->decision)}};
+    json["sprt"] = {{"elo0", info.sprt->elo0},
+                    {"elo1", info.sprt->elo1},
+                    {"alpha", info.sprt->alpha},
+                    {"beta", info.sprt->beta}};
+    json["sprt"].update(SprtJson(*summary.sprt));
+    json["sprt"]["per_game"] = SprtJson(*summary.sprtPerGame);
   }
-  nlohmann::ordered_json games = nlohmann::ordered_json::array();
-  for (const GameRecord& game : outcome.games) games.push_back(GameJson(game));
   json["games"] = std::move(games);
   return json;
 }
 
-std::string SummaryJsonText(const MatchSettings& settings, const MatchOutcome& outcome,
-                            const MatchSummary& summary) {
-  return SummaryJson(settings, outcome, summary)
-      .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+std::string JsonText(const Json& json) {
+  return json.dump(2, ' ', false, Json::error_handler_t::replace);
+}
+
+std::optional<MergedMatch> MergeShards(const std::vector<ShardResult>& results,
+                                       std::string* error) {
+  MergedMatch merged;
+  std::vector<Json> games;
+  std::set<int> seenShards;
+  for (size_t i = 0; i < results.size(); ++i) {
+    const std::string& which = results[i].name;
+    try {
+      const Json& result = results[i].json;
+      const MatchInfo info = InfoFrom(result);
+      const Shard shard = info.shard;
+      if (shard.count < 1 || shard.index < 0 || shard.index >= shard.count) {
+        *error = which + ": shard " + std::to_string(shard.index) + "/" +
+                 std::to_string(shard.count) + " is no shard";
+        return std::nullopt;
+      }
+      if (i == 0) {
+        merged.info = info;
+      } else if (const std::string difference = Difference(merged.info, info);
+                 !difference.empty()) {
+        *error = which + ": not a shard of the match of " + results[0].name + ": " + difference + " differs";
+        return std::nullopt;
+      }
+      if (!seenShards.insert(shard.index).second) {
+        *error = which + ": shard " + std::to_string(shard.index) + "/" +
+                 std::to_string(shard.count) + " given twice";
+        return std::nullopt;
+      }
+      for (const Json& game : result.at("games")) {
+        GameResult parsed = GameFrom(game);
+        if (parsed.number < 1 || parsed.number > info.games || !shard.Plays(parsed.number - 1)) {
+          *error = which + ": game " + std::to_string(parsed.number) + " is not one of shard " +
+                   std::to_string(shard.index) + "'s";
+          return std::nullopt;
+        }
+        merged.games.push_back(parsed);
+        games.push_back(game);
+      }
+      merged.facts.planned += result.at("games_planned").get<int>();
+      merged.facts.interrupted |= result.at("interrupted").get<bool>();
+      merged.facts.elapsed = std::max(
+          merged.facts.elapsed, std::chrono::milliseconds(result.at("elapsed_ms").get<int64_t>()));
+    } catch (const std::exception& e) {
+      *error = which + ": not a match result of `pentad match --json`: " + e.what();
+      return std::nullopt;
+    }
+  }
+  if (results.empty()) {
+    *error = "no results to merge";
+    return std::nullopt;
+  }
+  merged.info.mergedShards.assign(seenShards.begin(), seenShards.end());
+  std::vector<size_t> order(games.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](size_t x, size_t y) {
+    return merged.games[x].number < merged.games[y].number;
+  });
+  std::vector<GameResult> sorted;
+  merged.gamesJson = Json::array();
+  for (size_t i : order) {
+    sorted.push_back(merged.games[i]);
+    merged.gamesJson.push_back(games[i]);
+  }
+  merged.games = std::move(sorted);
+  return merged;
 }
 
 }  // namespace pentad::match

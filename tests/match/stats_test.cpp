@@ -22,49 +22,78 @@ TEST(MatchStats, EloOfKnownScores) {
   EXPECT_EQ(EloFromScore(0.0), -INFINITY);
 }
 
-TEST(MatchStats, EloIntervalFromWinsDrawsLosses) {
-  // 60-20-20: score 0.7, per-game standard deviation 0.4 over 100 games.
-  const EloEstimate e = EstimateElo({60, 20, 20});
-  EXPECT_NEAR(e.difference, 147.19, 0.01);
-  EXPECT_NEAR(e.low, 86.23, 0.01);
-  EXPECT_NEAR(e.high, 218.25, 0.01);
-
-  const EloEstimate even = EstimateElo({10, 0, 10});
-  EXPECT_NEAR(even.difference, 0.0, 1e-9);
-  EXPECT_NEAR(even.low, -even.high, 1e-9);
+TEST(MatchStats, EloIntervalPerGameAndPerPair) {
+  struct Case {
+    const char* name;
+    EloEstimate estimate;
+    double difference, low, high;
+  };
+  // 60-20-20: score 0.7 over 100 games. Pairs 1-5-10-7-2: 26.5 of 50 points.
+  const Case cases[] = {
+      {"games", EstimateElo(Tally{60, 20, 20}), 147.19, 81.27, 210.23},
+      {"pairs", EstimateElo(PairTally{{1, 5, 10, 7, 2}}), 27.85, -49.71, 100.25},
+      {"even", EstimateElo(Tally{10, 0, 10}), 0.0, -147.77, 147.77},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_NEAR(c.estimate.difference, c.difference, 0.01);
+    EXPECT_NEAR(c.estimate.low, c.low, 0.01);
+    EXPECT_NEAR(c.estimate.high, c.high, 0.01);
+    EXPECT_FALSE(BoundOf(c.estimate));
+  }
 }
 
-TEST(MatchStats, EloOfOneSidedResultsIsInfinite) {
-  const EloEstimate allWins = EstimateElo({5, 0, 0});
+TEST(MatchStats, OneSidedResultsHaveAFiniteBound) {
+  const EloEstimate allWins = EstimateElo(Tally{6, 0, 0});
   EXPECT_EQ(allWins.difference, INFINITY);
-  const EloEstimate fewGames = EstimateElo({1, 0, 1});
-  EXPECT_EQ(fewGames.low, -INFINITY);
-  EXPECT_EQ(fewGames.high, INFINITY);
+  ASSERT_TRUE(BoundOf(allWins));
+  EXPECT_TRUE(BoundOf(allWins)->above);
+  EXPECT_NEAR(BoundOf(allWins)->elo, 77.46, 0.01);
+
+  const auto allLost = BoundOf(EstimateElo(PairTally{{3, 0, 0, 0, 0}}));
+  ASSERT_TRUE(allLost);
+  EXPECT_FALSE(allLost->above);
+  EXPECT_NEAR(allLost->elo, 42.95, 0.01);
+
+  // Any score strictly between 0 and 1 keeps both ends finite, however few
+  // the games.
+  for (const Tally tally : {Tally{1, 0, 1}, Tally{3, 0, 1}, Tally{0, 1, 0}}) {
+    const EloEstimate e = EstimateElo(tally);
+    EXPECT_TRUE(std::isfinite(e.low) && std::isfinite(e.high)) << tally.wins << "-" << tally.losses;
+  }
 }
 
 TEST(MatchStats, SprtLogLikelihoodRatio) {
   struct Case {
-    Tally tally;
-    double elo0, elo1, llr;
+    const char* name;
+    SprtStatus status;
+    double llr;
     SprtDecision decision;
   };
   const Case cases[] = {
-      {{60, 20, 20}, 0, 10, 1.38982, SprtDecision::kContinue},
-      {{52, 10, 38}, 0, 5, 0.21238, SprtDecision::kContinue},
-      {{52, 10, 38}, -5, 5, 0.44772, SprtDecision::kContinue},
-      {{5, 0, 0}, 0, 300, 2.64671, SprtDecision::kContinue},
-      {{6, 0, 0}, 0, 300, 3.17618, SprtDecision::kAcceptH1},
-      {{0, 0, 3}, 0, 300, -3.59306, SprtDecision::kAcceptH0},
-      {{0, 0, 0}, 0, 10, 0.0, SprtDecision::kContinue},
+      {"60-20-20", EvaluateSprt(Tally{60, 20, 20}, {0, 10}), 1.38982, SprtDecision::kContinue},
+      {"52-10-38", EvaluateSprt(Tally{52, 10, 38}, {0, 5}), 0.21238, SprtDecision::kContinue},
+      {"52-10-38 +-5", EvaluateSprt(Tally{52, 10, 38}, {-5, 5}), 0.44772,
+       SprtDecision::kContinue},
+      {"6-0-0", EvaluateSprt(Tally{6, 0, 0}, {0, 300}), 3.17618, SprtDecision::kAcceptH1},
+      {"0-0-3", EvaluateSprt(Tally{0, 0, 3}, {0, 300}), -3.59306, SprtDecision::kAcceptH0},
+      {"no games", EvaluateSprt(Tally{}, {0, 10}), 0.0, SprtDecision::kContinue},
+      {"pairs 1-5-10-7-2", EvaluateSprt(PairTally{{1, 5, 10, 7, 2}}, {0, 10}), 0.19800,
+       SprtDecision::kContinue},
+      {"pairs 1-5-10-7-2 +-5", EvaluateSprt(PairTally{{1, 5, 10, 7, 2}}, {-5, 5}), 0.23968,
+       SprtDecision::kContinue},
+      {"pairs 0-0-0-0-5", EvaluateSprt(PairTally{{0, 0, 0, 0, 5}}, {0, 300}), 2.64776,
+       SprtDecision::kContinue},
+      {"pairs 0-0-0-0-6", EvaluateSprt(PairTally{{0, 0, 0, 0, 6}}, {0, 300}), 3.17724,
+       SprtDecision::kAcceptH1},
+      {"no pairs", EvaluateSprt(PairTally{}, {0, 10}), 0.0, SprtDecision::kContinue},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.tally.wins << "-" << c.tally.draws << "-" << c.tally.losses
-                                    << " " << c.elo0 << "," << c.elo1);
-    const SprtStatus status = EvaluateSprt(c.tally, {c.elo0, c.elo1});
-    EXPECT_NEAR(status.llr, c.llr, 1e-4);
-    EXPECT_EQ(status.decision, c.decision);
-    EXPECT_NEAR(status.lower, -2.944439, 1e-6);
-    EXPECT_NEAR(status.upper, 2.944439, 1e-6);
+    SCOPED_TRACE(c.name);
+    EXPECT_NEAR(c.status.llr, c.llr, 1e-4);
+    EXPECT_EQ(c.status.decision, c.decision);
+    EXPECT_NEAR(c.status.lower, -2.944439, 1e-6);
+    EXPECT_NEAR(c.status.upper, 2.944439, 1e-6);
   }
 }
 

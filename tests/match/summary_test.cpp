@@ -7,14 +7,15 @@
 namespace pentad::match {
 namespace {
 
-TEST(MatchSummary, EloFiguresCarryTheirSign) {
+TEST(MatchSummary, EloFiguresCarryTheirSignAndBound) {
   struct Case {
-    double elo;
+    EloEstimate elo;
     const char* text;
   };
-  for (const Case c : {Case{190.8485, "+190.8"}, Case{-3.26, "-3.3"}, Case{-0.0, "0.0"},
-                       Case{-0.04, "0.0"}, Case{INFINITY, "+inf"}, Case{-INFINITY, "-inf"}})
-    EXPECT_EQ(EloText(c.elo), c.text) << c.elo;
+  for (const Case c : {Case{{190.8485, 100, 300}, "+190.8"}, Case{{-3.26, -50, 40}, "-3.3"},
+                       Case{{-0.04, -9, 9}, "0.0"}, Case{{INFINITY, 77.46, INFINITY}, "> +77.5"},
+                       Case{{-INFINITY, -INFINITY, -42.95}, "< -43.0"}})
+    EXPECT_EQ(EloText(c.elo), c.text) << c.elo.difference;
 }
 
 }  // namespace
