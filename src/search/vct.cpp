@@ -144,7 +144,7 @@ VctSearch::Proof VctSearch::DefendDecided(SearchBoard& board, int threatsLeft) {
   }
   CellSet replies = FourCells(board, defender);
   if (HasSureMove(board, attacker_)) {
-    replies |= FourCells(board, attacker_);
+    replies |= SureMoveBlocks(board);
   } else if (!AttackerVcfIfPassed(board, replies)) {
     return Proof::kFail;
   }
@@ -154,6 +154,30 @@ VctSearch::Proof VctSearch::DefendDecided(SearchBoard& board, int threatsLeft) {
     if (proof != Proof::kWin) return proof;
   }
   return Proof::kWin;
+}
+
+// A sure move stays sure unless the reply takes its cell or one of the
+// fives it would make: a five needs only the attacker's own stones. So the
+// replies that stop every sure move at once are those in all their blocks.
+CellSet VctSearch::SureMoveBlocks(SearchBoard& board) {
+  CellSet sure = board.Cells(attacker_, CellPattern::kOpenFour);
+  sure |= board.Cells(attacker_, CellPattern::kDoubleFour);
+  CellSet common;
+  bool first = true;
+  for (int cell = sure.First(); cell != kNoCell; sure.Erase(cell), cell = sure.First()) {
+    board.Place(cell, attacker_);
+    CellSet blocks = board.Cells(attacker_, CellPattern::kFive);
+    board.Unmake();
+    blocks.Insert(cell);
+    if (first) {
+      common = blocks;
+      first = false;
+    } else {
+      common &= blocks;
+    }
+    if (common.Empty()) break;
+  }
+  return common;
 }
 
 // The attacker's win by fours with the defender's turn skipped; its line's

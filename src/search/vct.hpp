@@ -62,6 +62,7 @@ class VctSearch {
   void SetRootMove(int cell);
   bool HasVcf(SearchBoard& board);
   bool AttackerVcfIfPassed(SearchBoard& board, CellSet& replies);
+  CellSet SureMoveBlocks(SearchBoard& board);
   bool Lookup(uint64_t hash, int threatsLeft, Proof& proof) const;
   void Store(uint64_t hash, int threatsLeft, Proof proof);
 
