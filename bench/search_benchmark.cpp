@@ -114,11 +114,11 @@ void BM_VcfPosition(benchmark::State& state) {
 }
 BENCHMARK(BM_VcfPosition)->DenseRange(0, 12)->Unit(benchmark::kMicrosecond);
 
-// Every position won by threes, each from an empty table; "won" counts
-// those solved within the budget.
-void BM_VctThreesPositions(benchmark::State& state) {
+// Every position won by `tactic`, each from an empty table; "won" counts
+// those solved within the budget the main search is meant to give.
+void VctPositions(benchmark::State& state, const std::string& tactic) {
   std::vector<SearchBoard> boards;
-  for (const std::string& name : PositionsWonBy("threes")) boards.push_back(TacticBoard(name));
+  for (const std::string& name : PositionsWonBy(tactic)) boards.push_back(TacticBoard(name));
   VctSearch vct;
   int64_t nodes = 0;
   int won = 0;
@@ -128,7 +128,7 @@ void BM_VctThreesPositions(benchmark::State& state) {
       state.PauseTiming();
       vct.Clear();
       state.ResumeTiming();
-      const VctResult result = vct.Search(board, VctLimits{.maxNodes = 100000});
+      const VctResult result = vct.Search(board, VctLimits{.maxNodes = 200000});
       nodes += result.nodes;
       won += result.outcome == VctOutcome::kWin;
     }
@@ -138,7 +138,16 @@ void BM_VctThreesPositions(benchmark::State& state) {
   state.counters["positions"] = static_cast<double>(boards.size());
   state.counters["won"] = won;
 }
+
+void BM_VctThreesPositions(benchmark::State& state) {
+  VctPositions(state, "threes");
+}
 BENCHMARK(BM_VctThreesPositions)->Unit(benchmark::kMillisecond);
+
+void BM_VctFoursPositions(benchmark::State& state) {
+  VctPositions(state, "fours");
+}
+BENCHMARK(BM_VctFoursPositions)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace pentad::search

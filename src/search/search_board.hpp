@@ -57,6 +57,15 @@ class CellSet {
     for (int i = 0; i < kWords; ++i) words_[i] |= other.words_[i];
     return *this;
   }
+  CellSet& operator&=(const CellSet& other) {
+    for (int i = 0; i < kWords; ++i) words_[i] &= other.words_[i];
+    return *this;
+  }
+  int Size() const {
+    int size = 0;
+    for (uint64_t w : words_) size += std::popcount(w);
+    return size;
+  }
   template <typename Visit>
   void ForEach(Visit visit) const {
     for (int i = 0; i < kWords; ++i) {

@@ -1,6 +1,7 @@
 #include "search/vct.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace pentad::search {
 namespace {
@@ -22,6 +23,34 @@ bool HasSureMove(const SearchBoard& board, uint8_t player) {
          0;
 }
 
+// Two cells on one line within a window's reach: a stone on one changes
+// the patterns of the other.
+bool SameWindow(int a, int b) {
+  const int dx = std::abs(CellX(a) - CellX(b));
+  const int dy = std::abs(CellY(a) - CellY(b));
+  return (dx == 0 || dy == 0 || dx == dy) && std::max(dx, dy) <= kWindowReach;
+}
+
+// Which threats to try first: those that leave the defender the fewest
+// answers. Closed threes only threaten fours to come.
+int ThreatRank(CellPattern pattern) {
+  switch (pattern) {
+    case CellPattern::kFive:
+    case CellPattern::kOpenFour:
+    case CellPattern::kDoubleFour:
+    case CellPattern::kFourThree:
+      return 5;
+    case CellPattern::kDoubleThree:
+      return 4;
+    case CellPattern::kOpenThree:
+      return 3;
+    case CellPattern::kFour:
+      return 2;
+    default:
+      return 1;
+  }
+}
+
 }  // namespace
 
 VctSearch::VctSearch(int tableBits)
@@ -37,17 +66,23 @@ VctResult VctSearch::Search(SearchBoard& board, const VctLimits& limits) {
   nodes_ = 0;
   maxNodes_ = limits.maxNodes;
   vcfNodes_ = limits.vcfNodes;
-  rootMove_ = kNoCell;
   ply_ = 0;
-  attackerKey_ = attacker_ == kPlayerO ? 0x9E3779B97F4A7C15ULL : 0;
   // Short wins first: a deep search of the first threes tried would spend
   // the budget before a shallow win elsewhere is seen. The root is searched
-  // whatever the table says, so that it names a move.
+  // whatever the table says, so that it names a move. Attacks that stay on
+  // the lines of their own threats are tried first, being far fewer; the
+  // failures of the two kinds are kept apart in the table.
   Proof proof = Proof::kFail;
   const int maxThreats = std::clamp(limits.maxThreats, 0, 255);
-  for (int threats = std::min(1, maxThreats); threats <= maxThreats; ++threats) {
-    ++nodes_;
-    proof = AttackDecided(board, threats);
+  for (const bool local : {true, false}) {
+    local_ = local;
+    attackerKey_ =
+        (attacker_ == kPlayerO ? 0x9E3779B97F4A7C15ULL : 0) ^ (local ? 0 : 0xD1B54A32D192ED03ULL);
+    for (int threats = std::min(1, maxThreats); threats <= maxThreats; ++threats) {
+      ++nodes_;
+      proof = AttackDecided(board, threats);
+      if (proof != Proof::kFail) break;
+    }
     if (proof != Proof::kFail) break;
   }
   VctResult result;
@@ -55,7 +90,11 @@ VctResult VctSearch::Search(SearchBoard& board, const VctLimits& limits) {
   result.outcome = proof == Proof::kWin     ? VctOutcome::kWin
                    : proof == Proof::kAbort ? VctOutcome::kOutOfNodes
                                             : VctOutcome::kNoWin;
-  if (proof == Proof::kWin) result.move = rootMove_;
+  if (proof == Proof::kWin && lineLengths_[0] > 0) {
+    result.lineLength = lineLengths_[0];
+    std::copy_n(lines_[0].begin(), result.lineLength, result.line.begin());
+    result.move = result.line[0];
+  }
   return result;
 }
 
@@ -64,7 +103,10 @@ VctSearch::Proof VctSearch::Attack(SearchBoard& board, int threatsLeft) {
   if (++nodes_ > maxNodes_) return Proof::kAbort;
   Proof proof;
   const uint64_t key = board.Hash() ^ attackerKey_;
-  if (Lookup(key, threatsLeft, proof)) return proof;
+  if (Lookup(key, threatsLeft, proof)) {
+    EndLine(kNoCell);
+    return proof;
+  }
   proof = AttackDecided(board, threatsLeft);
   if (proof != Proof::kAbort) Store(key, threatsLeft, proof);
   return proof;
@@ -73,48 +115,78 @@ VctSearch::Proof VctSearch::Attack(SearchBoard& board, int threatsLeft) {
 VctSearch::Proof VctSearch::AttackDecided(SearchBoard& board, int threatsLeft) {
   const uint8_t defender = kOpponent[attacker_];
   if (board.Count(attacker_, CellPattern::kFive) > 0) {
-    SetRootMove(board.Cells(attacker_, CellPattern::kFive).First());
+    EndLine(board.Cells(attacker_, CellPattern::kFive).First());
     return Proof::kWin;
   }
   const int defenderFives = board.Count(defender, CellPattern::kFive);
-  if (defenderFives >= 2) return Proof::kFail;
+  if (defenderFives >= 2 || ply_ >= kMaxPly - 2) return Proof::kFail;
   if (defenderFives == 1) {
     // The block is forced; it wins only if it leaves a threat standing.
     const int block = board.Cells(defender, CellPattern::kFive).First();
     const Proof proof = TryThreat(board, block, threatsLeft + 1);
-    if (proof == Proof::kWin) SetRootMove(block);
+    if (proof == Proof::kWin) ExtendLine(block);
     return proof;
   }
   if (threatsLeft == 0) return Proof::kFail;
-  if (HasVcf(board)) {
-    if (ply_ == 0) SetRootMove(vcf_.Search(board, VcfLimits{.maxNodes = vcfNodes_}).move);
-    return Proof::kWin;
-  }
-  // Fours first, then the moves that make an open three or better.
-  CellSet fours = FourCells(board, attacker_);
-  CellSet threes = board.Cells(attacker_, CellPattern::kOpenThree);
-  threes |= board.Cells(attacker_, CellPattern::kDoubleThree);
-  for (CellSet* cells : {&fours, &threes}) {
-    for (int cell = cells->First(); cell != kNoCell; cells->Erase(cell), cell = cells->First()) {
-      const Proof proof = TryThreat(board, cell, threatsLeft);
-      if (proof == Proof::kWin) SetRootMove(cell);
-      if (proof != Proof::kFail) return proof;
-    }
+  if (HasVcf(board)) return Proof::kWin;
+  return TryThreats(board, threatsLeft);
+}
+
+// Fours and the moves that make a three, the most forcing and those next
+// to the attacker's last move first. Below the root a threat must share a
+// line with one of the attacker's moves since: threats that ignore the
+// attack so far are left to the iterations with more threats to spend,
+// where the root tries them first.
+VctSearch::Proof VctSearch::TryThreats(SearchBoard& board, int threatsLeft) {
+  std::array<int16_t, kMaxMoves> threats;
+  const int count = CollectThreats(board, threats);
+  for (int i = 0; i < count; ++i) {
+    const int cell = threats[i];
+    const Proof proof = TryThreat(board, cell, threatsLeft);
+    if (proof == Proof::kWin) ExtendLine(cell);
+    if (proof != Proof::kFail) return proof;
   }
   return Proof::kFail;
 }
 
+int VctSearch::CollectThreats(const SearchBoard& board,
+                              std::array<int16_t, kMaxMoves>& threats) const {
+  CellSet cells = FourCells(board, attacker_);
+  cells |= board.Cells(attacker_, CellPattern::kOpenThree);
+  cells |= board.Cells(attacker_, CellPattern::kDoubleThree);
+  const int last = ply_ >= 2 ? path_[ply_ - 2] : kNoCell;
+  std::array<int16_t, kMaxMoves> scores;
+  int count = 0;
+  cells.ForEach([&](int cell) {
+    if (local_ && ply_ > 0 && !NearAttack(cell)) return;
+    const bool nearLast = last != kNoCell && SameWindow(cell, last);
+    threats[count] = static_cast<int16_t>(cell);
+    scores[count] =
+        static_cast<int16_t>(ThreatRank(board.CellPatternAt(cell, attacker_)) + (nearLast ? 8 : 0));
+    // Insertion by score keeps equal scores in cell order.
+    int i = count++;
+    for (; i > 0 && scores[i - 1] < scores[i]; --i) {
+      std::swap(scores[i - 1], scores[i]);
+      std::swap(threats[i - 1], threats[i]);
+    }
+  });
+  return count;
+}
+
+bool VctSearch::NearAttack(int cell) const {
+  for (int p = ply_ % 2; p < ply_; p += 2) {
+    if (SameWindow(cell, path_[p])) return true;
+  }
+  return false;
+}
+
 VctSearch::Proof VctSearch::TryThreat(SearchBoard& board, int cell, int threatsLeft) {
   board.Make(cell);
-  ++ply_;
+  path_[ply_++] = static_cast<int16_t>(cell);
   const Proof proof = Defend(board, threatsLeft - 1);
   --ply_;
   board.Unmake();
   return proof;
-}
-
-void VctSearch::SetRootMove(int cell) {
-  if (ply_ == 0) rootMove_ = cell;
 }
 
 // The defender to move.
@@ -122,38 +194,84 @@ VctSearch::Proof VctSearch::Defend(SearchBoard& board, int threatsLeft) {
   if (++nodes_ > maxNodes_) return Proof::kAbort;
   Proof proof;
   const uint64_t key = board.Hash() ^ attackerKey_;
-  if (Lookup(key, threatsLeft, proof)) return proof;
+  if (Lookup(key, threatsLeft, proof)) {
+    EndLine(kNoCell);
+    return proof;
+  }
   proof = DefendDecided(board, threatsLeft);
   if (proof != Proof::kAbort) Store(key, threatsLeft, proof);
   return proof;
 }
 
 // Without a four, the attacker's threat is a move that makes two ways to
-// five, or else a win by fours if the defender passed. Against the first,
-// any reply other than one of the attacker's four cells (the sure move and
-// the fives it would make are among them) or a four of the defender's own
-// lets that move win. Against fours, a reply matters only within a
-// window of a cell of the line, or as a four of the defender's own.
+// five, or else a win by fours if the defender passed. The first is met
+// only on the cells that stop every such move, or by a four of the
+// defender's own. Against fours, a reply matters only within a window of
+// a cell of the line, or as a four of the defender's own.
 VctSearch::Proof VctSearch::DefendDecided(SearchBoard& board, int threatsLeft) {
   const uint8_t defender = kOpponent[attacker_];
   if (board.Count(defender, CellPattern::kFive) > 0) return Proof::kFail;
   const int attackerFives = board.Count(attacker_, CellPattern::kFive);
-  if (attackerFives >= 2) return Proof::kWin;
-  if (attackerFives == 1) {
-    return TryReply(board, board.Cells(attacker_, CellPattern::kFive).First(), threatsLeft);
+  if (attackerFives >= 2) {
+    EndLine(kNoCell);
+    return Proof::kWin;
   }
-  CellSet replies = FourCells(board, defender);
+  if (attackerFives == 1) {
+    const int block = board.Cells(attacker_, CellPattern::kFive).First();
+    const Proof proof = TryReply(board, block, threatsLeft);
+    if (proof == Proof::kWin) ExtendLine(block);
+    return proof;
+  }
+  CellSet blocks;
   if (HasSureMove(board, attacker_)) {
-    replies |= FourCells(board, attacker_);
-  } else if (!AttackerVcfIfPassed(board, replies)) {
+    blocks = SureMoveBlocks(board);
+  } else if (!AttackerVcfIfPassed(board, blocks)) {
     return Proof::kFail;
   }
   if (HasVcf(board)) return Proof::kFail;  // the defender's fours win first
+  // The blocks first: they refute most threats that fail.
+  bool first = true;
+  Proof proof = TryReplies(board, blocks, threatsLeft, first);
+  if (proof != Proof::kWin) return proof;
+  CellSet counterFours = FourCells(board, defender);
+  blocks.ForEach([&counterFours](int cell) { counterFours.Erase(cell); });
+  return TryReplies(board, counterFours, threatsLeft, first);
+}
+
+// Every reply must lose; the first one gives the node its line.
+VctSearch::Proof VctSearch::TryReplies(SearchBoard& board, CellSet replies, int threatsLeft,
+                                       bool& first) {
   for (int cell = replies.First(); cell != kNoCell; replies.Erase(cell), cell = replies.First()) {
     const Proof proof = TryReply(board, cell, threatsLeft);
     if (proof != Proof::kWin) return proof;
+    if (first) ExtendLine(cell);
+    first = false;
   }
   return Proof::kWin;
+}
+
+// A sure move stays sure unless the reply takes its cell or one of the
+// fives it would make: a five needs only the attacker's own stones. So the
+// replies that stop every sure move at once are those in all their blocks.
+CellSet VctSearch::SureMoveBlocks(SearchBoard& board) {
+  CellSet sure = board.Cells(attacker_, CellPattern::kOpenFour);
+  sure |= board.Cells(attacker_, CellPattern::kDoubleFour);
+  CellSet common;
+  bool first = true;
+  for (int cell = sure.First(); cell != kNoCell; sure.Erase(cell), cell = sure.First()) {
+    board.Place(cell, attacker_);
+    CellSet blocks = board.Cells(attacker_, CellPattern::kFive);
+    board.Unmake();
+    blocks.Insert(cell);
+    if (first) {
+      common = blocks;
+      first = false;
+    } else {
+      common &= blocks;
+    }
+    if (common.Empty()) break;
+  }
+  return common;
 }
 
 // The attacker's win by fours with the defender's turn skipped; its line's
@@ -180,7 +298,7 @@ bool VctSearch::AttackerVcfIfPassed(SearchBoard& board, CellSet& replies) {
 
 VctSearch::Proof VctSearch::TryReply(SearchBoard& board, int cell, int threatsLeft) {
   board.Make(cell);
-  ++ply_;
+  path_[ply_++] = static_cast<int16_t>(cell);
   const Proof proof = Attack(board, threatsLeft);
   --ply_;
   board.Unmake();
@@ -189,11 +307,31 @@ VctSearch::Proof VctSearch::TryReply(SearchBoard& board, int cell, int threatsLe
 
 // A win by fours for the side to move, within a small budget: one that is
 // not found is only a missed win (or a missed refutation, which the
-// defender's four replies still try).
+// defender's four replies still try). The attacker's gives the line.
 bool VctSearch::HasVcf(SearchBoard& board) {
   const VcfResult result = vcf_.Search(board, VcfLimits{.maxNodes = vcfNodes_});
   nodes_ += result.nodes;
-  return result.outcome == VcfOutcome::kWin;
+  if (result.outcome != VcfOutcome::kWin) return false;
+  if (board.SideToMove() == attacker_) {
+    const int length = std::min<int>(result.lineLength, VctResult::kMaxLine);
+    std::copy_n(result.line.begin(), length, lines_[ply_].begin());
+    lineLengths_[ply_] = length;
+  }
+  return true;
+}
+
+// The node at this ply is won with nothing to play, or with `cell`.
+void VctSearch::EndLine(int cell) {
+  lineLengths_[ply_] = 0;
+  if (cell != kNoCell) lines_[ply_][lineLengths_[ply_]++] = static_cast<int16_t>(cell);
+}
+
+// The node at this ply is won by `cell` and the line of the node after it.
+void VctSearch::ExtendLine(int cell) {
+  const int length = std::min(lineLengths_[ply_ + 1], VctResult::kMaxLine - 1);
+  lines_[ply_][0] = static_cast<int16_t>(cell);
+  std::copy_n(lines_[ply_ + 1].begin(), length, lines_[ply_].begin() + 1);
+  lineLengths_[ply_] = length + 1;
 }
 
 bool VctSearch::Lookup(uint64_t hash, int threatsLeft, Proof& proof) const {

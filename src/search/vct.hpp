@@ -2,6 +2,7 @@
 // threes, every defence tried, the defender's own fours included.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -25,11 +26,18 @@ enum class VctOutcome : uint8_t {
 };
 
 struct VctResult {
+  static constexpr int kMaxLine = 64 + VcfResult::kMaxLine;
+
   VctOutcome outcome = VctOutcome::kNoWin;
   // The attacker's first move, kNoCell without a win.
   int move = kNoCell;
   // Board nodes, those of the inner win-by-fours searches included.
   int64_t nodes = 0;
+  // One way the win goes, attacker and defender moves from the root: the
+  // first defence tried at each step. It stops short where a position was
+  // already known to be won.
+  std::array<int16_t, kMaxLine> line{};
+  int lineLength = 0;
 };
 
 // A reported win is proven: every defender reply that could matter was
@@ -53,15 +61,25 @@ class VctSearch {
     Proof proof = Proof::kUnknown;
   };
 
+  // Moves from the root; deeper lines are given up as failures.
+  static constexpr int kMaxPly = 64;
+  using Line = std::array<int16_t, VctResult::kMaxLine>;
+
   Proof Attack(SearchBoard& board, int threatsLeft);
   Proof Defend(SearchBoard& board, int threatsLeft);
   Proof AttackDecided(SearchBoard& board, int threatsLeft);
   Proof DefendDecided(SearchBoard& board, int threatsLeft);
+  Proof TryThreats(SearchBoard& board, int threatsLeft);
   Proof TryThreat(SearchBoard& board, int cell, int threatsLeft);
   Proof TryReply(SearchBoard& board, int cell, int threatsLeft);
-  void SetRootMove(int cell);
+  Proof TryReplies(SearchBoard& board, CellSet replies, int threatsLeft, bool& first);
+  int CollectThreats(const SearchBoard& board, std::array<int16_t, kMaxMoves>& threats) const;
+  bool NearAttack(int cell) const;
   bool HasVcf(SearchBoard& board);
   bool AttackerVcfIfPassed(SearchBoard& board, CellSet& replies);
+  CellSet SureMoveBlocks(SearchBoard& board);
+  void EndLine(int cell);
+  void ExtendLine(int cell);
   bool Lookup(uint64_t hash, int threatsLeft, Proof& proof) const;
   void Store(uint64_t hash, int threatsLeft, Proof proof);
 
@@ -71,11 +89,18 @@ class VctSearch {
   uint8_t attacker_ = kPlayerX;
   // Proofs are the attacker's: O's searches keep theirs under another key.
   uint64_t attackerKey_ = 0;
+  // Threats below the root share a line with an earlier one of the attack.
+  bool local_ = true;
   int ply_ = 0;
   int64_t nodes_ = 0;
   int64_t maxNodes_ = 0;
   int64_t vcfNodes_ = 0;
-  int rootMove_ = kNoCell;
+  // The moves from the root to the node searched.
+  std::array<int16_t, kMaxPly> path_{};
+  // Per ply, the winning line from that node on, built as the proof
+  // returns: the line of the root is the answer's.
+  std::array<Line, kMaxPly + 1> lines_{};
+  std::array<int, kMaxPly + 1> lineLengths_{};
 };
 
 }  // namespace pentad::search
