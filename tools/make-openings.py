@@ -149,13 +149,14 @@ def main():
                 chosen.append((stones,) + kept[stones].pop(0)[2:])
     if len(chosen) < args.count:
         sys.exit(f"only {len(chosen)} openings below |eval| {args.threshold}")
-    version = subprocess.run(["git", "log", "-1", "--format=%h %s"], capture_output=True,
+    version = subprocess.run(["git", "log", "-1", "--format=%h %s", "--", "src/search"],
+                             capture_output=True,
                              text=True).stdout.strip()
     with open(args.out, "w") as f:
         f.write("# The match runner's built-in openings: offsets dx,dy from the centre (10, 10),\n"
                 "# x first. Made by tools/make-openings.py: the strong engine rated each one\n"
                 f"# near equal (|eval| < {args.threshold} at {args.nodes} nodes).\n"
-                f"# Engine: {version}\n")
+                f"# Engine: the search as of {version}\n")
         for stones, moves, value in chosen:
             f.write(", ".join(f"{dx},{dy}" for dx, dy in moves) + f"  # eval {value}\n")
     print(f"wrote {len(chosen)} openings to {args.out}", file=sys.stderr)

@@ -204,7 +204,8 @@ int RunMatchCommand(const MatchOptions& options) {
   }
   if (!options.shard.empty()) {
     const auto shard = ParseShard(options.shard);
-    if (!shard) return UsageError("--shard wants K/N with 0 <= K < N, not \"" + options.shard + "\"");
+    if (!shard)
+      return UsageError("--shard wants K/N with 0 <= K < N, not \"" + options.shard + "\"");
     settings.shard = *shard;
   }
   if (!options.sprt.empty()) {

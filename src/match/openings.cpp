@@ -53,7 +53,8 @@ std::optional<std::vector<int>> OffsetsOfMoves(std::string_view line) {
     if (!IsLetter(c) || i + 1 >= line.size() || !IsDigit(line[i + 1])) return std::nullopt;
     const int x = (c | 0x20) - 'a';
     int row = 0;
-    for (++i; i < line.size() && IsDigit(line[i]) && row < 1000; ++i) row = row * 10 + (line[i] - '0');
+    for (++i; i < line.size() && IsDigit(line[i]) && row < 1000; ++i)
+      row = row * 10 + (line[i] - '0');
     offsets.push_back(x - kCentre.x);
     offsets.push_back(row - 1 - kCentre.y);
   }

@@ -22,8 +22,7 @@ class Scheduler {
 
   MatchOutcome Run() {
     const auto start = std::chrono::steady_clock::now();
-    const int workers =
-        std::max(1, std::min(settings_.jobs, static_cast<int>(indices_.size())));
+    const int workers = std::max(1, std::min(settings_.jobs, static_cast<int>(indices_.size())));
     running_ = workers;
     std::vector<std::thread> threads;
     for (int i = 0; i < workers; ++i) threads.emplace_back([this] { Work(); });

@@ -5,8 +5,8 @@
 #include <chrono>
 #include <functional>
 #include <map>
-#include <string>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "match/cancel.hpp"

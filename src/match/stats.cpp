@@ -11,7 +11,7 @@ namespace {
 constexpr double kZ95 = 1.959963984540054;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr double kUnseenOutcome = 1e-3;
-constexpr std::array<double, 3> kGameScores = {1.0, 0.5, 0.0};  // win, draw, loss
+constexpr std::array<double, 3> kGameScores = {1.0, 0.5, 0.0};              // win, draw, loss
 constexpr std::array<double, 5> kPairScores = {0.0, 0.25, 0.5, 0.75, 1.0};  // per game
 
 template <size_t N>

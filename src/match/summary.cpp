@@ -28,13 +28,14 @@ std::string SignedText(double elo) {
 
 Json Rounded(double value) {
   if (!std::isfinite(value)) return nullptr;
-  return std::round(value * 10) / 10;
+  return std::round(value * 10) / 10 + 0.0;  // no "-0.0"
 }
 
 // JSON has no infinity: an infinite figure is null, and "bound" gives the
 // finite end that stands in for the difference.
 Json EloJson(const EloEstimate& estimate, bool any) {
-  if (!any) return {{"difference", nullptr}, {"low", nullptr}, {"high", nullptr}, {"bound", nullptr}};
+  if (!any)
+    return {{"difference", nullptr}, {"low", nullptr}, {"high", nullptr}, {"bound", nullptr}};
   Json bound = nullptr;
   if (const auto b = BoundOf(estimate))
     bound = {{"side", b->above ? "above" : "below"}, {"elo", Rounded(b->elo)}};
@@ -85,8 +86,8 @@ std::string EloLine(const std::string& label, const EloEstimate& estimate) {
   if (const auto bound = BoundOf(estimate))
     return line + (bound->above ? " (every game won; 95% lower bound)\n"
                                 : " (every game lost; 95% upper bound)\n");
-  return line + " (95% interval " + SignedText(estimate.low) + " to " +
-         SignedText(estimate.high) + ")\n";
+  return line + " (95% interval " + SignedText(estimate.low) + " to " + SignedText(estimate.high) +
+         ")\n";
 }
 
 // The digest of a set of openings: FNV-1a over their moves.
@@ -251,7 +252,9 @@ MatchSummary Summarize(const MatchInfo& info, const std::vector<GameResult>& gam
   PairCounter pairs;
   for (const GameResult& game : games) {
     const double score = game.ScoreOfA();
-    ++(score == 1.0 ? summary.tally.wins : score == 0.0 ? summary.tally.losses : summary.tally.draws);
+    ++(score == 1.0   ? summary.tally.wins
+       : score == 0.0 ? summary.tally.losses
+                      : summary.tally.draws);
     pairs.Add(game.number, score);
     CountLoss(game, summary);
     summary.timesA.Add(game.times[game.aPlaysX ? 0 : 1]);
@@ -304,8 +307,8 @@ std::string SummaryText(const MatchInfo& info, const MatchSummary& summary) {
           std::to_string(c[1]) + "-" + std::to_string(c[2]) + "-" + std::to_string(c[3]) + "-" +
           std::to_string(c[4]);
   if (summary.unpaired > 0)
-    text += " (" + std::to_string(summary.unpaired) +
-            (summary.unpaired == 1 ? " game" : " games") + " unpaired)";
+    text += " (" + std::to_string(summary.unpaired) + (summary.unpaired == 1 ? " game" : " games") +
+            " unpaired)";
   text += "\n";
   if (summary.pairs.Pairs() > 0) text += EloLine("Elo difference, pairs:    ", summary.pairElo);
   if (t.Games() > 0) text += EloLine("Elo difference, per game: ", summary.elo);
@@ -433,7 +436,8 @@ std::optional<MergedMatch> MergeShards(const std::vector<ShardResult>& results,
         merged.info = info;
       } else if (const std::string difference = Difference(merged.info, info);
                  !difference.empty()) {
-        *error = which + ": not a shard of the match of " + results[0].name + ": " + difference + " differs";
+        *error = which + ": not a shard of the match of " + results[0].name + ": " + difference +
+                 " differs";
         return std::nullopt;
       }
       if (!seenShards.insert(shard.index).second) {
@@ -467,9 +471,8 @@ std::optional<MergedMatch> MergeShards(const std::vector<ShardResult>& results,
   merged.info.mergedShards.assign(seenShards.begin(), seenShards.end());
   std::vector<size_t> order(games.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(), [&](size_t x, size_t y) {
-    return merged.games[x].number < merged.games[y].number;
-  });
+  std::sort(order.begin(), order.end(),
+            [&](size_t x, size_t y) { return merged.games[x].number < merged.games[y].number; });
   std::vector<GameResult> sorted;
   merged.gamesJson = Json::array();
   for (size_t i : order) {

@@ -110,7 +110,6 @@ struct MergedMatch {
   nlohmann::ordered_json gamesJson;
   RunFacts facts;
 };
-std::optional<MergedMatch> MergeShards(const std::vector<ShardResult>& results,
-                                       std::string* error);
+std::optional<MergedMatch> MergeShards(const std::vector<ShardResult>& results, std::string* error);
 
 }  // namespace pentad::match

@@ -70,10 +70,11 @@ struct Table {
   }
 };
 
-TEST(MatchGame, FiveEndsTheGameForItsMaker) {
+TEST(MatchGame, FiveEndsTheGameForItsMakerAndMoveTimesAreKept) {
   Table table;
-  for (int i = 0; i < 5; ++i) table.xScript.push_back(At(19, 15 + i - 0));
-  for (int i = 0; i < 5; ++i) table.oScript.push_back(At(0, i));
+  for (int i = 0; i < 5; ++i) table.xScript.push_back(At(19, 15 + i, Milliseconds(10 * i)));
+  table.xScript[2].elapsed = Milliseconds(6000);  // over the 5000 ms a move
+  for (int i = 0; i < 5; ++i) table.oScript.push_back(At(0, i, Milliseconds(7)));
   table.oScript.front().notes = {"MESSAGE hello"};
   const GameRecord record = table.Play();
   EXPECT_EQ(record.outcome, Outcome::kXWins);
@@ -82,7 +83,16 @@ TEST(MatchGame, FiveEndsTheGameForItsMaker) {
   EXPECT_EQ(record.ScoreOfA(), 1.0);
   EXPECT_EQ(GameSgf(record),
             "(;FF[4]GM[4]SZ[20]CA[UTF-8]GN[Game 1]PB[first]PW[second]RE[B+]\n"
-            ";B[tp];W[aa]C[MESSAGE hello];B[tq];W[ab];B[tr];W[ac];B[ts];W[ad];B[tt])\n");
+            ";B[tp]C[time 0 ms];W[aa]C[time 7 ms\nMESSAGE hello];B[tq]C[time 10 ms];"
+            "W[ab]C[time 7 ms];B[tr]C[time 6000 ms];W[ac]C[time 7 ms];B[ts]C[time 30 ms];"
+            "W[ad]C[time 7 ms];B[tt]C[time 40 ms])\n");
+  const MoveTimes& x = record.times[0];
+  EXPECT_EQ(x.moves, 5);
+  EXPECT_EQ(x.longest, Milliseconds(6000));
+  EXPECT_EQ(x.overLimit, 1);
+  EXPECT_DOUBLE_EQ(x.MeanMs(), 6080.0 / 5);
+  EXPECT_EQ(record.times[1].moves, 4);
+  EXPECT_EQ(record.times[1].overLimit, 0);
 }
 
 TEST(MatchGame, IllegalMovesLoseWithTheReason) {

@@ -73,8 +73,7 @@ TEST(MatchStats, SprtLogLikelihoodRatio) {
   const Case cases[] = {
       {"60-20-20", EvaluateSprt(Tally{60, 20, 20}, {0, 10}), 1.38982, SprtDecision::kContinue},
       {"52-10-38", EvaluateSprt(Tally{52, 10, 38}, {0, 5}), 0.21238, SprtDecision::kContinue},
-      {"52-10-38 +-5", EvaluateSprt(Tally{52, 10, 38}, {-5, 5}), 0.44772,
-       SprtDecision::kContinue},
+      {"52-10-38 +-5", EvaluateSprt(Tally{52, 10, 38}, {-5, 5}), 0.44772, SprtDecision::kContinue},
       {"6-0-0", EvaluateSprt(Tally{6, 0, 0}, {0, 300}), 3.17618, SprtDecision::kAcceptH1},
       {"0-0-3", EvaluateSprt(Tally{0, 0, 3}, {0, 300}), -3.59306, SprtDecision::kAcceptH0},
       {"no games", EvaluateSprt(Tally{}, {0, 10}), 0.0, SprtDecision::kContinue},
