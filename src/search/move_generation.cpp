@@ -16,9 +16,10 @@ constexpr std::array<int, kCellPatternCount> kDefenceValue = {0,  2,   8,   6,  
 // Finer grain within a cell pattern: what each line adds.
 constexpr std::array<int, kLinePatternCount> kLineValue = {0, 1, 3, 3, 6, 8, 10, 0};
 
-// Only a stone on a threat cell or inside one of its four windows changes
-// what the opponent makes there, so a defence is in the window of every
-// threat. Each candidate is then played to check that no threat is left.
+// Only a stone on a threat cell or inside the window of one of its threat
+// lines (an open three or better) takes the threat away, so a defence is
+// there for every threat. Each candidate is then played to check that no
+// threat is left.
 void AddDefences(SearchBoard& board, const CellSet& threats, MoveList& moves) {
   const uint8_t opponent = kOpponent[board.SideToMove()];
   std::array<uint8_t, kGridCells> hits{};
@@ -33,6 +34,7 @@ void AddDefences(SearchBoard& board, const CellSet& threats, MoveList& moves) {
     };
     hit(threat);
     for (int d = 0; d < 4; ++d) {
+      if (board.LinePatternAt(threat, d, opponent) < LinePattern::kOpenThree) continue;
       for (int k = 1; k <= kWindowReach; ++k) {
         for (const int cell : {threat + k * kStep[d], threat - k * kStep[d]}) {
           if (board.Stone(cell) == kEmpty) hit(cell);
