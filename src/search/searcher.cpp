@@ -47,7 +47,7 @@ bool IsProven(int score) {
 // Quiet moves after this many are not searched at non-PV nodes unless
 // they make or stop a threat.
 constexpr int MoveWidth(int depth) {
-  return 10 + 3 * depth;
+  return 6 + 2 * depth;
 }
 
 constexpr int Reduction(int depth, int moveIndex) {
