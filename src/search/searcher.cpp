@@ -83,7 +83,10 @@ SearchOutcome Searcher::Run(const SearchBoard& board, const SearchLimits& limits
   if (!rootMoves_.Empty()) {
     outcome.move = rootMoves_[0].cell;
     outcome.pv = {outcome.move};
-    if (!WinsAtOnce(outcome)) Deepen(outcome, onIteration);
+    if (!WinsAtOnce(outcome)) {
+      KeepMovesAgainstOpponentFours();
+      Deepen(outcome, onIteration);
+    }
   }
   outcome.nodes = nodes_;
   outcome.elapsedMs = ElapsedUs() / 1000;
@@ -103,6 +106,35 @@ bool Searcher::WinsAtOnce(SearchOutcome& outcome) {
   return true;
 }
 
+// When the opponent would win by fours were it its turn, only moves that
+// take that win away, or fours of our own, are worth searching. Nothing is
+// dropped when nothing stops it.
+void Searcher::KeepMovesAgainstOpponentFours() {
+  if (!OpponentWinsByFours()) return;
+  const uint8_t me = board_.SideToMove();
+  MoveList& kept = moveLists_[0];
+  kept.Clear();
+  for (int i = 0; i < rootMoves_.Size(); ++i) {
+    const int cell = rootMoves_[i].cell;
+    bool stops = board_.CellPatternAt(cell, me) >= C::kFour;
+    if (!stops) {
+      board_.Make(cell);
+      stops = !FindVcf(kRootVcfNodes / 10);
+      board_.Unmake();
+    }
+    if (stops) kept.Add(cell, rootMoves_[i].score);
+  }
+  if (!kept.Empty()) rootMoves_ = kept;
+}
+
+bool Searcher::OpponentWinsByFours() {
+  const uint8_t me = board_.SideToMove();
+  board_.SetSideToMove(kOpponent[me]);
+  const bool wins = FindVcf(kRootVcfNodes / 10);
+  board_.SetSideToMove(me);
+  return wins;
+}
+
 void Searcher::Deepen(SearchOutcome& outcome, const IterationCallback& onIteration) {
   const int maxDepth = std::clamp(limits_->maxDepth, 1, kMaxPly - 2);
   int64_t lastIterationUs = 0;
@@ -110,7 +142,10 @@ void Searcher::Deepen(SearchOutcome& outcome, const IterationCallback& onIterati
     if (depth > 1 && !StartsAnotherIteration(depth, lastIterationUs)) break;
     const int64_t startUs = ElapsedUs();
     const int score = Aspiration(depth, outcome.score);
-    if (aborted_) break;
+    if (aborted_) {
+      TakeUnfinishedImprovement(outcome);
+      break;
+    }
     lastIterationUs = ElapsedUs() - startUs;
     outcome.move = pv_[0][0];
     outcome.score = score;
@@ -137,7 +172,21 @@ bool Searcher::StartsAnotherIteration(int depth, int64_t lastIterationUs) const 
   return elapsed + 2 * lastIterationUs < limits_->hardTime.count();
 }
 
+// A move that beat the first one at the unfinished depth was searched as
+// deeply as the first: better than the last finished depth's choice.
+void Searcher::KeepImprovement() {
+  improvement_ = pv_[0];
+  improvementLength_ = pvLength_[0];
+}
+
+void Searcher::TakeUnfinishedImprovement(SearchOutcome& outcome) const {
+  if (improvementLength_ == 0) return;
+  outcome.move = improvement_[0];
+  outcome.pv.assign(improvement_.begin(), improvement_.begin() + improvementLength_);
+}
+
 int Searcher::Aspiration(int depth, int previous) {
+  improvementLength_ = 0;
   if (depth < 4 || IsProven(previous)) return SearchRoot(-kInfinity, kInfinity, depth);
   int delta = kAspirationWindow;
   int alpha = previous - delta;
@@ -183,6 +232,7 @@ int Searcher::SearchRoot(int alpha, int beta, int depth) {
       if (score > alpha) {
         alpha = score;
         UpdatePv(0, cell);
+        if (i > 0) KeepImprovement();
         if (score >= beta) break;
       }
     }

@@ -29,9 +29,13 @@ class Searcher {
 
  private:
   bool WinsAtOnce(SearchOutcome& outcome);
+  void KeepMovesAgainstOpponentFours();
+  bool OpponentWinsByFours();
   void Deepen(SearchOutcome& outcome, const IterationCallback& onIteration);
   bool StartsAnotherIteration(int depth, int64_t lastIterationUs) const;
   int Aspiration(int depth, int previous);
+  void KeepImprovement();
+  void TakeUnfinishedImprovement(SearchOutcome& outcome) const;
   int SearchRoot(int alpha, int beta, int depth);
   int Search(int alpha, int beta, int depth, int ply);
   int SearchMoves(int alpha, int beta, int depth, int ply, Situation situation, int ttMove);
@@ -55,6 +59,8 @@ class Searcher {
 
   VcfResult vcfResult_;
   MoveList rootMoves_;
+  std::array<int16_t, kMaxPly> improvement_{};
+  int improvementLength_ = 0;
   std::array<MoveList, kMaxPly> moveLists_;
   std::array<std::array<int16_t, kMaxPly>, kMaxPly> pv_{};
   std::array<int, kMaxPly> pvLength_{};
