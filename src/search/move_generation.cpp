@@ -80,7 +80,8 @@ void AddNearStones(const SearchBoard& board, MoveList& moves) {
 }
 
 // Every cell where either side makes at least a two; when no such cell is
-// left, the empty cells near the stones, and on an empty board the centre.
+// left, the empty cells near the stones, on an empty board the centre, and
+// failing all that any empty cell: only a full board has no move.
 void AddQuiet(const SearchBoard& board, MoveList& moves) {
   CellSet candidates;
   for (const uint8_t player : {kPlayerX, kPlayerO}) {
@@ -91,8 +92,13 @@ void AddQuiet(const SearchBoard& board, MoveList& moves) {
   candidates.ForEach([&](int cell) { moves.Add(cell, OrderScore(board, cell)); });
   if (!moves.Empty()) return;
   AddNearStones(board, moves);
-  if (moves.Empty() && board.StoneCount() == 0) {
+  if (!moves.Empty()) return;
+  if (board.StoneCount() == 0) {
     moves.Add(CellAt(kBoardSize / 2, kBoardSize / 2), 0);
+    return;
+  }
+  for (int cell = 0; cell < kGridCells && moves.Empty(); ++cell) {
+    if (board.Stone(cell) == kEmpty) moves.Add(cell, 0);
   }
 }
 

@@ -274,6 +274,7 @@ int Searcher::Search(int alpha, int beta, int depth, int ply) {
     }
   }
   const Situation situation = GenerateMoves(board_, moveLists_[ply]);
+  if (moveLists_[ply].Empty()) return 0;  // a full board is a draw
   if (situation == Situation::kLost) return -WinIn(ply + PliesToLoseAgainstThreats(board_));
   return SearchMoves(alpha, beta, depth, ply, situation, ttMove);
 }
