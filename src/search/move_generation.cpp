@@ -20,7 +20,8 @@ constexpr std::array<int, kLinePatternCount> kLineValue = {0, 1, 3, 3, 6, 8, 10,
 // lines (an open three or better) takes the threat away, so a defence is
 // there for every threat. Each candidate is then played to check that no
 // threat is left.
-void AddDefences(SearchBoard& board, const CellSet& threats, MoveList& moves) {
+// With `firstOnly`, the search for defences ends at the first one found.
+void AddDefences(SearchBoard& board, const CellSet& threats, MoveList& moves, bool firstOnly) {
   const uint8_t opponent = kOpponent[board.SideToMove()];
   std::array<uint8_t, kGridCells> hits{};
   std::array<int16_t, 1 + 8 * kWindowReach> firstWindow{};
@@ -48,7 +49,9 @@ void AddDefences(SearchBoard& board, const CellSet& threats, MoveList& moves) {
     board.Make(cell);
     const bool stops = !HasStrongThreat(board, opponent);
     board.Unmake();
-    if (stops) moves.Add(cell, OrderScore(board, cell));
+    if (!stops) continue;
+    moves.Add(cell, OrderScore(board, cell));
+    if (firstOnly) return;
   }
 }
 
@@ -182,12 +185,21 @@ Situation GenerateMoves(SearchBoard& board, MoveList& moves) {
   }
   Situation situation = Situation::kQuiet;
   if (HasStrongThreat(board, opponent)) {
-    AddDefences(board, StrongThreats(board, opponent), moves);
+    AddDefences(board, StrongThreats(board, opponent), moves, false);
     AddOwnFours(board, moves);
     situation = moves.Empty() ? Situation::kLost : Situation::kDefend;
   }
   if (moves.Empty()) AddQuiet(board, moves);
   return situation;
+}
+
+bool CanAnswerThreats(SearchBoard& board) {
+  const uint8_t me = board.SideToMove();
+  const uint8_t opponent = kOpponent[me];
+  if (!HasStrongThreat(board, opponent) || HasFourMove(board, me)) return true;
+  MoveList defence;
+  AddDefences(board, StrongThreats(board, opponent), defence, true);
+  return !defence.Empty();
 }
 
 int PliesToLoseAgainstThreats(const SearchBoard& board) {

@@ -61,6 +61,11 @@ int OrderScore(const SearchBoard& board, int cell);
 // board is played on to verify defences and returned unchanged.
 Situation GenerateMoves(SearchBoard& board, MoveList& moves);
 
+// Whether the side to move has a four, or a move that stops every threat
+// of the opponent: GenerateMoves would not find the position lost. The
+// board is returned unchanged.
+bool CanAnswerThreats(SearchBoard& board);
+
 // How many plies the opponent's threats need to a five when nothing stops
 // them: the loss distance of kLost.
 int PliesToLoseAgainstThreats(const SearchBoard& board);

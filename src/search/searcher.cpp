@@ -333,11 +333,9 @@ int Searcher::SearchMoves(int alpha, int beta, int depth, int ply, Situation sit
 // Neither side has a five to play. The side to move wins if it has a win
 // by fours, and loses if the opponent's threats cannot all be stopped.
 int Searcher::Leaf(int ply) {
-  const uint8_t me = board_.SideToMove();
-  const uint8_t opponent = kOpponent[me];
-  if (HasFourMove(board_, me) && FindVcf(kLeafVcfNodes)) return WinIn(ply + VcfWinPlies());
-  if (HasStrongThreat(board_, opponent) &&
-      GenerateMoves(board_, moveLists_[ply]) == Situation::kLost) {
+  if (HasFourMove(board_, board_.SideToMove()) && FindVcf(kLeafVcfNodes))
+    return WinIn(ply + VcfWinPlies());
+  if (!CanAnswerThreats(board_)) {
     return -WinIn(ply + PliesToLoseAgainstThreats(board_));
   }
   return Evaluate(board_);
