@@ -1,6 +1,7 @@
 #include "search/strong_engine.hpp"
 
 #include <algorithm>
+#include <bit>
 
 #include "search/searcher.hpp"
 #include "search/transposition_table.hpp"
@@ -9,13 +10,22 @@
 namespace pentad::search {
 namespace {
 
-// The table of wins by fours is small and fixed; the main table takes the
-// largest power of two that fits in the rest.
-constexpr int kVcfTableBits = 16;
-constexpr size_t kVcfTableBytes = size_t{16} << kVcfTableBits;
+// The table of wins by fours takes a thirty-second of the hash, between
+// 2^10 and 2^16 entries of 16 bytes; the main table the largest power of
+// two that fits in the rest, so that both stay within the hash bytes.
+constexpr size_t kVcfEntryBytes = 16;
+constexpr int kMinVcfTableBits = 10;
+constexpr int kMaxVcfTableBits = 16;
+
+int VcfTableBits(size_t hashBytes) {
+  const size_t entries = std::max<size_t>(hashBytes / 32 / kVcfEntryBytes, 1);
+  const int bits = static_cast<int>(std::bit_width(entries)) - 1;
+  return std::clamp(bits, kMinVcfTableBits, kMaxVcfTableBits);
+}
 
 size_t MainTableBytes(size_t hashBytes) {
-  return hashBytes > 2 * kVcfTableBytes ? hashBytes - kVcfTableBytes : hashBytes / 2;
+  const size_t vcfBytes = kVcfEntryBytes << VcfTableBits(hashBytes);
+  return hashBytes > vcfBytes ? hashBytes - vcfBytes : 0;
 }
 
 }  // namespace
@@ -28,7 +38,7 @@ std::optional<int> PliesToResult(int score) {
 
 struct StrongEngine::Impl {
   explicit Impl(size_t hashBytes)
-      : table(MainTableBytes(hashBytes)), vcf(kVcfTableBits), searcher(table, vcf) {}
+      : table(MainTableBytes(hashBytes)), vcf(VcfTableBits(hashBytes)), searcher(table, vcf) {}
 
   TranspositionTable table;
   VcfSearch vcf;
@@ -40,6 +50,7 @@ StrongEngine::~StrongEngine() = default;
 
 void StrongEngine::SetHashBytes(size_t hashBytes) {
   impl_->table.Resize(MainTableBytes(hashBytes));
+  impl_->vcf = VcfSearch(VcfTableBits(hashBytes));
 }
 
 void StrongEngine::Clear() {
