@@ -108,18 +108,20 @@ bool Searcher::WinsAtOnce(SearchOutcome& outcome) {
 
 // When the opponent would win by fours were it its turn, only moves that
 // take that win away, or fours of our own, are worth searching. Nothing is
-// dropped when nothing stops it.
+// dropped when nothing stops it, and once the checks have cost
+// kRootVcfNodes the remaining moves are kept unchecked.
 void Searcher::KeepMovesAgainstOpponentFours() {
-  if (!OpponentWinsByFours()) return;
+  if (rootMoves_.Size() < 2 || !OpponentWinsByFours()) return;
   const uint8_t me = board_.SideToMove();
+  const int64_t giveUpAt = nodes_ + kRootVcfNodes;
   MoveList& kept = moveLists_[0];
   kept.Clear();
   for (int i = 0; i < rootMoves_.Size(); ++i) {
     const int cell = rootMoves_[i].cell;
-    bool stops = board_.CellPatternAt(cell, me) >= C::kFour;
+    bool stops = nodes_ >= giveUpAt || board_.CellPatternAt(cell, me) >= C::kFour;
     if (!stops) {
       board_.Make(cell);
-      stops = !FindVcf(kRootVcfNodes / 10);
+      stops = !FindVcf(kRootVcfNodes / 50);
       board_.Unmake();
     }
     if (stops) kept.Add(cell, rootMoves_[i].score);
