@@ -163,15 +163,16 @@ void Searcher::Deepen(SearchOutcome& outcome, const IterationCallback& onIterati
   }
 }
 
-// Under a node budget only the depth limits; otherwise the clock: the next
-// iteration takes a few times the last, so it must fit before the hard
-// limit too.
+// Under a node budget only the depth limits; otherwise the clock. The next
+// iteration takes a few times the last and may not finish, but a move that
+// beats the first one before the hard limit is still played, so it starts
+// whenever the last one's time is left.
 bool Searcher::StartsAnotherIteration(int depth, int64_t lastIterationUs) const {
   if (depth > limits_->maxDepth) return false;
   if (limits_->maxNodes) return true;
   const int64_t elapsed = ElapsedUs();
   if (elapsed >= limits_->softTime.count()) return false;
-  return elapsed + 2 * lastIterationUs < limits_->hardTime.count();
+  return elapsed + lastIterationUs < limits_->hardTime.count();
 }
 
 // A move that beat the first one at the unfinished depth was searched as
