@@ -1,5 +1,6 @@
 // The strong engine's hot paths: a move made and taken back with every
-// pattern kept current, and the search by continuous fours.
+// pattern kept current, the search by continuous fours, and the main
+// search's nodes per second.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "search/search_board.hpp"
+#include "search/strong_engine.hpp"
 #include "search/vcf.hpp"
 #include "search/vct.hpp"
 
@@ -148,6 +150,23 @@ void BM_VctFoursPositions(benchmark::State& state) {
   VctPositions(state, "fours");
 }
 BENCHMARK(BM_VctFoursPositions)->Unit(benchmark::kMicrosecond);
+// The main search from midgame positions with nothing to win by fours at
+// the root, each from cleared tables (a node budget clears them): nodes
+// per second of one thread.
+void BM_SearchNodes(benchmark::State& state) {
+  std::vector<SearchBoard> boards;
+  for (const char* name : {"0002", "0012", "0016", "0031"}) boards.push_back(TacticBoard(name));
+  StrongEngine engine(size_t{16} << 20);
+  SearchLimits limits;
+  limits.maxNodes = state.range(0);
+  int64_t nodes = 0;
+  for (auto _ : state) {
+    for (const SearchBoard& board : boards) nodes += engine.Think(board, limits).nodes;
+  }
+  state.counters["nodes"] =
+      benchmark::Counter(static_cast<double>(nodes), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_SearchNodes)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace pentad::search

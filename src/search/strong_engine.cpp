@@ -1,8 +1,34 @@
 #include "search/strong_engine.hpp"
 
+#include <algorithm>
+#include <bit>
+
+#include "search/searcher.hpp"
+#include "search/transposition_table.hpp"
 #include "search/vcf.hpp"
 
 namespace pentad::search {
+namespace {
+
+// The table of wins by fours takes a thirty-second of the hash, between
+// 2^10 and 2^16 entries of 16 bytes; the main table the largest power of
+// two that fits in the rest, so that both stay within the hash bytes.
+constexpr size_t kVcfEntryBytes = 16;
+constexpr int kMinVcfTableBits = 10;
+constexpr int kMaxVcfTableBits = 16;
+
+int VcfTableBits(size_t hashBytes) {
+  const size_t entries = std::max<size_t>(hashBytes / 32 / kVcfEntryBytes, 1);
+  const int bits = static_cast<int>(std::bit_width(entries)) - 1;
+  return std::clamp(bits, kMinVcfTableBits, kMaxVcfTableBits);
+}
+
+size_t MainTableBytes(size_t hashBytes) {
+  const size_t vcfBytes = kVcfEntryBytes << VcfTableBits(hashBytes);
+  return hashBytes > vcfBytes ? hashBytes - vcfBytes : 0;
+}
+
+}  // namespace
 
 std::optional<int> PliesToResult(int score) {
   if (score > kProvenScore) return kWinScore - score;
@@ -10,57 +36,35 @@ std::optional<int> PliesToResult(int score) {
   return std::nullopt;
 }
 
-// Placeholder until the main search lands: a win by fours, else the cell
-// with the strongest pattern for either side.
 struct StrongEngine::Impl {
+  explicit Impl(size_t hashBytes)
+      : table(MainTableBytes(hashBytes)), vcf(VcfTableBits(hashBytes)), searcher(table, vcf) {}
+
+  TranspositionTable table;
   VcfSearch vcf;
+  Searcher searcher;
 };
 
-StrongEngine::StrongEngine(size_t) : impl_(std::make_unique<Impl>()) {}
+StrongEngine::StrongEngine(size_t hashBytes) : impl_(std::make_unique<Impl>(hashBytes)) {}
 StrongEngine::~StrongEngine() = default;
-void StrongEngine::SetHashBytes(size_t) {}
+
+void StrongEngine::SetHashBytes(size_t hashBytes) {
+  impl_->table.Resize(MainTableBytes(hashBytes));
+  impl_->vcf = VcfSearch(VcfTableBits(hashBytes));
+}
+
 void StrongEngine::Clear() {
+  impl_->table.Clear();
   impl_->vcf.Clear();
+  impl_->searcher.Clear();
 }
 
 SearchOutcome StrongEngine::Think(const SearchBoard& board, const SearchLimits& limits,
                                   const IterationCallback& onIteration) {
-  SearchOutcome outcome;
-  SearchBoard work = board;
-  VcfLimits vcfLimits;
-  if (limits.maxNodes) vcfLimits.maxNodes = *limits.maxNodes;
-  const VcfResult vcf = impl_->vcf.Search(work, vcfLimits);
-  outcome.nodes = vcf.nodes;
-  if (vcf.outcome == VcfOutcome::kWin) {
-    outcome.move = vcf.move;
-    outcome.score = kWinScore - vcf.lineLength;
-    outcome.pv.assign(vcf.line.begin(), vcf.line.begin() + vcf.lineLength);
-  } else {
-    const uint8_t me = board.SideToMove();
-    int best = -1;
-    for (int y = 0; y < kBoardSize; ++y) {
-      for (int x = 0; x < kBoardSize; ++x) {
-        const int cell = CellAt(x, y);
-        if (board.Stone(cell) != kEmpty) continue;
-        const int value = 2 * static_cast<int>(board.CellPatternAt(cell, me)) +
-                          static_cast<int>(board.CellPatternAt(cell, kOpponent[me])) * 2 - 1;
-        if (value > best) {
-          best = value;
-          outcome.move = cell;
-        }
-      }
-    }
-    if (board.StoneCount() == 0) outcome.move = CellAt(kBoardSize / 2, kBoardSize / 2);
-    outcome.pv = {outcome.move};
-  }
-  outcome.depth = 1;
-  outcome.elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          SearchLimits::Clock::now() - limits.start)
-                          .count();
-  if (onIteration) {
-    onIteration({outcome.depth, outcome.score, outcome.nodes, outcome.elapsedMs, outcome.pv});
-  }
-  return outcome;
+  // What earlier searches left in the tables would change the tree: a node
+  // budget starts from nothing, for the same move on every call.
+  if (limits.maxNodes) Clear();
+  return impl_->searcher.Run(board, limits, onIteration);
 }
 
 SearchBoard SearchBoardFrom(const Board& board, uint8_t sideToMove) {

@@ -34,10 +34,13 @@ struct SearchLimits {
   std::chrono::microseconds softTime{2'250'000};
   std::chrono::microseconds hardTime{4'500'000};
   // When set, the search stops after this many nodes and never reads the
-  // clock: the same move on every machine.
+  // clock (but for the elapsed time it reports): the same move on every
+  // machine. Think clears the engine's tables first, so the same position
+  // and budget give the same search whatever came before.
   std::optional<int64_t> maxNodes;
   int maxDepth = 64;
-  // A manager's stop request: the best move of the last finished depth.
+  // A manager's stop request: the best move of the last finished depth, or
+  // a move that already beat it at the depth being searched.
   const std::atomic<bool>* stop = nullptr;
 };
 

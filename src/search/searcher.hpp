@@ -1,0 +1,71 @@
+// The main search: principal-variation alpha-beta under iterative deepening
+// with aspiration windows, forced replies, late-move reductions, and a win
+// by fours looked for at the leaves.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "search/move_generation.hpp"
+#include "search/search_board.hpp"
+#include "search/strong_engine.hpp"
+#include "search/transposition_table.hpp"
+#include "search/vcf.hpp"
+
+namespace pentad::search {
+
+inline constexpr int kMaxPly = 96;
+
+// One searcher runs one search at a time; the tables it is given may be
+// shared.
+class Searcher {
+ public:
+  Searcher(TranspositionTable& table, VcfSearch& vcf);
+
+  SearchOutcome Run(const SearchBoard& board, const SearchLimits& limits,
+                    const IterationCallback& onIteration);
+  // Forgets the move-ordering statistics.
+  void Clear();
+
+ private:
+  bool WinsAtOnce(SearchOutcome& outcome);
+  void KeepMovesAgainstOpponentFours();
+  bool OpponentWinsByFours();
+  void Deepen(SearchOutcome& outcome, const IterationCallback& onIteration);
+  bool StartsAnotherIteration(int depth, int64_t lastIterationUs) const;
+  int Aspiration(int depth, int previous);
+  void KeepImprovement();
+  void TakeUnfinishedImprovement(SearchOutcome& outcome) const;
+  int SearchRoot(int alpha, int beta, int depth);
+  int Search(int alpha, int beta, int depth, int ply);
+  int SearchMoves(int alpha, int beta, int depth, int ply, Situation situation, int ttMove);
+  int Leaf(int ply);
+  bool FindVcf(int64_t budget);
+  int VcfWinPlies();
+  void OrderMoves(MoveList& moves, Situation situation, int ply, int ttMove) const;
+  void RewardCutoff(int cell, int depth, int ply);
+  void UpdatePv(int ply, int cell);
+  bool OutOfBudget();
+  bool StopRequested() const;
+  int64_t ElapsedUs() const;
+
+  TranspositionTable& table_;
+  VcfSearch& vcf_;
+  SearchBoard board_;
+  const SearchLimits* limits_ = nullptr;
+  int64_t nodes_ = 0;
+  int64_t nextCheck_ = 0;
+  bool aborted_ = false;
+
+  VcfResult vcfResult_;
+  MoveList rootMoves_;
+  std::array<int16_t, kMaxPly> improvement_{};
+  int improvementLength_ = 0;
+  std::array<MoveList, kMaxPly> moveLists_;
+  std::array<std::array<int16_t, kMaxPly>, kMaxPly> pv_{};
+  std::array<int, kMaxPly> pvLength_{};
+  std::array<std::array<int16_t, 2>, kMaxPly> killers_{};
+  std::array<std::array<int32_t, kGridCells>, 2> history_{};
+};
+
+}  // namespace pentad::search
