@@ -8,7 +8,7 @@ shifts), has the strong engine rate each position with a fixed node budget
 view), keeps those rated near equal and picks a varied set from them.
 
 Usage: tools/make-openings.py [--pentad build/ci/pentad] [--nodes 200000]
-       [--threshold 60] [--count 80] [--jobs 1] [--out FILE]
+       [--threshold 100] [--count 80] [--jobs 1] [--out FILE]
 
 The result is deterministic for a given engine and node budget.
 """
@@ -115,7 +115,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--pentad", default="build/ci/pentad")
     parser.add_argument("--nodes", type=int, default=200000)
-    parser.add_argument("--threshold", type=int, default=60,
+    parser.add_argument("--threshold", type=int, default=100,
                         help="keep openings with |eval| below this")
     parser.add_argument("--count", type=int, default=80, help="openings in the set")
     parser.add_argument("--sample", type=int, default=150,
