@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 #include "board/board.hpp"
 #include "search/patterns.hpp"
@@ -20,6 +21,8 @@ inline constexpr int kStride = kBoardSize + 2 * kPadding;
 inline constexpr int kGridCells = kStride * kStride;
 inline constexpr int kMaxMoves = kBoardSize * kBoardSize;
 inline constexpr int kNoCell = -1;
+// Where O's line patterns start in a cell's packed line patterns.
+inline constexpr int kLineSideShift = 16;
 
 // Grid steps of kDirections.
 inline constexpr int kStep[4] = {1, kStride + 1, kStride, kStride - 1};
@@ -101,7 +104,8 @@ class SearchBoard {
   uint16_t LineKey(int cell, int direction) const { return keys_[cell][direction]; }
   // Meaningful for empty cells only.
   LinePattern LinePatternAt(int cell, int direction, uint8_t player) const {
-    return static_cast<LinePattern>(linePairs_[cell][direction] >> (4 * (player - 1)) & 0xF);
+    return static_cast<LinePattern>(
+        lines_[cell] >> (kLineSideShift * (player - 1) + kPackedLineBits * direction) & 7);
   }
   // kNone for occupied cells.
   CellPattern CellPatternAt(int cell, uint8_t player) const {
@@ -119,26 +123,38 @@ class SearchBoard {
   struct Undo {
     int16_t cell;
     uint8_t sideToMove;
+    int firstChange;  // in changes_
   };
+  // Per site of a stone, up to one change of each side's cell pattern.
+  static constexpr int kMaxChanges = kMaxMoves * 2 * 8 * kWindowReach;
 
   void PutStone(int cell, uint8_t player);
-  void XorIntoWindows(int cell, uint8_t code);
-  void XorIntoWindow(int cell, int direction, uint16_t bits);
-  void SetLinePattern(int side, int cell, int direction, int pattern);
+  template <bool kMake, int... Site>
+  void UpdateSites(int cell, uint32_t code, std::integer_sequence<int, Site...>);
+  template <bool kMake, int Site>
+  void UpdateSite(int stoneCell, uint32_t code);
   void SetCellPattern(int side, int cell, CellPattern pattern);
+  void MovePattern(int side, int cell, int old, int pattern);
   void CountCell(int cell);
   void UncountCell(int cell);
 
   std::array<uint8_t, kGridCells> stones_{};
+  // Kept for every grid cell, walls and stones too: updating them all costs
+  // less than telling them apart. Walls' keys are meaningless.
   std::array<std::array<uint16_t, 4>, kGridCells> keys_{};
-  // A cell's line patterns: both sides' per direction, as in the table, and
-  // per side (X, O) the 4 directions packed as the cell pattern table wants.
-  std::array<std::array<uint8_t, 4>, kGridCells> linePairs_{};
-  std::array<std::array<uint16_t, kGridCells>, 2> lines_{};
+  // Per side (X from bit 0, O from kLineSideShift) the line patterns of the
+  // 4 directions packed as the cell pattern table wants.
+  std::array<uint32_t, kGridCells> lines_{};
   std::array<std::array<CellPattern, kGridCells>, 2> cellPatterns_{};
   std::array<std::array<int16_t, kCellPatternCount>, 2> counts_{};
   std::array<std::array<CellSet, kCellPatternCount>, 2> cells_{};
   std::array<Undo, kMaxMoves> history_{};
+  // The cell pattern changes of the moves made, each as cell (10 bits),
+  // side (1) and the pattern before (4): taking a move back replays them
+  // instead of comparing patterns again. Sized for the worst case, 51 KB:
+  // boards are copied per search, not per node.
+  std::array<uint16_t, kMaxChanges> changes_{};
+  int changeCount_ = 0;
   int moveCount_ = 0;
   uint8_t sideToMove_ = kPlayerX;
   uint64_t hash_ = 0;
