@@ -6,11 +6,13 @@ Every position of every game (from an SGF collection, such as
 `pentad match --sgf` writes) is rated with a short search. Two kinds are
 kept, each at the first position of a game where it appears:
 
-- "win": the side to move has a forced win of at least `--min-plies` plies.
+- "win": the side to move has a forced win of at least `--min-plies` plies
+  (the first win by fours and the first that needs threes of a game).
   A long search must confirm it. The winning moves are every move near the
   stones after which a search proves the opponent lost; "tactic" is "fours"
   when the line the engine found makes a four with every attacking move,
-  "threes" otherwise.
+  "threes" otherwise. A win that more than `--max-wins` moves keep is
+  dropped as too easy.
 - "defend": the opponent would have a forced win if the side to move passed,
   the side to move is not lost, and at most `--max-holds` moves near the
   stones leave the opponent without a proven win; those are the winning
@@ -134,7 +136,7 @@ def label_win(args, board, side, plies):
         return None
     winning = moves_that(args.pentad, board, side, args.label_nodes,
                          lambda a: result_of(a)[1] is not None)
-    if confirm["move"] not in winning:
+    if confirm["move"] not in winning or len(winning) > args.max_wins:
         return None
     tactic = "fours" if won_by_fours(board, side, confirm["pv"]) else "threes"
     return {"kind": "win", "winning_moves": winning, "best": confirm["move"],
@@ -170,22 +172,25 @@ def label_defence(args, board, side, threat):
 
 
 def candidates(args, moves):
-    """(board, side, label) for the first win and first defence of a game."""
+    """(board, side, label) for the first win by fours, the first win that
+    needs threes and the first defence of a game."""
     found = set()
     for ply in range(args.min_stones, len(moves)):
         board = board_after(moves[:ply])
         side = "x" if ply % 2 == 0 else "o"
-        if "win" not in found:
-            win, _ = result_of(analyze(args.pentad, board, side, args.scan_nodes))
-            if win and win >= args.min_plies:
-                found.add("win")
+        answer = analyze(args.pentad, board, side, args.scan_nodes)
+        win, _ = result_of(answer)
+        if win and win >= args.min_plies:
+            kind = "fours" if won_by_fours(board, side, answer["pv"]) else "threes"
+            if kind not in found:
+                found.add(kind)
                 yield board, side, ("win", win)
         if "defend" not in found:
             threat, _ = result_of(analyze(args.pentad, board, opponent(side), args.scan_nodes))
             if threat and threat >= args.min_plies:
                 found.add("defend")
                 yield board, side, ("defend", threat)
-        if len(found) == 2:
+        if len(found) == 3:
             return
 
 
@@ -199,7 +204,11 @@ def main():
     parser.add_argument("--first", type=int, default=1, help="number of the first folder")
     parser.add_argument("--min-stones", type=int, default=8)
     parser.add_argument("--min-plies", type=int, default=5)
-    parser.add_argument("--max-holds", type=int, default=4)
+    parser.add_argument("--max-holds", type=int, default=4,
+                        help="most moves that may hold a defence")
+    parser.add_argument("--max-wins", type=int, default=6,
+                        help="most moves that may win a win (more is too easy)")
+    parser.add_argument("--skip-games", type=int, default=0)
     parser.add_argument("--scan-nodes", type=int, default=100000)
     parser.add_argument("--label-nodes", type=int, default=300000)
     parser.add_argument("--long-nodes", type=int, default=2000000)
@@ -209,7 +218,7 @@ def main():
         collection = f.read()
     seen = set()
     number = args.first
-    for moves in games(collection):
+    for moves in list(games(collection))[args.skip_games:]:
         for board, side, (kind, plies) in candidates(args, moves):
             key = "".join("".join(row) for row in board) + side
             if key in seen:

@@ -9,6 +9,7 @@
 
 #include "analysis/analysis_json.hpp"
 #include "book/book_cache.hpp"
+#include "serve/engine_pool.hpp"
 #include "serve/move_request.hpp"
 #include "serve/request_guard.hpp"
 #include "serve/web_assets.hpp"
@@ -55,8 +56,7 @@ void ReuseAddressOnly(socket_t sock) {
 constexpr time_t kReadTimeoutSeconds = 1;
 constexpr time_t kKeepAliveSeconds = 1;
 constexpr size_t kRequestsPerConnection = 10;
-// Tables of the strong engine per request: several requests may search at
-// once, each with tables of its own.
+// Tables of each of the pool's strong engines.
 constexpr size_t kStrongHashBytes = size_t{16} << 20;
 
 }  // namespace
@@ -69,6 +69,7 @@ struct BoardServer::Impl {
   std::atomic<bool> listenEnded{false};
   std::atomic<bool> stopSent{false};
   book::BookCache books;  // shared by the requests, reloaded when a file changes
+  EnginePool engines{EnginesForThisMachine(), kStrongHashBytes};
   socket_t lastSocketMade = INVALID_SOCKET;
   std::string listenHost;
   int listenPort = 0;
@@ -140,16 +141,16 @@ struct BoardServer::Impl {
     res.set_content(answer.dump(), kJsonType);
   }
 
-  // Every request searches with tables of its own: the server keeps no game,
-  // and requests run at once.
+  // The server keeps no game: a request borrows any free engine, waiting
+  // (on its own clock) while all of them are searching.
   void AnswerStrongMove(const MoveRequest& request, TimeBudget::Clock::time_point start,
                         httplib::Response& res) {
     const auto moveTime =
         request.moveTimeMs ? std::chrono::milliseconds(*request.moveTimeMs) : kStrongMoveTime;
     const search::SearchLimits limits =
         StrongLimits(start, moveTime, request.nodes, &stopRequested);
-    search::StrongEngine engine(kStrongHashBytes);
-    const search::SearchOutcome outcome = DecideStrong(engine, request.position, limits);
+    EnginePool::Lease lease = engines.Borrow();
+    const search::SearchOutcome outcome = DecideStrong(lease.engine(), request.position, limits);
     res.set_content(analysis::StrongJson(request.position, limits, outcome).dump(), kJsonType);
   }
 
