@@ -24,7 +24,7 @@ inline constexpr EvalWeights kEvalWeights{
     //  none two  2x2  c3  o3  3x3   4   4-3   4x4   o4  five
     .toMove = {0, 1, 6, 3, 7, 160, 10, 450, 500, 600, 0},
     .waiting = {0, 1, 5, 2, 6, 60, 8, 120, 140, 110, 0},
-    .tempo = 20,
+    .tempo = 40,
 };
 
 // From the side to move's view. Meant for positions where neither side

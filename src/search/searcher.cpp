@@ -1,6 +1,7 @@
 #include "search/searcher.hpp"
 
 #include <algorithm>
+#include <limits>
 
 #include "search/evaluation.hpp"
 
@@ -16,6 +17,17 @@ constexpr int64_t kCheckInterval = 1024;
 // every leaf.
 constexpr int64_t kRootVcfNodes = 50000;
 constexpr int64_t kLeafVcfNodes = 64;
+// A win by threats at the root, and the checks against the opponent's,
+// take up to an eighth of the move each.
+constexpr int64_t kRootVctShare = 8;
+constexpr int kRootVctThreats = 12;
+constexpr int64_t kRootVctVcfNodes = 2000;
+// The checks of each root move against the opponent's win by threats.
+constexpr int64_t kMinVctCheckNodes = 1000;
+constexpr int64_t kTimedVctCheckNodes = 20000;
+// A win by threats whose line does not end in a five is at most this far:
+// every threat and every four of the longest line it could take.
+constexpr int kUnknownVctPlies = 2 * VctResult::kMaxLine + 3;
 constexpr int kMaxExtendedDefences = 3;
 constexpr int kKillerBonus = 40;
 constexpr int kHashMoveScore = 1 << 30;
@@ -57,7 +69,8 @@ constexpr int Reduction(int depth, int moveIndex) {
 
 }  // namespace
 
-Searcher::Searcher(TranspositionTable& table, VcfSearch& vcf) : table_(table), vcf_(vcf) {}
+Searcher::Searcher(TranspositionTable& table, VcfSearch& vcf, VctSearch& vct)
+    : table_(table), vcf_(vcf), vct_(vct) {}
 
 void Searcher::Clear() {
   for (auto& side : history_) side.fill(0);
@@ -83,8 +96,9 @@ SearchOutcome Searcher::Run(const SearchBoard& board, const SearchLimits& limits
   if (!rootMoves_.Empty()) {
     outcome.move = rootMoves_[0].cell;
     outcome.pv = {outcome.move};
-    if (!WinsAtOnce(outcome)) {
+    if (!WinsAtOnce(outcome) && !WinsByThreats(outcome)) {
       KeepMovesAgainstOpponentFours();
+      KeepMovesAgainstOpponentThreats();
       Deepen(outcome, onIteration);
     }
   }
@@ -104,6 +118,38 @@ bool Searcher::WinsAtOnce(SearchOutcome& outcome) {
   outcome.depth = 1;
   outcome.pv.assign(vcfResult_.line.begin(), vcfResult_.line.begin() + vcfResult_.lineLength);
   return true;
+}
+
+// A proven win by fours and threes is played at once, its line as the PV.
+bool Searcher::WinsByThreats(SearchOutcome& outcome) {
+  if (StopRequested()) return false;
+  const VctLimits vctLimits = RootVctLimits(kRootVctShare);
+  if (vctLimits.maxNodes <= 0) return false;
+  const VctResult result = vct_.Search(board_, vctLimits);
+  nodes_ += result.nodes;
+  if (result.outcome != VctOutcome::kWin || result.move == kNoCell) return false;
+  outcome.move = result.move;
+  outcome.score = WinIn(VctWinPlies(result));
+  outcome.depth = 1;
+  outcome.pv.assign(result.line.begin(), result.line.begin() + result.lineLength);
+  return true;
+}
+
+// A 1/share of the move from now: of the node budget, which keeps the
+// search the same on every machine, else of the time before the last
+// iteration may start.
+VctLimits Searcher::RootVctLimits(int64_t share) const {
+  VctLimits vctLimits;
+  vctLimits.maxThreats = kRootVctThreats;
+  vctLimits.vcfNodes = kRootVctVcfNodes;
+  if (limits_->maxNodes) {
+    vctLimits.maxNodes = std::min(*limits_->maxNodes / share, *limits_->maxNodes - nodes_);
+  } else {
+    vctLimits.maxNodes = std::numeric_limits<int64_t>::max();
+    vctLimits.deadline = SearchLimits::Clock::now() + limits_->softTime / share;
+    vctLimits.stop = limits_->stop;
+  }
+  return vctLimits;
 }
 
 // When the opponent would win by fours were it its turn, only moves that
@@ -135,6 +181,49 @@ bool Searcher::OpponentWinsByFours() {
   const bool wins = FindVcf(kRootVcfNodes / 10);
   board_.SetSideToMove(me);
   return wins;
+}
+
+// The same for a win by threats, within a share of the move: moves after
+// which the opponent is proven to win are dropped, unless every one is.
+// Each check gets an equal part of the share; what is not checked in time
+// is kept.
+void Searcher::KeepMovesAgainstOpponentThreats() {
+  if (rootMoves_.Size() < 2 || StopRequested()) return;
+  VctLimits vctLimits = RootVctLimits(kRootVctShare);
+  const int64_t giveUpAt =
+      limits_->maxNodes ? nodes_ + vctLimits.maxNodes : std::numeric_limits<int64_t>::max();
+  if (limits_->maxNodes) vctLimits.maxNodes /= 4;
+  if (vctLimits.maxNodes <= 0 || !OpponentWinsByThreats(vctLimits)) return;
+  if (limits_->maxNodes) {
+    const int64_t each = std::max(vctLimits.maxNodes * 2 / rootMoves_.Size(), kMinVctCheckNodes);
+    vctLimits.maxNodes = std::min(each, *limits_->maxNodes - nodes_);
+  } else {
+    vctLimits.maxNodes = kTimedVctCheckNodes;
+  }
+  MoveList& kept = moveLists_[0];
+  kept.Clear();
+  for (int i = 0; i < rootMoves_.Size(); ++i) {
+    const int cell = rootMoves_[i].cell;
+    bool stops = nodes_ >= giveUpAt;
+    if (!stops) {
+      board_.Make(cell);
+      const VctResult result = vct_.Search(board_, vctLimits);
+      board_.Unmake();
+      nodes_ += result.nodes;
+      stops = result.outcome != VctOutcome::kWin;
+    }
+    if (stops) kept.Add(cell, rootMoves_[i].score);
+  }
+  if (!kept.Empty()) rootMoves_ = kept;
+}
+
+bool Searcher::OpponentWinsByThreats(VctLimits vctLimits) {
+  const uint8_t me = board_.SideToMove();
+  board_.SetSideToMove(kOpponent[me]);
+  const VctResult result = vct_.Search(board_, vctLimits);
+  board_.SetSideToMove(me);
+  nodes_ += result.nodes;
+  return result.outcome == VctOutcome::kWin;
 }
 
 void Searcher::Deepen(SearchOutcome& outcome, const IterationCallback& onIteration) {
@@ -361,6 +450,20 @@ int Searcher::VcfWinPlies() {
   const bool endsWithFive = board_.CellPatternAt(vcfResult_.line[length - 1], attacker) == C::kFive;
   for (int i = 0; i + 1 < length; ++i) board_.Unmake();
   return endsWithFive ? length : length + 2;
+}
+
+// As for fours, when the line reaches the five; a line cut short where a
+// position was already known to be won gives only a bound.
+int Searcher::VctWinPlies(const VctResult& result) {
+  const int length = result.lineLength;
+  if (length % 2 == 0) return kUnknownVctPlies;  // none, or it ends with a defence
+  const uint8_t attacker = board_.SideToMove();
+  for (int i = 0; i + 1 < length; ++i) board_.Make(result.line[i]);
+  const C last = board_.CellPatternAt(result.line[length - 1], attacker);
+  for (int i = 0; i + 1 < length; ++i) board_.Unmake();
+  if (last == C::kFive) return length;
+  if (last == C::kOpenFour || last == C::kDoubleFour) return length + 2;
+  return kUnknownVctPlies;
 }
 
 void Searcher::OrderMoves(MoveList& moves, Situation situation, int ply, int ttMove) const {

@@ -11,6 +11,7 @@
 #include "search/strong_engine.hpp"
 #include "search/transposition_table.hpp"
 #include "search/vcf.hpp"
+#include "search/vct.hpp"
 
 namespace pentad::search {
 
@@ -20,7 +21,7 @@ inline constexpr int kMaxPly = 96;
 // shared.
 class Searcher {
  public:
-  Searcher(TranspositionTable& table, VcfSearch& vcf);
+  Searcher(TranspositionTable& table, VcfSearch& vcf, VctSearch& vct);
 
   SearchOutcome Run(const SearchBoard& board, const SearchLimits& limits,
                     const IterationCallback& onIteration);
@@ -29,8 +30,12 @@ class Searcher {
 
  private:
   bool WinsAtOnce(SearchOutcome& outcome);
+  bool WinsByThreats(SearchOutcome& outcome);
+  VctLimits RootVctLimits(int64_t share) const;
   void KeepMovesAgainstOpponentFours();
   bool OpponentWinsByFours();
+  void KeepMovesAgainstOpponentThreats();
+  bool OpponentWinsByThreats(VctLimits vctLimits);
   void Deepen(SearchOutcome& outcome, const IterationCallback& onIteration);
   bool StartsAnotherIteration(int depth, int64_t lastIterationUs) const;
   int Aspiration(int depth, int previous);
@@ -42,6 +47,7 @@ class Searcher {
   int Leaf(int ply);
   bool FindVcf(int64_t budget);
   int VcfWinPlies();
+  int VctWinPlies(const VctResult& result);
   void OrderMoves(MoveList& moves, Situation situation, int ply, int ttMove) const;
   void RewardCutoff(int cell, int depth, int ply);
   void UpdatePv(int ply, int cell);
@@ -51,6 +57,7 @@ class Searcher {
 
   TranspositionTable& table_;
   VcfSearch& vcf_;
+  VctSearch& vct_;
   SearchBoard board_;
   const SearchLimits* limits_ = nullptr;
   int64_t nodes_ = 0;

@@ -6,14 +6,18 @@
 #include "search/searcher.hpp"
 #include "search/transposition_table.hpp"
 #include "search/vcf.hpp"
+#include "search/vct.hpp"
 
 namespace pentad::search {
 namespace {
 
-// The table of wins by fours takes a thirty-second of the hash, between
-// 2^10 and 2^16 entries of 16 bytes; the main table the largest power of
-// two that fits in the rest, so that both stay within the hash bytes.
+// The tables of wins by fours and by threats take a thirty-second of the
+// hash each, between 2^10 and 2^16 entries of 16 bytes (the latter with
+// its own small table of wins by fours); the main table the largest power
+// of two that fits in the rest, so that all stay within the hash bytes.
 constexpr size_t kVcfEntryBytes = 16;
+constexpr size_t kVctEntryBytes = 16;
+constexpr size_t kVctInnerVcfBytes = kVcfEntryBytes << 12;
 constexpr int kMinVcfTableBits = 10;
 constexpr int kMaxVcfTableBits = 16;
 
@@ -24,8 +28,9 @@ int VcfTableBits(size_t hashBytes) {
 }
 
 size_t MainTableBytes(size_t hashBytes) {
-  const size_t vcfBytes = kVcfEntryBytes << VcfTableBits(hashBytes);
-  return hashBytes > vcfBytes ? hashBytes - vcfBytes : 0;
+  const int bits = VcfTableBits(hashBytes);
+  const size_t sideBytes = (kVcfEntryBytes << bits) + (kVctEntryBytes << bits) + kVctInnerVcfBytes;
+  return hashBytes > sideBytes ? hashBytes - sideBytes : 0;
 }
 
 }  // namespace
@@ -38,10 +43,14 @@ std::optional<int> PliesToResult(int score) {
 
 struct StrongEngine::Impl {
   explicit Impl(size_t hashBytes)
-      : table(MainTableBytes(hashBytes)), vcf(VcfTableBits(hashBytes)), searcher(table, vcf) {}
+      : table(MainTableBytes(hashBytes)),
+        vcf(VcfTableBits(hashBytes)),
+        vct(VcfTableBits(hashBytes)),
+        searcher(table, vcf, vct) {}
 
   TranspositionTable table;
   VcfSearch vcf;
+  VctSearch vct;
   Searcher searcher;
 };
 
@@ -51,11 +60,13 @@ StrongEngine::~StrongEngine() = default;
 void StrongEngine::SetHashBytes(size_t hashBytes) {
   impl_->table.Resize(MainTableBytes(hashBytes));
   impl_->vcf = VcfSearch(VcfTableBits(hashBytes));
+  impl_->vct = VctSearch(VcfTableBits(hashBytes));
 }
 
 void StrongEngine::Clear() {
   impl_->table.Clear();
   impl_->vcf.Clear();
+  impl_->vct.Clear();
   impl_->searcher.Clear();
 }
 

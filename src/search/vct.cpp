@@ -6,6 +6,9 @@
 namespace pentad::search {
 namespace {
 
+// The clock and the stop flag are read this often.
+constexpr int64_t kCheckInterval = 4096;
+
 // Cells where `player` makes at least a four.
 CellSet FourCells(const SearchBoard& board, uint8_t player) {
   CellSet cells = board.Cells(player, CellPattern::kFour);
@@ -66,6 +69,8 @@ VctResult VctSearch::Search(SearchBoard& board, const VctLimits& limits) {
   nodes_ = 0;
   maxNodes_ = limits.maxNodes;
   vcfNodes_ = limits.vcfNodes;
+  nextCheck_ = kCheckInterval;
+  limits_ = &limits;
   ply_ = 0;
   // Short wins first: a deep search of the first threes tried would spend
   // the budget before a shallow win elsewhere is seen. The root is searched
@@ -90,6 +95,7 @@ VctResult VctSearch::Search(SearchBoard& board, const VctLimits& limits) {
   result.outcome = proof == Proof::kWin     ? VctOutcome::kWin
                    : proof == Proof::kAbort ? VctOutcome::kOutOfNodes
                                             : VctOutcome::kNoWin;
+  limits_ = nullptr;
   if (proof == Proof::kWin && lineLengths_[0] > 0) {
     result.lineLength = lineLengths_[0];
     std::copy_n(lines_[0].begin(), result.lineLength, result.line.begin());
@@ -100,7 +106,7 @@ VctResult VctSearch::Search(SearchBoard& board, const VctLimits& limits) {
 
 // The attacker to move.
 VctSearch::Proof VctSearch::Attack(SearchBoard& board, int threatsLeft) {
-  if (++nodes_ > maxNodes_) return Proof::kAbort;
+  if (OutOfBudget()) return Proof::kAbort;
   Proof proof;
   const uint64_t key = board.Hash() ^ attackerKey_;
   if (Lookup(key, threatsLeft, proof)) {
@@ -191,7 +197,7 @@ VctSearch::Proof VctSearch::TryThreat(SearchBoard& board, int cell, int threatsL
 
 // The defender to move.
 VctSearch::Proof VctSearch::Defend(SearchBoard& board, int threatsLeft) {
-  if (++nodes_ > maxNodes_) return Proof::kAbort;
+  if (OutOfBudget()) return Proof::kAbort;
   Proof proof;
   const uint64_t key = board.Hash() ^ attackerKey_;
   if (Lookup(key, threatsLeft, proof)) {
@@ -332,6 +338,23 @@ void VctSearch::ExtendLine(int cell) {
   lines_[ply_][0] = static_cast<int16_t>(cell);
   std::copy_n(lines_[ply_ + 1].begin(), length, lines_[ply_].begin() + 1);
   lineLengths_[ply_] = length + 1;
+}
+
+// Inner win-by-fours searches add to the count in steps, so the checks
+// compare against a moving mark rather than a multiple of the interval.
+bool VctSearch::OutOfBudget() {
+  if (++nodes_ > maxNodes_) return true;
+  if (nodes_ < nextCheck_) return false;
+  nextCheck_ = nodes_ + kCheckInterval;
+  if (limits_->stop && limits_->stop->load(std::memory_order_relaxed)) {
+    maxNodes_ = 0;
+    return true;
+  }
+  if (limits_->deadline && std::chrono::steady_clock::now() >= *limits_->deadline) {
+    maxNodes_ = 0;
+    return true;
+  }
+  return false;
 }
 
 bool VctSearch::Lookup(uint64_t hash, int threatsLeft, Proof& proof) const {

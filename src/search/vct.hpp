@@ -3,7 +3,10 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "search/search_board.hpp"
@@ -17,6 +20,11 @@ struct VctLimits {
   int maxThreats = 12;
   // Each win-by-fours look-up inside the search.
   int64_t vcfNodes = 2000;
+  // A search inside a timed move also ends at the move's deadline or a
+  // manager's stop, as if out of nodes; both are read every few thousand
+  // nodes. Without them the search depends on nothing but the node budget.
+  std::optional<std::chrono::steady_clock::time_point> deadline{};
+  const std::atomic<bool>* stop = nullptr;
 };
 
 enum class VctOutcome : uint8_t {
@@ -80,6 +88,7 @@ class VctSearch {
   CellSet SureMoveBlocks(SearchBoard& board);
   void EndLine(int cell);
   void ExtendLine(int cell);
+  bool OutOfBudget();
   bool Lookup(uint64_t hash, int threatsLeft, Proof& proof) const;
   void Store(uint64_t hash, int threatsLeft, Proof proof);
 
@@ -95,6 +104,8 @@ class VctSearch {
   int64_t nodes_ = 0;
   int64_t maxNodes_ = 0;
   int64_t vcfNodes_ = 0;
+  int64_t nextCheck_ = 0;
+  const VctLimits* limits_ = nullptr;
   // The moves from the root to the node searched.
   std::array<int16_t, kMaxPly> path_{};
   // Per ply, the winning line from that node on, built as the proof

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <utility>
 #include <vector>
 
@@ -78,6 +80,22 @@ TEST(VctTest, TheDefendersCounterFoursRefuteADoubleThree) {
     SearchBoard board = DoubleThree(c.defenderHasThree);
     VctSearch vct;
     EXPECT_EQ(vct.Search(board, kLimits).outcome, c.outcome) << c.defenderHasThree;
+  }
+}
+
+// A timed move's search gives up at its deadline or a stop, whatever nodes
+// are left, and says it ran out rather than that there is no win.
+TEST(VctTest, EndsAtTheDeadlineOrAStop) {
+  const std::atomic<bool> stop{true};
+  VctLimits stopped{.maxNodes = 10'000'000, .stop = &stop};
+  VctLimits late{.maxNodes = 10'000'000, .deadline = std::chrono::steady_clock::now()};
+  for (const VctLimits& limits : {stopped, late}) {
+    for (test::Tactic tactic : test::LoadTactics("threes")) {
+      VctSearch vct;
+      const VctResult result = vct.Search(tactic.board, limits);
+      EXPECT_NE(result.outcome, VctOutcome::kNoWin) << tactic.name;
+      EXPECT_LT(result.nodes, 100000) << tactic.name;
+    }
   }
 }
 
