@@ -69,7 +69,9 @@ VctResult VctSearch::Search(SearchBoard& board, const VctLimits& limits) {
   nodes_ = 0;
   maxNodes_ = limits.maxNodes;
   vcfNodes_ = limits.vcfNodes;
-  nextCheck_ = kCheckInterval;
+  // The first node reads the clock: a search started after its deadline,
+  // as the root's checks of many moves can be, ends at once.
+  nextCheck_ = 1;
   limits_ = &limits;
   ply_ = 0;
   // Short wins first: a deep search of the first threes tried would spend
