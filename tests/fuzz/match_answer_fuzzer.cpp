@@ -73,8 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   MatchOutcome outcome;
   outcome.games = {record};
   const MatchSummary summary = Summarize(settings, outcome);
-  (void)SummaryJsonText(settings, outcome, summary);
+  const MatchInfo info = InfoOf(settings);
+  (void)SummaryText(info, summary);
   // What engines write must be made valid before it reaches the summary.
-  (void)SummaryJson(settings, outcome, summary)["games"].dump();
+  (void)SummaryJson(info, summary, nlohmann::ordered_json::array({GameJson(record)})).dump();
   return 0;
 }
