@@ -75,7 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const MatchSummary summary = Summarize(settings, outcome);
   const MatchInfo info = InfoOf(settings);
   (void)SummaryText(info, summary);
-  // What engines write must be made valid before it reaches the summary.
-  (void)SummaryJson(info, summary, nlohmann::ordered_json::array({GameJson(record)})).dump();
+  (void)JsonText(SummaryJson(info, summary, nlohmann::ordered_json::array({GameJson(record)})));
+  // What engines write must be made valid before it reaches a game's record.
+  (void)GameJson(record).dump();
   return 0;
 }
