@@ -9,12 +9,16 @@
 namespace pentad::match {
 namespace {
 
+bool IsSeparator(char c) {
+  return c == ',' || c == ' ' || c == '\t' || c == '\r';
+}
+
 std::optional<std::vector<int>> NumbersOf(std::string_view line) {
   std::vector<int> numbers;
   size_t i = 0;
   while (i < line.size()) {
     const char c = line[i];
-    if (c == ',' || c == ' ' || c == '\t' || c == '\r') {
+    if (IsSeparator(c)) {
       ++i;
       continue;
     }
@@ -24,8 +28,7 @@ std::optional<std::vector<int>> NumbersOf(std::string_view line) {
     if (ec != std::errc() || end == begin) return std::nullopt;
     numbers.push_back(value);
     i += static_cast<size_t>(end - begin);
-    if (i < line.size() && line[i] != ',' && line[i] != ' ' && line[i] != '\t' && line[i] != '\r')
-      return std::nullopt;
+    if (i < line.size() && !IsSeparator(line[i])) return std::nullopt;
   }
   return numbers;
 }
@@ -46,7 +49,7 @@ std::optional<std::vector<int>> OffsetsOfMoves(std::string_view line) {
   size_t i = 0;
   while (i < line.size()) {
     const char c = line[i];
-    if (c == ',' || c == ' ' || c == '\t' || c == '\r') {
+    if (IsSeparator(c)) {
       ++i;
       continue;
     }

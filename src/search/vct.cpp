@@ -108,6 +108,11 @@ VctResult VctSearch::Search(SearchBoard& board, const VctLimits& limits) {
 
 // The attacker to move.
 VctSearch::Proof VctSearch::Attack(SearchBoard& board, int threatsLeft) {
+  return Remembered(board, threatsLeft, &VctSearch::AttackDecided);
+}
+
+// A proof from the table, else decided and stored unless the budget ran out.
+VctSearch::Proof VctSearch::Remembered(SearchBoard& board, int threatsLeft, Decider decide) {
   if (OutOfBudget()) return Proof::kAbort;
   Proof proof;
   const uint64_t key = board.Hash() ^ attackerKey_;
@@ -115,7 +120,7 @@ VctSearch::Proof VctSearch::Attack(SearchBoard& board, int threatsLeft) {
     EndLine(kNoCell);
     return proof;
   }
-  proof = AttackDecided(board, threatsLeft);
+  proof = (this->*decide)(board, threatsLeft);
   if (proof != Proof::kAbort) Store(key, threatsLeft, proof);
   return proof;
 }
@@ -199,16 +204,7 @@ VctSearch::Proof VctSearch::TryThreat(SearchBoard& board, int cell, int threatsL
 
 // The defender to move.
 VctSearch::Proof VctSearch::Defend(SearchBoard& board, int threatsLeft) {
-  if (OutOfBudget()) return Proof::kAbort;
-  Proof proof;
-  const uint64_t key = board.Hash() ^ attackerKey_;
-  if (Lookup(key, threatsLeft, proof)) {
-    EndLine(kNoCell);
-    return proof;
-  }
-  proof = DefendDecided(board, threatsLeft);
-  if (proof != Proof::kAbort) Store(key, threatsLeft, proof);
-  return proof;
+  return Remembered(board, threatsLeft, &VctSearch::DefendDecided);
 }
 
 // Without a four, the attacker's threat is a move that makes two ways to

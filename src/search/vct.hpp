@@ -77,6 +77,8 @@ class VctSearch {
   Proof Defend(SearchBoard& board, int threatsLeft);
   Proof AttackDecided(SearchBoard& board, int threatsLeft);
   Proof DefendDecided(SearchBoard& board, int threatsLeft);
+  using Decider = Proof (VctSearch::*)(SearchBoard&, int);
+  Proof Remembered(SearchBoard& board, int threatsLeft, Decider decide);
   Proof TryThreats(SearchBoard& board, int threatsLeft);
   Proof TryThreat(SearchBoard& board, int cell, int threatsLeft);
   Proof TryReply(SearchBoard& board, int cell, int threatsLeft);
