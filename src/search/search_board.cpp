@@ -97,6 +97,10 @@ void SearchBoard::Place(int cell, uint8_t player) {
   PutStone(cell, player);
 }
 
+uint64_t SearchBoard::HashAfter(int cell) const {
+  return hash_ ^ kZobrist.stone[sideToMove_ - 1][cell] ^ kZobrist.oToMove;
+}
+
 void SearchBoard::SetSideToMove(uint8_t player) {
   if (player != sideToMove_) hash_ ^= kZobrist.oToMove;
   sideToMove_ = player;

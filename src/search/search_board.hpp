@@ -99,6 +99,8 @@ class SearchBoard {
   uint8_t SideToMove() const { return sideToMove_; }
   int StoneCount() const { return moveCount_; }
   uint64_t Hash() const { return hash_; }
+  // The hash after the side to move plays `cell`, without playing it.
+  uint64_t HashAfter(int cell) const;
   int LastMove() const { return moveCount_ > 0 ? history_[moveCount_ - 1].cell : kNoCell; }
 
   uint16_t LineKey(int cell, int direction) const { return keys_[cell][direction]; }

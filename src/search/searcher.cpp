@@ -21,7 +21,10 @@ constexpr int64_t kLeafVcfNodes = 64;
 // take up to an eighth of the move each.
 constexpr int64_t kRootVctShare = 8;
 constexpr int kRootVctThreats = 12;
-constexpr int64_t kRootVctVcfNodes = 2000;
+// The look after the iterations may go on to this many quarters of the
+// time before the last iteration may start.
+constexpr int kLateVctShare = 5;
+constexpr int64_t kRootVctVcfNodes = 500;
 // The checks of each root move against the opponent's win by threats.
 constexpr int64_t kMinVctCheckNodes = 1000;
 constexpr int64_t kTimedVctCheckNodes = 20000;
@@ -100,6 +103,7 @@ SearchOutcome Searcher::Run(const SearchBoard& board, const SearchLimits& limits
       KeepMovesAgainstOpponentFours();
       KeepMovesAgainstOpponentThreats();
       Deepen(outcome, onIteration);
+      WinsByThreatsInTimeLeft(outcome);
     }
   }
   outcome.nodes = nodes_;
@@ -133,6 +137,24 @@ bool Searcher::WinsByThreats(SearchOutcome& outcome) {
   outcome.depth = 1;
   outcome.pv.assign(result.line.begin(), result.line.begin() + result.lineLength);
   return true;
+}
+
+// Iterations end well before the clock does, when the next one would not
+// fit; the time up to a little past the last start of an iteration goes to
+// a longer look for a win by threats, which picks up where the first one
+// left off through its table. A win it proves replaces the move.
+void Searcher::WinsByThreatsInTimeLeft(SearchOutcome& outcome) {
+  if (limits_->maxNodes || StopRequested() || IsProven(outcome.score)) return;
+  const auto deadline = limits_->start + limits_->softTime * kLateVctShare / 4;
+  if (SearchLimits::Clock::now() >= deadline) return;
+  VctLimits vctLimits = RootVctLimits(1);
+  vctLimits.deadline = deadline;
+  const VctResult result = vct_.Search(board_, vctLimits);
+  nodes_ += result.nodes;
+  if (result.outcome != VctOutcome::kWin || result.move == kNoCell) return;
+  outcome.move = result.move;
+  outcome.score = WinIn(VctWinPlies(result));
+  outcome.pv.assign(result.line.begin(), result.line.begin() + result.lineLength);
 }
 
 // A 1/share of the move from now: of the node budget, which keeps the

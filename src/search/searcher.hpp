@@ -31,6 +31,7 @@ class Searcher {
  private:
   bool WinsAtOnce(SearchOutcome& outcome);
   bool WinsByThreats(SearchOutcome& outcome);
+  void WinsByThreatsInTimeLeft(SearchOutcome& outcome);
   VctLimits RootVctLimits(int64_t share) const;
   void KeepMovesAgainstOpponentFours();
   bool OpponentWinsByFours();

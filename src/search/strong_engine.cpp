@@ -11,25 +11,34 @@
 namespace pentad::search {
 namespace {
 
-// The tables of wins by fours and by threats take a thirty-second of the
-// hash each, between 2^10 and 2^16 entries of 16 bytes (the latter with
-// its own small table of wins by fours); the main table the largest power
-// of two that fits in the rest, so that all stay within the hash bytes.
+// The table of wins by fours takes a thirty-second of the hash, between
+// 2^10 and 2^16 entries of 16 bytes; the proof-number table of wins by
+// threats, which lives on its table, an eighth, between 2^10 and 2^20
+// (with its own small table of wins by fours); the main table the largest
+// power of two that fits in the rest, so that all stay within the hash
+// bytes.
 constexpr size_t kVcfEntryBytes = 16;
 constexpr size_t kVctEntryBytes = 16;
-constexpr size_t kVctInnerVcfBytes = kVcfEntryBytes << 12;
-constexpr int kMinVcfTableBits = 10;
-constexpr int kMaxVcfTableBits = 16;
+constexpr int kVctInnerVcfBits = 14;
+constexpr size_t kVctInnerVcfBytes = kVcfEntryBytes << kVctInnerVcfBits;
+
+int TableBits(size_t bytes, size_t entryBytes, int minBits, int maxBits) {
+  const size_t entries = std::max<size_t>(bytes / entryBytes, 1);
+  const int bits = static_cast<int>(std::bit_width(entries)) - 1;
+  return std::clamp(bits, minBits, maxBits);
+}
 
 int VcfTableBits(size_t hashBytes) {
-  const size_t entries = std::max<size_t>(hashBytes / 32 / kVcfEntryBytes, 1);
-  const int bits = static_cast<int>(std::bit_width(entries)) - 1;
-  return std::clamp(bits, kMinVcfTableBits, kMaxVcfTableBits);
+  return TableBits(hashBytes / 32, kVcfEntryBytes, 10, 16);
+}
+
+int VctTableBits(size_t hashBytes) {
+  return TableBits(hashBytes / 8, kVctEntryBytes, 10, 20);
 }
 
 size_t MainTableBytes(size_t hashBytes) {
-  const int bits = VcfTableBits(hashBytes);
-  const size_t sideBytes = (kVcfEntryBytes << bits) + (kVctEntryBytes << bits) + kVctInnerVcfBytes;
+  const size_t sideBytes = (kVcfEntryBytes << VcfTableBits(hashBytes)) +
+                           (kVctEntryBytes << VctTableBits(hashBytes)) + kVctInnerVcfBytes;
   return hashBytes > sideBytes ? hashBytes - sideBytes : 0;
 }
 
@@ -45,7 +54,7 @@ struct StrongEngine::Impl {
   explicit Impl(size_t hashBytes)
       : table(MainTableBytes(hashBytes)),
         vcf(VcfTableBits(hashBytes)),
-        vct(VcfTableBits(hashBytes)),
+        vct(VctTableBits(hashBytes), kVctInnerVcfBits),
         searcher(table, vcf, vct) {}
 
   TranspositionTable table;
@@ -60,7 +69,7 @@ StrongEngine::~StrongEngine() = default;
 void StrongEngine::SetHashBytes(size_t hashBytes) {
   impl_->table.Resize(MainTableBytes(hashBytes));
   impl_->vcf = VcfSearch(VcfTableBits(hashBytes));
-  impl_->vct = VctSearch(VcfTableBits(hashBytes));
+  impl_->vct = VctSearch(VctTableBits(hashBytes), kVctInnerVcfBits);
 }
 
 void StrongEngine::Clear() {

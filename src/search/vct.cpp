@@ -8,6 +8,16 @@ namespace {
 
 // The clock and the stop flag are read this often.
 constexpr int64_t kCheckInterval = 4096;
+// Proof and disproof numbers at or above this are settled.
+constexpr uint32_t kInfinity = 1u << 30;
+
+// The threat limits of the successive searches: a win with fewer threats,
+// usually the shorter and more direct one, is found before a longer one.
+constexpr int kThreatSteps[] = {1, 2, 3, 4, 5, 6, 8, 10, 12};
+
+uint32_t SaturatingAdd(uint32_t a, uint32_t b) {
+  return std::min(a + b, kInfinity);
+}
 
 // Cells where `player` makes at least a four.
 CellSet FourCells(const SearchBoard& board, uint8_t player) {
@@ -56,8 +66,8 @@ int ThreatRank(CellPattern pattern) {
 
 }  // namespace
 
-VctSearch::VctSearch(int tableBits)
-    : table_(size_t{1} << tableBits), mask_((uint64_t{1} << tableBits) - 1) {}
+VctSearch::VctSearch(int tableBits, int vcfTableBits)
+    : table_(size_t{1} << tableBits), mask_((uint64_t{1} << tableBits) - 1), vcf_(vcfTableBits) {}
 
 void VctSearch::Clear() {
   std::fill(table_.begin(), table_.end(), Entry{});
@@ -69,101 +79,138 @@ VctResult VctSearch::Search(SearchBoard& board, const VctLimits& limits) {
   nodes_ = 0;
   maxNodes_ = limits.maxNodes;
   vcfNodes_ = limits.vcfNodes;
+  maxThreats_ = std::clamp(limits.maxThreats, 0, kMaxPly / 2);
   // The first node reads the clock: a search started after its deadline,
   // as the root's checks of many moves can be, ends at once.
   nextCheck_ = 1;
   limits_ = &limits;
-  ply_ = 0;
-  // Short wins first: a deep search of the first threes tried would spend
-  // the budget before a shallow win elsewhere is seen. The root is searched
-  // whatever the table says, so that it names a move. Attacks that stay on
-  // the lines of their own threats are tried first, being far fewer; the
-  // failures of the two kinds are kept apart in the table.
-  Proof proof = Proof::kFail;
-  const int maxThreats = std::clamp(limits.maxThreats, 0, 255);
+  aborted_ = false;
+  // Attacks that stay on the lines of their own threats are tried first,
+  // being far fewer; the failures of the two kinds are kept apart in the
+  // table.
+  Numbers root{kInfinity, 0};
+  const int maxThreats = maxThreats_;
   for (const bool local : {true, false}) {
-    local_ = local;
-    attackerKey_ =
-        (attacker_ == kPlayerO ? 0x9E3779B97F4A7C15ULL : 0) ^ (local ? 0 : 0xD1B54A32D192ED03ULL);
-    for (int threats = std::min(1, maxThreats); threats <= maxThreats; ++threats) {
-      ++nodes_;
-      proof = AttackDecided(board, threats);
-      if (proof != Proof::kFail) break;
+    for (const int step : kThreatSteps) {
+      const int threats = std::min(step, maxThreats);
+      local_ = local;
+      maxThreats_ = threats;
+      attackerKey_ = (attacker_ == kPlayerO ? 0x9E3779B97F4A7C15ULL : 0) ^
+                     (local ? 0 : 0xD1B54A32D192ED03ULL) ^
+                     (uint64_t(threats) * 0x8CB92BA72F3D8DD7ULL);
+      ply_ = 0;
+      threats_ = 0;
+      Prove(board, kInfinity, kInfinity);
+      root = Lookup(board.Hash() ^ attackerKey_);
+      if (aborted_ || root.proof == 0 || threats == maxThreats) break;
     }
-    if (proof != Proof::kFail) break;
+    if (aborted_ || root.proof == 0) break;
   }
   VctResult result;
+  result.outcome = root.proof == 0 ? VctOutcome::kWin
+                   : aborted_      ? VctOutcome::kOutOfNodes
+                                   : VctOutcome::kNoWin;
+  if (result.outcome == VctOutcome::kWin) BuildLine(board, result);
   result.nodes = nodes_;
-  result.outcome = proof == Proof::kWin     ? VctOutcome::kWin
-                   : proof == Proof::kAbort ? VctOutcome::kOutOfNodes
-                                            : VctOutcome::kNoWin;
   limits_ = nullptr;
-  if (proof == Proof::kWin && lineLengths_[0] > 0) {
-    result.lineLength = lineLengths_[0];
-    std::copy_n(lines_[0].begin(), result.lineLength, result.line.begin());
-    result.move = result.line[0];
-  }
   return result;
 }
 
-// The attacker to move.
-VctSearch::Proof VctSearch::Attack(SearchBoard& board, int threatsLeft) {
-  return Remembered(board, threatsLeft, &VctSearch::AttackDecided);
-}
-
-// A proof from the table, else decided and stored unless the budget ran out.
-VctSearch::Proof VctSearch::Remembered(SearchBoard& board, int threatsLeft, Decider decide) {
-  if (OutOfBudget()) return Proof::kAbort;
-  Proof proof;
+// Expands the node until its numbers reach a limit, always into the child
+// that settles it soonest; the numbers are then stored. Each visit makes
+// the moves anew: the table, not the stack, remembers the tree.
+void VctSearch::Prove(SearchBoard& board, uint32_t proofLimit, uint32_t disproofLimit) {
   const uint64_t key = board.Hash() ^ attackerKey_;
-  if (Lookup(key, threatsLeft, proof)) {
-    EndLine(kNoCell);
-    return proof;
+  if (OutOfBudget()) {
+    aborted_ = true;
+    return;
   }
-  proof = (this->*decide)(board, threatsLeft);
-  if (proof != Proof::kAbort) Store(key, threatsLeft, proof);
-  return proof;
+  Moves moves;
+  int count = 0;
+  bool forced = false;
+  const Expansion expansion = Expand(board, moves, count, forced);
+  if (expansion != Expansion::kOpen) {
+    Store(key, expansion == Expansion::kWon ? Numbers{0, kInfinity} : Numbers{kInfinity, 0});
+    return;
+  }
+  const bool attacking = board.SideToMove() == attacker_;
+  for (;;) {
+    // The mover wins if one child's mover loses, and loses if all win.
+    Numbers node{kInfinity, 0};
+    int best = 0;
+    uint32_t bestProof = 0;
+    uint32_t second = kInfinity;
+    for (int i = 0; i < count; ++i) {
+      const Numbers child = Lookup(KeyAfter(board, moves[i]));
+      node.disproof = SaturatingAdd(node.disproof, child.proof);
+      if (child.disproof < node.proof) {
+        second = node.proof;
+        node.proof = child.disproof;
+        best = i;
+        bestProof = child.proof;
+      } else if (child.disproof < second) {
+        second = child.disproof;
+      }
+    }
+    if (aborted_ || node.proof >= proofLimit || node.disproof >= disproofLimit) {
+      Store(key, node);
+      return;
+    }
+    // The child may work until another would settle this node sooner (a
+    // quarter more, so that two close children do not take turns at every
+    // step), or until this node's other limit is reached.
+    const uint64_t childDisproofLimit =
+        std::min<uint64_t>(proofLimit, uint64_t{second} + second / 4 + 1);
+    const uint64_t childProofLimit =
+        std::min<uint64_t>(uint64_t{disproofLimit} - node.disproof + bestProof, kInfinity);
+    const int cell = moves[best];
+    const bool threat = attacking && !forced;
+    board.Make(cell);
+    path_[ply_++] = static_cast<int16_t>(cell);
+    threats_ += threat;
+    Prove(board, static_cast<uint32_t>(childProofLimit), static_cast<uint32_t>(childDisproofLimit));
+    threats_ -= threat;
+    --ply_;
+    board.Unmake();
+  }
 }
 
-VctSearch::Proof VctSearch::AttackDecided(SearchBoard& board, int threatsLeft) {
+VctSearch::Expansion VctSearch::Expand(SearchBoard& board, Moves& moves, int& count, bool& forced) {
+  if (board.SideToMove() == attacker_) return AttackMoves(board, moves, count, forced);
+  return DefendMoves(board, moves, count);
+}
+
+// A five, or a win by fours, ends the attack. A four of the defender is
+// blocked first, which counts as no threat. Otherwise fours and the moves
+// that make a three, within the threats left.
+VctSearch::Expansion VctSearch::AttackMoves(SearchBoard& board, Moves& moves, int& count,
+                                            bool& forced) {
   const uint8_t defender = kOpponent[attacker_];
+  winLineLength_ = 0;
   if (board.Count(attacker_, CellPattern::kFive) > 0) {
-    EndLine(board.Cells(attacker_, CellPattern::kFive).First());
-    return Proof::kWin;
+    winLine_[winLineLength_++] =
+        static_cast<int16_t>(board.Cells(attacker_, CellPattern::kFive).First());
+    return Expansion::kWon;
   }
   const int defenderFives = board.Count(defender, CellPattern::kFive);
-  if (defenderFives >= 2 || ply_ >= kMaxPly - 2) return Proof::kFail;
+  if (defenderFives >= 2 || ply_ >= kMaxPly - 2) return Expansion::kLost;
   if (defenderFives == 1) {
-    // The block is forced; it wins only if it leaves a threat standing.
-    const int block = board.Cells(defender, CellPattern::kFive).First();
-    const Proof proof = TryThreat(board, block, threatsLeft + 1);
-    if (proof == Proof::kWin) ExtendLine(block);
-    return proof;
+    moves[count++] = static_cast<int16_t>(board.Cells(defender, CellPattern::kFive).First());
+    forced = true;
+    return Expansion::kOpen;
   }
-  if (threatsLeft == 0) return Proof::kFail;
-  if (HasVcf(board)) return Proof::kWin;
-  return TryThreats(board, threatsLeft);
+  if (HasVcf(board)) return Expansion::kWon;
+  if (threats_ >= maxThreats_) return Expansion::kLost;
+  count = CollectThreats(board, moves);
+  return count > 0 ? Expansion::kOpen : Expansion::kLost;
 }
 
 // Fours and the moves that make a three, the most forcing and those next
 // to the attacker's last move first. Below the root a threat must share a
 // line with one of the attacker's moves since: threats that ignore the
-// attack so far are left to the iterations with more threats to spend,
-// where the root tries them first.
-VctSearch::Proof VctSearch::TryThreats(SearchBoard& board, int threatsLeft) {
-  std::array<int16_t, kMaxMoves> threats;
-  const int count = CollectThreats(board, threats);
-  for (int i = 0; i < count; ++i) {
-    const int cell = threats[i];
-    const Proof proof = TryThreat(board, cell, threatsLeft);
-    if (proof == Proof::kWin) ExtendLine(cell);
-    if (proof != Proof::kFail) return proof;
-  }
-  return Proof::kFail;
-}
-
-int VctSearch::CollectThreats(const SearchBoard& board,
-                              std::array<int16_t, kMaxMoves>& threats) const {
+// attack so far are left to the second search, where the root tries them
+// first.
+int VctSearch::CollectThreats(const SearchBoard& board, Moves& threats) const {
   CellSet cells = FourCells(board, attacker_);
   cells |= board.Cells(attacker_, CellPattern::kOpenThree);
   cells |= board.Cells(attacker_, CellPattern::kDoubleThree);
@@ -193,65 +240,35 @@ bool VctSearch::NearAttack(int cell) const {
   return false;
 }
 
-VctSearch::Proof VctSearch::TryThreat(SearchBoard& board, int cell, int threatsLeft) {
-  board.Make(cell);
-  path_[ply_++] = static_cast<int16_t>(cell);
-  const Proof proof = Defend(board, threatsLeft - 1);
-  --ply_;
-  board.Unmake();
-  return proof;
-}
-
-// The defender to move.
-VctSearch::Proof VctSearch::Defend(SearchBoard& board, int threatsLeft) {
-  return Remembered(board, threatsLeft, &VctSearch::DefendDecided);
-}
-
-// Without a four, the attacker's threat is a move that makes two ways to
-// five, or else a win by fours if the defender passed. The first is met
-// only on the cells that stop every such move, or by a four of the
-// defender's own. Against fours, a reply matters only within a window of
-// a cell of the line, or as a four of the defender's own.
-VctSearch::Proof VctSearch::DefendDecided(SearchBoard& board, int threatsLeft) {
+// The defender wins (refutes the attack) with a five, a win by fours of
+// its own, or when the attacker's last move left no threat. Without a
+// four, the attacker's threat is a move that makes two ways to five, or
+// else a win by fours if the defender passed. The first is met only on the
+// cells that stop every such move, or by a four of the defender's own.
+// Against fours, a reply matters only within a window of a cell of the
+// line, or as a four of the defender's own.
+VctSearch::Expansion VctSearch::DefendMoves(SearchBoard& board, Moves& moves, int& count) {
   const uint8_t defender = kOpponent[attacker_];
-  if (board.Count(defender, CellPattern::kFive) > 0) return Proof::kFail;
+  if (board.Count(defender, CellPattern::kFive) > 0) return Expansion::kWon;
   const int attackerFives = board.Count(attacker_, CellPattern::kFive);
-  if (attackerFives >= 2) {
-    EndLine(kNoCell);
-    return Proof::kWin;
-  }
+  if (attackerFives >= 2) return Expansion::kLost;
   if (attackerFives == 1) {
-    const int block = board.Cells(attacker_, CellPattern::kFive).First();
-    const Proof proof = TryReply(board, block, threatsLeft);
-    if (proof == Proof::kWin) ExtendLine(block);
-    return proof;
+    moves[count++] = static_cast<int16_t>(board.Cells(attacker_, CellPattern::kFive).First());
+    return Expansion::kOpen;
   }
   CellSet blocks;
   if (HasSureMove(board, attacker_)) {
     blocks = SureMoveBlocks(board);
   } else if (!AttackerVcfIfPassed(board, blocks)) {
-    return Proof::kFail;
+    return Expansion::kWon;
   }
-  if (HasVcf(board)) return Proof::kFail;  // the defender's fours win first
+  if (HasVcf(board)) return Expansion::kWon;
   // The blocks first: they refute most threats that fail.
-  bool first = true;
-  Proof proof = TryReplies(board, blocks, threatsLeft, first);
-  if (proof != Proof::kWin) return proof;
+  blocks.ForEach([&](int cell) { moves[count++] = static_cast<int16_t>(cell); });
   CellSet counterFours = FourCells(board, defender);
   blocks.ForEach([&counterFours](int cell) { counterFours.Erase(cell); });
-  return TryReplies(board, counterFours, threatsLeft, first);
-}
-
-// Every reply must lose; the first one gives the node its line.
-VctSearch::Proof VctSearch::TryReplies(SearchBoard& board, CellSet replies, int threatsLeft,
-                                       bool& first) {
-  for (int cell = replies.First(); cell != kNoCell; replies.Erase(cell), cell = replies.First()) {
-    const Proof proof = TryReply(board, cell, threatsLeft);
-    if (proof != Proof::kWin) return proof;
-    if (first) ExtendLine(cell);
-    first = false;
-  }
-  return Proof::kWin;
+  counterFours.ForEach([&](int cell) { moves[count++] = static_cast<int16_t>(cell); });
+  return count > 0 ? Expansion::kOpen : Expansion::kLost;
 }
 
 // A sure move stays sure unless the reply takes its cell or one of the
@@ -300,15 +317,6 @@ bool VctSearch::AttackerVcfIfPassed(SearchBoard& board, CellSet& replies) {
   return true;
 }
 
-VctSearch::Proof VctSearch::TryReply(SearchBoard& board, int cell, int threatsLeft) {
-  board.Make(cell);
-  path_[ply_++] = static_cast<int16_t>(cell);
-  const Proof proof = Attack(board, threatsLeft);
-  --ply_;
-  board.Unmake();
-  return proof;
-}
-
 // A win by fours for the side to move, within a small budget: one that is
 // not found is only a missed win (or a missed refutation, which the
 // defender's four replies still try). The attacker's gives the line.
@@ -317,62 +325,66 @@ bool VctSearch::HasVcf(SearchBoard& board) {
   nodes_ += result.nodes;
   if (result.outcome != VcfOutcome::kWin) return false;
   if (board.SideToMove() == attacker_) {
-    const int length = std::min<int>(result.lineLength, VctResult::kMaxLine);
-    std::copy_n(result.line.begin(), length, lines_[ply_].begin());
-    lineLengths_[ply_] = length;
+    winLineLength_ = result.lineLength;
+    std::copy_n(result.line.begin(), result.lineLength, winLine_.begin());
   }
   return true;
 }
 
-// The node at this ply is won with nothing to play, or with `cell`.
-void VctSearch::EndLine(int cell) {
-  lineLengths_[ply_] = 0;
-  if (cell != kNoCell) lines_[ply_][lineLengths_[ply_]++] = static_cast<int16_t>(cell);
-}
-
-// The node at this ply is won by `cell` and the line of the node after it.
-void VctSearch::ExtendLine(int cell) {
-  const int length = std::min(lineLengths_[ply_ + 1], VctResult::kMaxLine - 1);
-  lines_[ply_][0] = static_cast<int16_t>(cell);
-  std::copy_n(lines_[ply_ + 1].begin(), length, lines_[ply_].begin() + 1);
-  lineLengths_[ply_] = length + 1;
+// The proof played out from the root: at the attacker's turns a threat
+// the table has as won, at the defender's the first reply, until the
+// attack ends in a five or a win by fours.
+void VctSearch::BuildLine(SearchBoard& board, VctResult& result) {
+  const auto add = [&result](int cell) {
+    if (result.lineLength < VctResult::kMaxLine) result.line[result.lineLength++] = cell;
+  };
+  ply_ = 0;
+  threats_ = 0;
+  for (;;) {
+    Moves moves;
+    int count = 0;
+    bool forced = false;
+    const bool attacking = board.SideToMove() == attacker_;
+    const Expansion expansion = Expand(board, moves, count, forced);
+    if (expansion == Expansion::kWon && attacking) {
+      for (int i = 0; i < winLineLength_; ++i) add(winLine_[i]);
+    }
+    if (expansion != Expansion::kOpen) break;
+    int next = attacking ? kNoCell : moves[0];
+    for (int i = 0; attacking && i < count && next == kNoCell; ++i) {
+      if (Lookup(KeyAfter(board, moves[i])).disproof == 0) next = moves[i];
+    }
+    if (next == kNoCell || ply_ >= kMaxPly - 2 || result.lineLength >= VctResult::kMaxLine) break;
+    add(next);
+    threats_ += attacking && !forced;
+    board.Make(next);
+    path_[ply_++] = static_cast<int16_t>(next);
+  }
+  for (; ply_ > 0; --ply_) board.Unmake();
+  result.move = result.lineLength > 0 ? result.line[0] : kNoCell;
 }
 
 // Inner win-by-fours searches add to the count in steps, so the checks
 // compare against a moving mark rather than a multiple of the interval.
 bool VctSearch::OutOfBudget() {
-  if (++nodes_ > maxNodes_) return true;
+  if (aborted_ || ++nodes_ > maxNodes_) return true;
   if (nodes_ < nextCheck_) return false;
   nextCheck_ = nodes_ + kCheckInterval;
-  if (limits_->stop && limits_->stop->load(std::memory_order_relaxed)) {
-    maxNodes_ = 0;
-    return true;
-  }
-  if (limits_->deadline && std::chrono::steady_clock::now() >= *limits_->deadline) {
-    maxNodes_ = 0;
-    return true;
-  }
-  return false;
+  if (limits_->stop && limits_->stop->load(std::memory_order_relaxed)) return true;
+  return limits_->deadline && std::chrono::steady_clock::now() >= *limits_->deadline;
 }
 
-bool VctSearch::Lookup(uint64_t hash, int threatsLeft, Proof& proof) const {
-  const Entry& entry = table_[hash & mask_];
-  if (entry.hash != hash) return false;
-  // A win with fewer threats is a win with more; a failure with more
-  // threats is a failure with fewer.
-  if (entry.proof == Proof::kWin && entry.threats <= threatsLeft) {
-    proof = Proof::kWin;
-    return true;
-  }
-  if (entry.proof == Proof::kFail && entry.threats >= threatsLeft) {
-    proof = Proof::kFail;
-    return true;
-  }
-  return false;
+uint64_t VctSearch::KeyAfter(const SearchBoard& board, int cell) const {
+  return board.HashAfter(cell) ^ attackerKey_;
 }
 
-void VctSearch::Store(uint64_t hash, int threatsLeft, Proof proof) {
-  table_[hash & mask_] = Entry{hash, static_cast<uint8_t>(threatsLeft), proof};
+VctSearch::Numbers VctSearch::Lookup(uint64_t key) const {
+  const Entry& entry = table_[key & mask_];
+  return entry.hash == key ? entry.numbers : Numbers{};
+}
+
+void VctSearch::Store(uint64_t key, Numbers numbers) {
+  table_[key & mask_] = Entry{key, numbers};
 }
 
 }  // namespace pentad::search

@@ -16,7 +16,8 @@ namespace pentad::search {
 
 struct VctLimits {
   int64_t maxNodes = 100000;
-  // Threats of the attacker (fours and threes), the first one included.
+  // Threats of the attacker on any one line of play (fours and threes, the
+  // first one included; forced blocks of the defender's fours are free).
   int maxThreats = 12;
   // Each win-by-fours look-up inside the search.
   int64_t vcfNodes = 2000;
@@ -42,18 +43,22 @@ struct VctResult {
   // Board nodes, those of the inner win-by-fours searches included.
   int64_t nodes = 0;
   // One way the win goes, attacker and defender moves from the root: the
-  // first defence tried at each step. It stops short where a position was
-  // already known to be won.
+  // first defence at each step. It stops short where the table no longer
+  // holds the proof of the next step.
   std::array<int16_t, kMaxLine> line{};
   int lineLength = 0;
 };
 
-// A reported win is proven: every defender reply that could matter was
-// tried, so the main search may trust it as a score.
+// A proof-number search: it always expands the position that needs the
+// fewest further proofs, so a deep win with few defences is found long
+// before a depth-first search would reach it. A reported win is proven:
+// every defender reply that could matter was tried, so the main search may
+// trust it as a score.
 class VctSearch {
  public:
-  // A table of 2^tableBits entries, kept between searches.
-  explicit VctSearch(int tableBits = 16);
+  // A table of 2^tableBits entries, and one of 2^vcfTableBits for the wins
+  // by fours inside the search, kept between searches.
+  explicit VctSearch(int tableBits = 18, int vcfTableBits = 14);
 
   // A win by threats for the side to move. The board is returned unchanged.
   VctResult Search(SearchBoard& board, const VctLimits& limits);
@@ -61,48 +66,51 @@ class VctSearch {
   void Clear();
 
  private:
-  enum class Proof : uint8_t { kUnknown, kWin, kFail, kAbort };
-
+  // Of the side to move at a node: at least how many positions must still
+  // be shown won (proof) or lost (disproof) to settle that it wins. The
+  // attacker wins by a proven win; the defender by any refutation.
+  struct Numbers {
+    uint32_t proof = 1;
+    uint32_t disproof = 1;
+  };
   struct Entry {
     uint64_t hash = 0;
-    uint8_t threats = 0;  // the threats left when it was decided
-    Proof proof = Proof::kUnknown;
+    Numbers numbers;
   };
+  // What a node needs: its moves searched, or nothing more.
+  enum class Expansion : uint8_t { kOpen, kWon, kLost };
 
   // Moves from the root; deeper lines are given up as failures.
   static constexpr int kMaxPly = 64;
-  using Line = std::array<int16_t, VctResult::kMaxLine>;
+  using Moves = std::array<int16_t, kMaxMoves>;
 
-  Proof Attack(SearchBoard& board, int threatsLeft);
-  Proof Defend(SearchBoard& board, int threatsLeft);
-  Proof AttackDecided(SearchBoard& board, int threatsLeft);
-  Proof DefendDecided(SearchBoard& board, int threatsLeft);
-  using Decider = Proof (VctSearch::*)(SearchBoard&, int);
-  Proof Remembered(SearchBoard& board, int threatsLeft, Decider decide);
-  Proof TryThreats(SearchBoard& board, int threatsLeft);
-  Proof TryThreat(SearchBoard& board, int cell, int threatsLeft);
-  Proof TryReply(SearchBoard& board, int cell, int threatsLeft);
-  Proof TryReplies(SearchBoard& board, CellSet replies, int threatsLeft, bool& first);
-  int CollectThreats(const SearchBoard& board, std::array<int16_t, kMaxMoves>& threats) const;
+  void Prove(SearchBoard& board, uint32_t proofLimit, uint32_t disproofLimit);
+  Expansion Expand(SearchBoard& board, Moves& moves, int& count, bool& forced);
+  Expansion AttackMoves(SearchBoard& board, Moves& moves, int& count, bool& forced);
+  Expansion DefendMoves(SearchBoard& board, Moves& moves, int& count);
+  int CollectThreats(const SearchBoard& board, Moves& threats) const;
   bool NearAttack(int cell) const;
   bool HasVcf(SearchBoard& board);
   bool AttackerVcfIfPassed(SearchBoard& board, CellSet& replies);
   CellSet SureMoveBlocks(SearchBoard& board);
-  void EndLine(int cell);
-  void ExtendLine(int cell);
+  void BuildLine(SearchBoard& board, VctResult& result);
   bool OutOfBudget();
-  bool Lookup(uint64_t hash, int threatsLeft, Proof& proof) const;
-  void Store(uint64_t hash, int threatsLeft, Proof proof);
+  uint64_t KeyAfter(const SearchBoard& board, int cell) const;
+  Numbers Lookup(uint64_t key) const;
+  void Store(uint64_t key, Numbers numbers);
 
   std::vector<Entry> table_;
   uint64_t mask_;
-  VcfSearch vcf_{12};
+  VcfSearch vcf_;
   uint8_t attacker_ = kPlayerX;
   // Proofs are the attacker's: O's searches keep theirs under another key.
   uint64_t attackerKey_ = 0;
   // Threats below the root share a line with an earlier one of the attack.
   bool local_ = true;
+  bool aborted_ = false;
   int ply_ = 0;
+  int threats_ = 0;
+  int maxThreats_ = 0;
   int64_t nodes_ = 0;
   int64_t maxNodes_ = 0;
   int64_t vcfNodes_ = 0;
@@ -110,10 +118,10 @@ class VctSearch {
   const VctLimits* limits_ = nullptr;
   // The moves from the root to the node searched.
   std::array<int16_t, kMaxPly> path_{};
-  // Per ply, the winning line from that node on, built as the proof
-  // returns: the line of the root is the answer's.
-  std::array<Line, kMaxPly + 1> lines_{};
-  std::array<int, kMaxPly + 1> lineLengths_{};
+  // How an attack node found won without moves wins: its five, or its
+  // win by fours.
+  std::array<int16_t, VcfResult::kMaxLine> winLine_{};
+  int winLineLength_ = 0;
 };
 
 }  // namespace pentad::search
