@@ -7,6 +7,12 @@ Each position is a folder with "Plocha.dat", "Tah.dat" and "puzzle.json"
 "tactic": "fours" or "threes"). A position is solved when the engine's move
 is one of its winning moves.
 
+Labels can miss wins: with `--verify-nodes N`, a win position where the
+engine played an unlabelled move is checked further. The move counts as an
+unlabelled win when, after it, every reply near the stones (within two
+squares) leaves the engine a win that `analyze --nodes N` proves. Such
+moves are reported apart and never counted as solved.
+
     bench/strength/tactics.py build/ci/pentad tests/data/tactics bench/strength/tactics
     bench/strength/tactics.py --move-time 1000 --engine strong build/ci/pentad DIR...
 """
@@ -15,7 +21,11 @@ import json
 import os
 import subprocess
 import sys
+import tempfile
 from collections import defaultdict
+
+SIZE = 20
+DIRECTIONS = ((1, 0), (0, 1), (1, 1), (1, -1))
 
 
 def positions(roots):
@@ -32,6 +42,68 @@ def category(puzzle):
     return puzzle["kind"]
 
 
+def read_board(folder):
+    with open(os.path.join(folder, "Plocha.dat")) as f:
+        rows = [line.rstrip("\n") for line in f][:SIZE]
+    return [list(row.ljust(SIZE, "-")[:SIZE]) for row in rows]
+
+
+def side_to_move(folder):
+    with open(os.path.join(folder, "Tah.dat")) as f:
+        return "o" if f.read().strip().lower().startswith("o") else "x"
+
+
+def makes_five(board, x, y, side):
+    for dx, dy in DIRECTIONS:
+        run = 1
+        for sign in (1, -1):
+            cx, cy = x + sign * dx, y + sign * dy
+            while 0 <= cx < SIZE and 0 <= cy < SIZE and board[cy][cx] == side:
+                run += 1
+                cx, cy = cx + sign * dx, cy + sign * dy
+        if run >= 5:
+            return True
+    return False
+
+
+def near_empty_cells(board, reach=2):
+    return [(x, y) for y in range(SIZE) for x in range(SIZE) if board[y][x] == "-" and
+            any(0 <= x + dx < SIZE and 0 <= y + dy < SIZE and board[y + dy][x + dx] != "-"
+                for dx in range(-reach, reach + 1) for dy in range(-reach, reach + 1))]
+
+
+def proves_win(pentad, board, side, nodes):
+    with tempfile.TemporaryDirectory() as folder:
+        with open(os.path.join(folder, "Plocha.dat"), "w") as f:
+            f.write("".join("".join(row) + "\n" for row in board))
+        with open(os.path.join(folder, "Tah.dat"), "w") as f:
+            f.write(side + "\n")
+        answer = json.loads(subprocess.run(
+            [pentad, "analyze", folder, "--engine", "strong", "--nodes", str(nodes)],
+            check=True, capture_output=True, text=True).stdout)
+    return bool((answer.get("result") or {}).get("win"))
+
+
+def wins_against_every_reply(pentad, folder, move, nodes):
+    """The move wins unless a reply near the stones leaves no proven win."""
+    board = read_board(folder)
+    me = side_to_move(folder)
+    other = "o" if me == "x" else "x"
+    x, y = move
+    if makes_five(board, x, y, me):
+        return True
+    board[y][x] = me
+    for rx, ry in near_empty_cells(board):
+        if makes_five(board, rx, ry, other):
+            return False
+        board[ry][rx] = other
+        won = proves_win(pentad, board, me, nodes)
+        board[ry][rx] = "-"
+        if not won:
+            return False
+    return True
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
@@ -41,12 +113,15 @@ def main():
     parser.add_argument("--move-time", type=int, default=1000, help="ms per position")
     parser.add_argument("--nodes", type=int, help="node budget instead of the clock")
     parser.add_argument("--verbose", action="store_true", help="one line per position")
+    parser.add_argument("--verify-nodes", type=int,
+                        help="check unlabelled moves in win positions with this node budget")
     args = parser.parse_args()
 
     solved = defaultdict(int)
     total = defaultdict(int)
     slowest = 0
     failures = []
+    unlabelled = []
     for folder in positions(args.roots):
         with open(os.path.join(folder, "puzzle.json")) as f:
             puzzle = json.load(f)
@@ -64,6 +139,9 @@ def main():
         slowest = max(slowest, result.get("elapsedMs", 0))
         if not ok:
             failures.append(folder)
+            if (args.verify_nodes and puzzle["kind"] == "win" and
+                    wins_against_every_reply(args.pentad, folder, move, args.verify_nodes)):
+                unlabelled.append(folder)
         if args.verbose:
             print(f"{folder}: {'solved' if ok else 'MISSED'} {kind}, played {move}, "
                   f"depth {result.get('depth')}, {result.get('elapsedMs')} ms", flush=True)
@@ -76,6 +154,9 @@ def main():
     print(f"slowest answer   {slowest} ms")
     if failures:
         print("missed: " + " ".join(failures))
+    if args.verify_nodes:
+        print(f"unlabelled wins  {len(unlabelled):4} (every reply near the stones proven lost)" +
+              (": " + " ".join(unlabelled) if unlabelled else ""))
     return 0
 
 
