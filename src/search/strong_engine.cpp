@@ -13,14 +13,12 @@ namespace {
 
 // The table of wins by fours takes a thirty-second of the hash, between
 // 2^10 and 2^16 entries of 16 bytes; the proof-number table of wins by
-// threats, which lives on its table, an eighth, between 2^10 and 2^20
-// (with its own small table of wins by fours); the main table the largest
-// power of two that fits in the rest, so that all stay within the hash
-// bytes.
+// threats, which lives on its table, an eighth, between 2^10 and 2^20, and
+// its own table of wins by fours a thirty-second, up to 2^14; the main
+// table the largest power of two that fits in the rest, so that all stay
+// within the hash bytes.
 constexpr size_t kVcfEntryBytes = 16;
 constexpr size_t kVctEntryBytes = 16;
-constexpr int kVctInnerVcfBits = 14;
-constexpr size_t kVctInnerVcfBytes = kVcfEntryBytes << kVctInnerVcfBits;
 
 int TableBits(size_t bytes, size_t entryBytes, int minBits, int maxBits) {
   const size_t entries = std::max<size_t>(bytes / entryBytes, 1);
@@ -36,9 +34,14 @@ int VctTableBits(size_t hashBytes) {
   return TableBits(hashBytes / 8, kVctEntryBytes, 10, 20);
 }
 
+int VctInnerVcfBits(size_t hashBytes) {
+  return TableBits(hashBytes / 32, kVcfEntryBytes, 10, 14);
+}
+
 size_t MainTableBytes(size_t hashBytes) {
   const size_t sideBytes = (kVcfEntryBytes << VcfTableBits(hashBytes)) +
-                           (kVctEntryBytes << VctTableBits(hashBytes)) + kVctInnerVcfBytes;
+                           (kVctEntryBytes << VctTableBits(hashBytes)) +
+                           (kVcfEntryBytes << VctInnerVcfBits(hashBytes));
   return hashBytes > sideBytes ? hashBytes - sideBytes : 0;
 }
 
@@ -54,7 +57,7 @@ struct StrongEngine::Impl {
   explicit Impl(size_t hashBytes)
       : table(MainTableBytes(hashBytes)),
         vcf(VcfTableBits(hashBytes)),
-        vct(VctTableBits(hashBytes), kVctInnerVcfBits),
+        vct(VctTableBits(hashBytes), VctInnerVcfBits(hashBytes)),
         searcher(table, vcf, vct) {}
 
   TranspositionTable table;
@@ -69,7 +72,7 @@ StrongEngine::~StrongEngine() = default;
 void StrongEngine::SetHashBytes(size_t hashBytes) {
   impl_->table.Resize(MainTableBytes(hashBytes));
   impl_->vcf = VcfSearch(VcfTableBits(hashBytes));
-  impl_->vct = VctSearch(VctTableBits(hashBytes), kVctInnerVcfBits);
+  impl_->vct = VctSearch(VctTableBits(hashBytes), VctInnerVcfBits(hashBytes));
 }
 
 void StrongEngine::Clear() {

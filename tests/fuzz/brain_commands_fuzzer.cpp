@@ -1,7 +1,9 @@
 // libFuzzer target: arbitrary bytes as the manager's input to the pipe
 // brain. Every line goes through the line reader, the command queue and the
-// brain's command handling; decisions get a budget of one time check, so
-// the search stays out of the way. Nothing may crash or read out of bounds.
+// brain's command handling. The first byte chooses the engine: the classic
+// one decides with a budget of one time check, the strong one with a few
+// hundred nodes and small tables, so the search stays out of the way.
+// Nothing may crash or read out of bounds.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -17,6 +19,9 @@ using namespace pentad::protocol;
 
 // Decisions cost the most: a few per input keep every run short.
 constexpr int kMaxMoveRequests = 16;
+constexpr int64_t kStrongNodes = 300;
+// Sent before the input, which may still change it.
+constexpr const char* kSmallTables = "INFO max_memory 4000000";
 
 bool AsksForAMove(const std::string& line) {
   const std::string keyword = SplitCommand(line).keyword;
@@ -41,6 +46,7 @@ int InputPipe(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const bool strong = size > 0 && (data[0] & 1) != 0;
   const int input = InputPipe(data, size);
   const int sink = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   if (input < 0 || sink < 0) __builtin_trap();
@@ -58,7 +64,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     BrainOptions options;
     options.seed = 1;
     options.checks = 1;
+    if (strong) {
+      options.engine = pentad::EngineKind::kStrong;
+      options.nodes = kStrongNodes;
+    }
     Brain brain(options, output, queue);
+    if (strong) brain.Handle(InputLine{kSmallTables, {}, false});
     int moveRequests = 0;
     while (const auto line = queue.Pop()) {
       if (AsksForAMove(line->text) && ++moveRequests > kMaxMoveRequests) break;
