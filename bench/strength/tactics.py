@@ -21,11 +21,9 @@ import json
 import os
 import subprocess
 import sys
-import tempfile
 from collections import defaultdict
 
-SIZE = 20
-DIRECTIONS = ((1, 0), (0, 1), (1, 1), (1, -1))
+from tactics_board import SIZE, analyze, makes_five, near_moves, opponent
 
 
 def positions(roots):
@@ -44,7 +42,8 @@ def category(puzzle):
 
 def read_board(folder):
     with open(os.path.join(folder, "Plocha.dat")) as f:
-        rows = [line.rstrip("\n") for line in f][:SIZE]
+        rows = [line.rstrip("\r\n") for line in f][:SIZE]
+    rows += [""] * (SIZE - len(rows))
     return [list(row.ljust(SIZE, "-")[:SIZE]) for row in rows]
 
 
@@ -53,51 +52,20 @@ def side_to_move(folder):
         return "o" if f.read().strip().lower().startswith("o") else "x"
 
 
-def makes_five(board, x, y, side):
-    for dx, dy in DIRECTIONS:
-        run = 1
-        for sign in (1, -1):
-            cx, cy = x + sign * dx, y + sign * dy
-            while 0 <= cx < SIZE and 0 <= cy < SIZE and board[cy][cx] == side:
-                run += 1
-                cx, cy = cx + sign * dx, cy + sign * dy
-        if run >= 5:
-            return True
-    return False
-
-
-def near_empty_cells(board, reach=2):
-    return [(x, y) for y in range(SIZE) for x in range(SIZE) if board[y][x] == "-" and
-            any(0 <= x + dx < SIZE and 0 <= y + dy < SIZE and board[y + dy][x + dx] != "-"
-                for dx in range(-reach, reach + 1) for dy in range(-reach, reach + 1))]
-
-
-def proves_win(pentad, board, side, nodes):
-    with tempfile.TemporaryDirectory() as folder:
-        with open(os.path.join(folder, "Plocha.dat"), "w") as f:
-            f.write("".join("".join(row) + "\n" for row in board))
-        with open(os.path.join(folder, "Tah.dat"), "w") as f:
-            f.write(side + "\n")
-        answer = json.loads(subprocess.run(
-            [pentad, "analyze", folder, "--engine", "strong", "--nodes", str(nodes)],
-            check=True, capture_output=True, text=True).stdout)
-    return bool((answer.get("result") or {}).get("win"))
-
-
 def wins_against_every_reply(pentad, folder, move, nodes):
     """The move wins unless a reply near the stones leaves no proven win."""
     board = read_board(folder)
     me = side_to_move(folder)
-    other = "o" if me == "x" else "x"
+    other = opponent(me)
     x, y = move
     if makes_five(board, x, y, me):
         return True
     board[y][x] = me
-    for rx, ry in near_empty_cells(board):
+    for rx, ry in near_moves(board):
         if makes_five(board, rx, ry, other):
             return False
         board[ry][rx] = other
-        won = proves_win(pentad, board, me, nodes)
+        won = bool((analyze(pentad, board, me, nodes).get("result") or {}).get("win"))
         board[ry][rx] = "-"
         if not won:
             return False
