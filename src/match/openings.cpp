@@ -13,26 +13,6 @@ bool IsSeparator(char c) {
   return c == ',' || c == ' ' || c == '\t' || c == '\r';
 }
 
-std::optional<std::vector<int>> NumbersOf(std::string_view line) {
-  std::vector<int> numbers;
-  size_t i = 0;
-  while (i < line.size()) {
-    const char c = line[i];
-    if (IsSeparator(c)) {
-      ++i;
-      continue;
-    }
-    int value = 0;
-    const char* begin = line.data() + i;
-    const auto [end, ec] = std::from_chars(begin, line.data() + line.size(), value);
-    if (ec != std::errc() || end == begin) return std::nullopt;
-    numbers.push_back(value);
-    i += static_cast<size_t>(end - begin);
-    if (i < line.size() && !IsSeparator(line[i])) return std::nullopt;
-  }
-  return numbers;
-}
-
 bool IsLetter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
@@ -41,26 +21,55 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+// Calls `read` on the rest of the line at every token (a run that starts
+// after separators); it returns how many characters it took, or nothing
+// for a bad token, which makes the whole line bad.
+template <typename Read>
+bool ReadTokens(std::string_view line, Read read) {
+  size_t i = 0;
+  while (i < line.size()) {
+    if (IsSeparator(line[i])) {
+      ++i;
+      continue;
+    }
+    const std::optional<size_t> taken = read(line.substr(i));
+    if (!taken) return false;
+    i += *taken;
+  }
+  return true;
+}
+
+std::optional<std::vector<int>> NumbersOf(std::string_view line) {
+  std::vector<int> numbers;
+  const bool read = ReadTokens(line, [&numbers](std::string_view rest) -> std::optional<size_t> {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), value);
+    const auto taken = static_cast<size_t>(end - rest.data());
+    if (ec != std::errc() || taken == 0) return std::nullopt;
+    if (taken < rest.size() && !IsSeparator(rest[taken])) return std::nullopt;
+    numbers.push_back(value);
+    return taken;
+  });
+  if (!read) return std::nullopt;
+  return numbers;
+}
+
 // "h8i9", "h8 i9 j10", "H8, I9": a letter for the column (a = x 0), a
 // number for the row (1 = y 0). As offsets from the centre, so that a
 // square off the board is reported as such.
 std::optional<std::vector<int>> OffsetsOfMoves(std::string_view line) {
   std::vector<int> offsets;
-  size_t i = 0;
-  while (i < line.size()) {
-    const char c = line[i];
-    if (IsSeparator(c)) {
-      ++i;
-      continue;
-    }
-    if (!IsLetter(c) || i + 1 >= line.size() || !IsDigit(line[i + 1])) return std::nullopt;
-    const int x = (c | 0x20) - 'a';
+  const bool read = ReadTokens(line, [&offsets](std::string_view rest) -> std::optional<size_t> {
+    if (!IsLetter(rest[0]) || rest.size() < 2 || !IsDigit(rest[1])) return std::nullopt;
+    const int x = (rest[0] | 0x20) - 'a';
     int row = 0;
-    for (++i; i < line.size() && IsDigit(line[i]) && row < 1000; ++i)
-      row = row * 10 + (line[i] - '0');
+    size_t i = 1;
+    for (; i < rest.size() && IsDigit(rest[i]) && row < 1000; ++i) row = row * 10 + (rest[i] - '0');
     offsets.push_back(x - kCentre.x);
     offsets.push_back(row - 1 - kCentre.y);
-  }
+    return i;
+  });
+  if (!read) return std::nullopt;
   return offsets;
 }
 

@@ -129,13 +129,8 @@ bool Searcher::WinsByThreats(SearchOutcome& outcome) {
   if (StopRequested()) return false;
   const VctLimits vctLimits = RootVctLimits(kRootVctShare);
   if (vctLimits.maxNodes <= 0) return false;
-  const VctResult result = vct_.Search(board_, vctLimits);
-  nodes_ += result.nodes;
-  if (result.outcome != VctOutcome::kWin || result.move == kNoCell) return false;
-  outcome.move = result.move;
-  outcome.score = WinIn(VctWinPlies(result));
+  if (!PlaysVctWin(vctLimits, outcome)) return false;
   outcome.depth = 1;
-  outcome.pv.assign(result.line.begin(), result.line.begin() + result.lineLength);
   return true;
 }
 
@@ -149,12 +144,18 @@ void Searcher::WinsByThreatsInTimeLeft(SearchOutcome& outcome) {
   if (SearchLimits::Clock::now() >= deadline) return;
   VctLimits vctLimits = RootVctLimits(1);
   vctLimits.deadline = deadline;
+  PlaysVctWin(vctLimits, outcome);
+}
+
+// A win by threats the search proves becomes the move, its line the PV.
+bool Searcher::PlaysVctWin(const VctLimits& vctLimits, SearchOutcome& outcome) {
   const VctResult result = vct_.Search(board_, vctLimits);
   nodes_ += result.nodes;
-  if (result.outcome != VctOutcome::kWin || result.move == kNoCell) return;
+  if (result.outcome != VctOutcome::kWin || result.move == kNoCell) return false;
   outcome.move = result.move;
   outcome.score = WinIn(VctWinPlies(result));
   outcome.pv.assign(result.line.begin(), result.line.begin() + result.lineLength);
+  return true;
 }
 
 // A 1/share of the move from now: of the node budget, which keeps the

@@ -32,6 +32,7 @@ class Searcher {
   bool WinsAtOnce(SearchOutcome& outcome);
   bool WinsByThreats(SearchOutcome& outcome);
   void WinsByThreatsInTimeLeft(SearchOutcome& outcome);
+  bool PlaysVctWin(const VctLimits& vctLimits, SearchOutcome& outcome);
   VctLimits RootVctLimits(int64_t share) const;
   void KeepMovesAgainstOpponentFours();
   bool OpponentWinsByFours();

@@ -37,14 +37,15 @@ SearchBoard Position(int y0, std::vector<const char*> rows, uint8_t sideToMove) 
   return board;
 }
 
-struct ForcedCase {
+// A position and the moves expected of the side to move.
+struct MoveCase {
   const char* name;
   SearchBoard board;
-  std::set<int> answers;
+  std::set<int> moves;
 };
 
 TEST(StrongEngineTest, PlaysTheForcedMove) {
-  const ForcedCase cases[] = {
+  const MoveCase cases[] = {
       {"own five before blocking",
        Position(9, {"..xxxx....", "..oooo...."}, kPlayerX),
        {CellAt(1, 9), CellAt(6, 9)}},
@@ -54,22 +55,16 @@ TEST(StrongEngineTest, PlaysTheForcedMove) {
        {CellAt(2, 9), CellAt(6, 9)}},
   };
   StrongEngine engine(size_t{1} << 20);
-  for (const ForcedCase& c : cases) {
+  for (const MoveCase& c : cases) {
     const SearchOutcome outcome = engine.Think(c.board, NodeLimits(kSmallNodes));
-    EXPECT_TRUE(c.answers.contains(outcome.move)) << c.name;
+    EXPECT_TRUE(c.moves.contains(outcome.move)) << c.name;
   }
 }
-
-struct DefenceCase {
-  const char* name;
-  SearchBoard board;
-  std::set<int> moves;
-};
 
 // Only moves after which the opponent has no way left to two fives are
 // kept, with the side to move's own fours.
 TEST(StrongEngineTest, AnswersAThreatOnlyWithMovesThatStopItOrFours) {
-  const DefenceCase cases[] = {
+  const MoveCase cases[] = {
       // The far ends leave an open four on the other side.
       {"three with room",
        Position(10, {".......ooo........"}, kPlayerX),
@@ -81,7 +76,7 @@ TEST(StrongEngineTest, AnswersAThreatOnlyWithMovesThatStopItOrFours) {
        Position(10, {".......ooo........", "oxxx.............."}, kPlayerX),
        {CellAt(6, 10), CellAt(10, 10), CellAt(4, 11), CellAt(5, 11)}},
   };
-  for (DefenceCase c : cases) {
+  for (MoveCase c : cases) {
     MoveList moves;
     ASSERT_EQ(GenerateMoves(c.board, moves), Situation::kDefend) << c.name;
     std::set<int> generated;
