@@ -21,6 +21,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "book/game_record.hpp"
 #include "search/evaluation.hpp"
 #include "search/move_generation.hpp"
 #include "search/search_board.hpp"
@@ -46,34 +47,10 @@ struct Sample {
   double Result() const { return resultSum / count; }
 };
 
-struct Game {
-  std::vector<int> moves;
-  double resultForX = 0.5;
-};
-
-// One game per "(;" of the collection; games without a result are skipped.
-std::vector<Game> ReadSgfGames(const std::string& text) {
-  std::vector<Game> games;
-  for (size_t start = text.find("(;"); start != std::string::npos;) {
-    const size_t end = text.find("(;", start + 2);
-    const std::string game = text.substr(start, end == std::string::npos ? end : end - start);
-    start = end;
-    Game parsed;
-    if (game.find("RE[B+") != std::string::npos) {
-      parsed.resultForX = 1;
-    } else if (game.find("RE[W+") != std::string::npos) {
-      parsed.resultForX = 0;
-    } else if (game.find("RE[0]") == std::string::npos &&
-               game.find("RE[Draw") == std::string::npos) {
-      continue;
-    }
-    for (size_t i = game.find(';'); i != std::string::npos; i = game.find(';', i + 1)) {
-      if (i + 4 < game.size() && (game[i + 1] == 'B' || game[i + 1] == 'W') && game[i + 2] == '[')
-        parsed.moves.push_back(CellAt(game[i + 3] - 'a', game[i + 4] - 'a'));
-    }
-    games.push_back(std::move(parsed));
-  }
-  return games;
+// The side to move's score of a finished game: 1 a win, 0.5 a draw.
+double ResultFor(uint8_t side, book::GameResult result) {
+  if (result == book::GameResult::kDraw) return 0.5;
+  return (result == book::GameResult::kBlackWins) == (side == kPlayerX) ? 1 : 0;
 }
 
 // Where the search evaluates instead of looking further.
@@ -102,22 +79,20 @@ Weights FeaturesOf(const SearchBoard& board) {
 
 // Positions met more than once (shared openings) are one sample with the
 // mean of their results.
-std::vector<Sample> CollectSamples(const std::vector<Game>& games, int skipPlies) {
+std::vector<Sample> CollectSamples(const std::vector<book::GameRecord>& games, int skipPlies) {
   std::vector<Sample> samples;
   std::unordered_map<uint64_t, size_t> byHash;
   VcfSearch vcf;
-  for (const Game& game : games) {
+  for (const book::GameRecord& game : games) {
     SearchBoard board;
     for (size_t ply = 0; ply < game.moves.size(); ++ply) {
       if (static_cast<int>(ply) >= skipPlies && IsEvaluated(board, vcf)) {
-        const double result =
-            board.SideToMove() == kPlayerX ? game.resultForX : 1 - game.resultForX;
         const auto [it, fresh] = byHash.try_emplace(board.Hash(), samples.size());
         if (fresh) samples.push_back(Sample{.features = FeaturesOf(board)});
-        samples[it->second].resultSum += result;
+        samples[it->second].resultSum += ResultFor(board.SideToMove(), game.result);
         ++samples[it->second].count;
       }
-      board.Make(game.moves[ply]);
+      board.Make(CellAt(game.moves[ply].x, game.moves[ply].y));
     }
   }
   return samples;
@@ -216,7 +191,7 @@ void PrintTable(const Weights& weights) {
 
 int Run(const std::vector<std::string>& files, int skipPlies, const std::vector<int>& fixedPatterns,
         int iterations) {
-  std::vector<Game> games;
+  std::vector<book::GameRecord> games;
   for (const std::string& file : files) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
@@ -225,7 +200,11 @@ int Run(const std::vector<std::string>& files, int skipPlies, const std::vector<
     }
     std::stringstream text;
     text << in.rdbuf();
-    for (Game& game : ReadSgfGames(text.str())) games.push_back(std::move(game));
+    // Games without a result, or that do not parse, say nothing of the weights.
+    for (book::GameReading& reading : book::ReadSgfGames(text.str()).games) {
+      if (reading.error.empty() && reading.game.result != book::GameResult::kUnknown)
+        games.push_back(std::move(reading.game));
+    }
   }
   const std::vector<Sample> samples = CollectSamples(games, skipPlies);
   if (samples.empty()) {
