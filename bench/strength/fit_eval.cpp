@@ -157,11 +157,13 @@ Weights Fit(const std::vector<Sample>& samples, Weights weights, double scale,
   Weights variance{};
   for (int t = 1; t <= iterations; ++t) {
     const Weights gradient = Gradient(samples, weights, scale);
+    const double meanCorrection = 1 - std::pow(kBeta1, t);
+    const double varianceCorrection = 1 - std::pow(kBeta2, t);
     for (int i = 0; i < kWeights; ++i) {
       mean[i] = kBeta1 * mean[i] + (1 - kBeta1) * gradient[i];
       variance[i] = kBeta2 * variance[i] + (1 - kBeta2) * gradient[i] * gradient[i];
-      const double m = mean[i] / (1 - std::pow(kBeta1, t));
-      const double v = variance[i] / (1 - std::pow(kBeta2, t));
+      const double m = mean[i] / meanCorrection;
+      const double v = variance[i] / varianceCorrection;
       if (!fixed[i]) weights[i] -= step * m / (std::sqrt(v) + 1e-12);
     }
   }
