@@ -20,7 +20,7 @@ search::SearchLimits StrongLimits(search::SearchLimits::Clock::time_point start,
   search::SearchLimits limits;
   limits.start = start;
   limits.hardTime = hardTime;
-  limits.softTime = hardTime / 2;
+  limits.softTime = hardTime * kLastStartPercent / 100;
   limits.maxNodes = maxNodes;
   limits.stop = stop;
   return limits;

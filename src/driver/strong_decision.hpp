@@ -23,9 +23,11 @@ const char* EngineName(EngineKind kind);
 // The strong engine's move time when a front end names none: a turn's.
 inline constexpr std::chrono::milliseconds kStrongMoveTime{4500};
 
-// `hardTime` is all the move may take. No new depth starts after half of
+// `hardTime` is all the move may take. No new depth starts after 70 % of
 // it: a depth takes several times the one before, so one started later
-// would mostly be cut off unfinished. A node budget replaces the clock.
+// would mostly be cut off unfinished (after half, the move used a third of
+// its time on average and played weaker). A node budget replaces the clock.
+inline constexpr int kLastStartPercent = 70;
 search::SearchLimits StrongLimits(search::SearchLimits::Clock::time_point start,
                                   std::chrono::microseconds hardTime,
                                   std::optional<int64_t> maxNodes,

@@ -22,7 +22,7 @@ constexpr int64_t kLeafVcfNodes = 64;
 constexpr int64_t kRootVctShare = 8;
 constexpr int kRootVctThreats = 12;
 // The look after the iterations may go on to this many quarters of the
-// time before the last iteration may start.
+// time before the last iteration may start, never past the move's end.
 constexpr int kLateVctShare = 5;
 constexpr int64_t kRootVctVcfNodes = 500;
 // The checks of each root move against the opponent's win by threats.
@@ -140,7 +140,8 @@ bool Searcher::WinsByThreats(SearchOutcome& outcome) {
 // left off through its table. A win it proves replaces the move.
 void Searcher::WinsByThreatsInTimeLeft(SearchOutcome& outcome) {
   if (limits_->maxNodes || StopRequested() || IsProven(outcome.score)) return;
-  const auto deadline = limits_->start + limits_->softTime * kLateVctShare / 4;
+  const auto deadline =
+      limits_->start + std::min(limits_->softTime * kLateVctShare / 4, limits_->hardTime);
   if (SearchLimits::Clock::now() >= deadline) return;
   VctLimits vctLimits = RootVctLimits(1);
   vctLimits.deadline = deadline;
