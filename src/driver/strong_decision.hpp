@@ -23,11 +23,13 @@ const char* EngineName(EngineKind kind);
 // The strong engine's move time when a front end names none: a turn's.
 inline constexpr std::chrono::milliseconds kStrongMoveTime{4500};
 
-// `hardTime` is all the move may take. No new depth starts after 70 % of
-// it: a depth takes several times the one before, so one started later
-// would mostly be cut off unfinished (after half, the move used a third of
-// its time on average and played weaker). A node budget replaces the clock.
+// No new depth starts after this share of the move: a depth takes several
+// times the one before, so one started later would mostly be cut off
+// unfinished. At half, a move used a third of its time on average and
+// played weaker.
 inline constexpr int kLastStartPercent = 70;
+
+// `hardTime` is all the move may take; a node budget replaces the clock.
 search::SearchLimits StrongLimits(search::SearchLimits::Clock::time_point start,
                                   std::chrono::microseconds hardTime,
                                   std::optional<int64_t> maxNodes,
