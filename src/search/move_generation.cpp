@@ -86,13 +86,14 @@ void AddNearStones(const SearchBoard& board, MoveList& moves) {
 // left, the empty cells near the stones, on an empty board the centre, and
 // failing all that any empty cell: only a full board has no move.
 void AddQuiet(const SearchBoard& board, MoveList& moves) {
-  CellSet candidates;
-  for (const uint8_t player : {kPlayerX, kPlayerO}) {
-    for (int p = static_cast<int>(C::kTwo); p < static_cast<int>(C::kFive); ++p) {
-      candidates |= board.Cells(player, static_cast<C>(p));
+  auto isCandidate = [](C pattern) { return pattern >= C::kTwo && pattern < C::kFive; };
+  for (int y = 0; y < kBoardSize; ++y) {
+    for (int cell = CellAt(0, y); cell <= CellAt(kBoardSize - 1, y); ++cell) {
+      if (isCandidate(board.CellPatternAt(cell, kPlayerX)) ||
+          isCandidate(board.CellPatternAt(cell, kPlayerO)))
+        moves.Add(cell, OrderScore(board, cell));
     }
   }
-  candidates.ForEach([&](int cell) { moves.Add(cell, OrderScore(board, cell)); });
   if (!moves.Empty()) return;
   AddNearStones(board, moves);
   if (!moves.Empty()) return;

@@ -1,5 +1,6 @@
 #include "search/search_board.hpp"
 
+#include <cstring>
 #include <utility>
 
 namespace pentad::search {
@@ -35,9 +36,10 @@ constexpr bool OnGridBoard(int cell) {
 // A logged change keeps a grid cell in 10 bits.
 static_assert(kGridCells <= 1 << 10);
 
-// The 32 cells whose windows hold a stone: site i is in direction i / 8 at
-// offset -4..-1, 1..4 from the stone.
-constexpr int kSites = 4 * 2 * kWindowReach;
+// Site i of a stone is in direction i / 8 at offset -4..-1, 1..4 from it.
+constexpr int SiteDirection(int site) {
+  return site / (2 * kWindowReach);
+}
 
 constexpr int SiteOffset(int site) {
   const int k = site % (2 * kWindowReach);
@@ -60,8 +62,41 @@ constexpr std::array<std::array<uint32_t, 256>, 4> MakePackedPairs() {
 }
 
 constexpr auto kPackedPairs = MakePackedPairs();
+
 constexpr std::array<uint32_t, 4> kKeepLines = {~PackedPair(0x77, 0), ~PackedPair(0x77, 1),
                                                 ~PackedPair(0x77, 2), ~PackedPair(0x77, 3)};
+
+// A one in a pattern's byte lane.
+constexpr std::array<std::array<int8_t, 16>, kCellPatternCount> MakePatternUnits() {
+  std::array<std::array<int8_t, 16>, kCellPatternCount> units{};
+  for (int p = 0; p < kCellPatternCount; ++p) units[p][p] = 1;
+  return units;
+}
+
+alignas(16) constexpr auto kPatternUnits = MakePatternUnits();
+
+PatternLanes PatternLane(CellPattern pattern) {
+  PatternLanes lane;
+  std::memcpy(&lane, kPatternUnits[static_cast<int>(pattern)].data(), sizeof lane);
+  return lane;
+}
+
+constexpr bool MovesBetweenSets(CellPattern old, CellPattern now) {
+  return old != now && (old >= kFirstSetPattern || now >= kFirstSetPattern);
+}
+
+// Whether a cell's patterns changed with one of the four at least
+// kFirstSetPattern, in one branch: bytes compared by carries into their top
+// bits (patterns are below 128).
+bool MayMoveBetweenSets(SearchBoard::PatternPair old, SearchBoard::PatternPair now) {
+  uint16_t before;
+  uint16_t after;
+  std::memcpy(&before, old.data(), sizeof before);
+  std::memcpy(&after, now.data(), sizeof after);
+  constexpr uint32_t kRaise = (0x80 - static_cast<uint32_t>(kFirstSetPattern)) * 0x01010101u;
+  const uint32_t four = before | static_cast<uint32_t>(after) << 16;
+  return (before != after) & (((four + kRaise) & 0x80808080u) != 0);
+}
 
 }  // namespace
 
@@ -107,94 +142,134 @@ void SearchBoard::SetSideToMove(uint8_t player) {
 }
 
 void SearchBoard::PutStone(int cell, uint8_t player) {
-  history_[moveCount_++] = Undo{static_cast<int16_t>(cell), sideToMove_, changeCount_};
+  const int move = moveCount_++;
+  history_[move] = Undo{static_cast<int16_t>(cell), sideToMove_, changeCount_, counts_};
   UncountCell(cell);
   stones_[cell] = player;
   hash_ ^= kZobrist.stone[player - 1][cell];
-  UpdateSites<true>(cell, player, std::make_integer_sequence<int, kSites>{});
+  CountChanges changes{};
+  MakeSites(cell, player, move, changes, std::make_integer_sequence<int, kSites>{});
+  for (int side = 0; side < 2; ++side) {
+    WideCounts counts;
+    std::memcpy(&counts, counts_[side].data(), sizeof counts);
+    counts += __builtin_convertvector(changes[side], WideCounts);
+    std::memcpy(counts_[side].data(), &counts, sizeof counts);
+  }
 }
 
 void SearchBoard::Unmake() {
-  const Undo undo = history_[--moveCount_];
+  const int move = --moveCount_;
+  const Undo& undo = history_[move];
   const uint8_t player = stones_[undo.cell];
   stones_[undo.cell] = kEmpty;
   hash_ ^= kZobrist.stone[player - 1][undo.cell];
-  UpdateSites<false>(undo.cell, player, std::make_integer_sequence<int, kSites>{});
+  // The sets first: they read the patterns the move made.
   while (changeCount_ > undo.firstChange) {
     const uint16_t change = changes_[--changeCount_];
     const int cell = change & 0x3FF;
     const int side = change >> 10 & 1;
     const int old = change >> 11;
-    MovePattern(side, cell, static_cast<int>(cellPatterns_[side][cell]), old);
+    MoveBetweenSets(side, cell, static_cast<int>(cellPatterns_[cell][side]), old);
   }
+  UnmakeSites(undo.cell, player, move, std::make_integer_sequence<int, kSites>{});
   CountCell(undo.cell);
+  counts_ = undo.counts;
   SetSideToMove(undo.sideToMove);
 }
 
 // Unrolled, so that every site's offset, direction and key bits are
 // constants.
-template <bool kMake, int... Site>
-inline void SearchBoard::UpdateSites(int cell, uint32_t code, std::integer_sequence<int, Site...>) {
-  (UpdateSite<kMake, Site>(cell, code), ...);
+template <int... Site>
+inline void SearchBoard::MakeSites(int cell, uint32_t code, int move, CountChanges& changes,
+                                   std::integer_sequence<int, Site...>) {
+  (MakeSite<Site>(cell, code, move, changes), ...);
+}
+
+template <int... Site>
+inline void SearchBoard::UnmakeSites(int cell, uint32_t code, int move,
+                                     std::integer_sequence<int, Site...>) {
+  (UnmakeSite<Site>(cell, code, move), ...);
 }
 
 // XOR both adds a stone's code to the windows around it and takes it out.
 // The padding is as wide as a window's reach, so every site is on the grid;
 // walls and stones get keys and line patterns too, which costs less than
 // telling them apart. Nearly every key change of an empty cell changes its
-// line patterns, so they are rewritten without comparing. A move compares
-// cell patterns and logs the changes; taking it back only replays the log.
-template <bool kMake, int Site>
-inline void SearchBoard::UpdateSite(int stoneCell, uint32_t code) {
-  constexpr int kDirection = Site / (2 * kWindowReach);
-  constexpr int kOffset = SiteOffset(Site);
-  const int cell = stoneCell + kOffset * kStep[kDirection];
-  const uint16_t key = keys_[cell][kDirection] ^=
-      static_cast<uint16_t>(code << (2 * WindowSlot(-kOffset)));
+// line patterns, so they are rewritten without comparing. The counts change
+// by lanes, without a branch: which patterns change is too random to
+// predict. What the move overwrites is kept for taking it back.
+template <int Site>
+inline void SearchBoard::MakeSite(int stoneCell, uint32_t code, int move, CountChanges& changes) {
+  const int cell = SiteCell<Site>(stoneCell);
+  const uint16_t key = ToggleKey<Site>(cell, code);
+  savedLines_[move][Site] = lines_[cell];
+  const PatternPair old = cellPatterns_[cell];
+  savedPatterns_[move][Site] = old;
+  constexpr int kDirection = SiteDirection(Site);
   const uint32_t lines =
       (lines_[cell] & kKeepLines[kDirection]) | kPackedPairs[kDirection][kLinePatterns[key]];
   lines_[cell] = lines;
-  if (!kMake || stones_[cell] != kEmpty) return;
-  SetCellPattern(0, cell, kCellPatterns[lines & 0xFFF]);
-  SetCellPattern(1, cell, kCellPatterns[lines >> kLineSideShift]);
+  if (stones_[cell] != kEmpty) return;
+  const PatternPair now = {kCellPatterns[lines & 0xFFF], kCellPatterns[lines >> kLineSideShift]};
+  cellPatterns_[cell] = now;
+  changes[0] += PatternLane(now[0]) - PatternLane(old[0]);
+  changes[1] += PatternLane(now[1]) - PatternLane(old[1]);
+  if (MayMoveBetweenSets(old, now)) LogSetChanges(cell, old, now);
 }
 
-inline void SearchBoard::SetCellPattern(int side, int cell, CellPattern pattern) {
-  const CellPattern old = cellPatterns_[side][cell];
-  // Only changes are logged and counted, about a third of the calls. Keep
-  // the return whatever the shape: GCC 12.2 (-O1 and up) once deleted every
-  // window update of a version without it (its modref and pure-const
-  // analyses wrongly found the function stored nothing).
-  if (old == pattern) return;
-  changes_[changeCount_++] = static_cast<uint16_t>(cell | side << 10 | static_cast<int>(old) << 11);
-  MovePattern(side, cell, static_cast<int>(old), static_cast<int>(pattern));
+// Puts back what MakeSite overwrote, instead of looking it up again.
+template <int Site>
+inline void SearchBoard::UnmakeSite(int stoneCell, uint32_t code, int move) {
+  const int cell = SiteCell<Site>(stoneCell);
+  ToggleKey<Site>(cell, code);
+  lines_[cell] = savedLines_[move][Site];
+  cellPatterns_[cell] = savedPatterns_[move][Site];
 }
 
-inline void SearchBoard::MovePattern(int side, int cell, int old, int pattern) {
-  --counts_[side][old];
-  cells_[side][old].Erase(cell);
-  ++counts_[side][pattern];
-  cells_[side][pattern].Insert(cell);
-  cellPatterns_[side][cell] = static_cast<CellPattern>(pattern);
+template <int Site>
+inline int SearchBoard::SiteCell(int stoneCell) {
+  return stoneCell + SiteOffset(Site) * kStep[SiteDirection(Site)];
+}
+
+// The site's key with the stone's code added or taken out.
+template <int Site>
+inline uint16_t SearchBoard::ToggleKey(int cell, uint32_t code) {
+  constexpr int kSlot = WindowSlot(-SiteOffset(Site));
+  return keys_[cell][SiteDirection(Site)] ^= static_cast<uint16_t>(code << (2 * kSlot));
+}
+
+void SearchBoard::LogSetChanges(int cell, PatternPair old, PatternPair now) {
+  for (int side = 0; side < 2; ++side) {
+    if (!MovesBetweenSets(old[side], now[side])) continue;
+    changes_[changeCount_++] =
+        static_cast<uint16_t>(cell | side << 10 | static_cast<int>(old[side]) << 11);
+    MoveBetweenSets(side, cell, static_cast<int>(old[side]), static_cast<int>(now[side]));
+  }
+}
+
+inline void SearchBoard::MoveBetweenSets(int side, int cell, int old, int pattern) {
+  constexpr int kFirst = static_cast<int>(kFirstSetPattern);
+  if (old >= kFirst) cells_[side][SetIndex(old)].Erase(cell);
+  if (pattern >= kFirst) cells_[side][SetIndex(pattern)].Insert(cell);
 }
 
 // An empty cell's patterns from its line patterns, and its place in the
-// counts.
+// counts and sets.
 void SearchBoard::CountCell(int cell) {
   for (int side = 0; side < 2; ++side) {
     const CellPattern pattern = kCellPatterns[lines_[cell] >> (kLineSideShift * side) & 0xFFF];
-    cellPatterns_[side][cell] = pattern;
+    cellPatterns_[cell][side] = pattern;
     ++counts_[side][static_cast<int>(pattern)];
-    cells_[side][static_cast<int>(pattern)].Insert(cell);
+    MoveBetweenSets(side, cell, static_cast<int>(CellPattern::kNone), static_cast<int>(pattern));
   }
 }
 
 void SearchBoard::UncountCell(int cell) {
   for (int side = 0; side < 2; ++side) {
-    const CellPattern pattern = cellPatterns_[side][cell];
+    const CellPattern pattern = cellPatterns_[cell][side];
     --counts_[side][static_cast<int>(pattern)];
-    cells_[side][static_cast<int>(pattern)].Erase(cell);
-    cellPatterns_[side][cell] = CellPattern::kNone;
+    MoveBetweenSets(side, cell, static_cast<int>(pattern), static_cast<int>(CellPattern::kNone));
+    cellPatterns_[cell][side] = CellPattern::kNone;
   }
 }
 

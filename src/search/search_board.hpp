@@ -23,6 +23,11 @@ inline constexpr int kMaxMoves = kBoardSize * kBoardSize;
 inline constexpr int kNoCell = -1;
 // Where O's line patterns start in a cell's packed line patterns.
 inline constexpr int kLineSideShift = 16;
+// The patterns whose cells the board keeps as sets: the threats. Weaker
+// patterns come and go with nearly every stone, so their cells are found by
+// a scan when wanted.
+inline constexpr CellPattern kFirstSetPattern = CellPattern::kOpenThree;
+inline constexpr int kSetPatternCount = kCellPatternCount - static_cast<int>(kFirstSetPattern);
 
 // Grid steps of kDirections.
 inline constexpr int kStep[4] = {1, kStride + 1, kStride, kStride - 1};
@@ -81,8 +86,13 @@ class CellSet {
   std::array<uint64_t, kWords> words_{};
 };
 
+// A byte lane per cell pattern, for counting patterns without branches.
+using PatternLanes = int8_t __attribute__((vector_size(16)));
+
 class SearchBoard {
  public:
+  using PatternPair = std::array<CellPattern, 2>;  // X's, O's
+
   // The empty board, X to move.
   SearchBoard();
 
@@ -111,32 +121,57 @@ class SearchBoard {
   }
   // kNone for occupied cells.
   CellPattern CellPatternAt(int cell, uint8_t player) const {
-    return cellPatterns_[player - 1][cell];
+    return cellPatterns_[cell][player - 1];
   }
   // Empty cells where `player` makes `pattern`.
   int Count(uint8_t player, CellPattern pattern) const {
     return counts_[player - 1][static_cast<int>(pattern)];
   }
+  // `pattern` is kFirstSetPattern or stronger.
   const CellSet& Cells(uint8_t player, CellPattern pattern) const {
-    return cells_[player - 1][static_cast<int>(pattern)];
+    return cells_[player - 1][SetIndex(static_cast<int>(pattern))];
   }
 
  private:
+  // Per side, a lane per pattern, padded to whole vectors.
+  using Counts = std::array<std::array<int16_t, 16>, 2>;
+  using WideCounts = int16_t __attribute__((vector_size(32)));
+  // A move's count changes, a byte lane per pattern: a move changes the
+  // patterns of 32 cells at most.
+  using CountChanges = std::array<PatternLanes, 2>;
   struct Undo {
     int16_t cell;
     uint8_t sideToMove;
     int firstChange;  // in changes_
+    // Put back whole: cheaper than counting every change back.
+    Counts counts;
   };
+  // The cells whose windows hold a stone: 4 directions, 4 on each side.
+  static constexpr int kSites = 4 * 2 * kWindowReach;
   // Per site of a stone, up to one change of each side's cell pattern.
-  static constexpr int kMaxChanges = kMaxMoves * 2 * 8 * kWindowReach;
+  static constexpr int kMaxChanges = kMaxMoves * 2 * kSites;
+
+  static constexpr int SetIndex(int pattern) {
+    return pattern - static_cast<int>(kFirstSetPattern);
+  }
 
   void PutStone(int cell, uint8_t player);
-  template <bool kMake, int... Site>
-  void UpdateSites(int cell, uint32_t code, std::integer_sequence<int, Site...>);
-  template <bool kMake, int Site>
-  void UpdateSite(int stoneCell, uint32_t code);
-  void SetCellPattern(int side, int cell, CellPattern pattern);
-  void MovePattern(int side, int cell, int old, int pattern);
+  template <int... Site>
+  void MakeSites(int cell, uint32_t code, int move, CountChanges& changes,
+                 std::integer_sequence<int, Site...>);
+  template <int... Site>
+  void UnmakeSites(int cell, uint32_t code, int move, std::integer_sequence<int, Site...>);
+  template <int Site>
+  void MakeSite(int stoneCell, uint32_t code, int move, CountChanges& changes);
+  template <int Site>
+  void UnmakeSite(int stoneCell, uint32_t code, int move);
+  template <int Site>
+  static int SiteCell(int stoneCell);
+  template <int Site>
+  uint16_t ToggleKey(int cell, uint32_t code);
+  // Out of line: the unrolled sites stay small, and few cells need it.
+  [[gnu::noinline]] void LogSetChanges(int cell, PatternPair old, PatternPair now);
+  void MoveBetweenSets(int side, int cell, int old, int pattern);
   void CountCell(int cell);
   void UncountCell(int cell);
 
@@ -147,14 +182,18 @@ class SearchBoard {
   // Per side (X from bit 0, O from kLineSideShift) the line patterns of the
   // 4 directions packed as the cell pattern table wants.
   std::array<uint32_t, kGridCells> lines_{};
-  std::array<std::array<CellPattern, kGridCells>, 2> cellPatterns_{};
-  std::array<std::array<int16_t, kCellPatternCount>, 2> counts_{};
-  std::array<std::array<CellSet, kCellPatternCount>, 2> cells_{};
+  std::array<PatternPair, kGridCells> cellPatterns_{};
+  Counts counts_{};
+  std::array<std::array<CellSet, kSetPatternCount>, 2> cells_{};
   std::array<Undo, kMaxMoves> history_{};
-  // The cell pattern changes of the moves made, each as cell (10 bits),
-  // side (1) and the pattern before (4): taking a move back replays them
-  // instead of comparing patterns again. Sized for the worst case, 51 KB:
-  // boards are copied per search, not per node.
+  // Per move, what it overwrote at its sites: taking it back puts them back
+  // instead of looking the patterns up again.
+  std::array<std::array<uint32_t, kSites>, kMaxMoves> savedLines_{};
+  std::array<std::array<PatternPair, kSites>, kMaxMoves> savedPatterns_{};
+  // The moves' changes into or out of the sets, each as cell (10 bits),
+  // side (1) and the pattern before (4), replayed backwards by Unmake.
+  // Sized for the worst case, 51 KB: boards are copied per search, not per
+  // node.
   std::array<uint16_t, kMaxChanges> changes_{};
   int changeCount_ = 0;
   int moveCount_ = 0;

@@ -44,10 +44,19 @@ uint16_t KeyFromStones(const SearchBoard& board, int cell, int direction) {
       }
     }
   }
+  // Counts and sets agree with the cell patterns, which agree between a and b.
   for (uint8_t p : {kPlayerX, kPlayerO}) {
     for (int c = 0; c < kCellPatternCount; ++c) {
       const auto pattern = static_cast<CellPattern>(c);
-      if (a.Count(p, pattern) != b.Count(p, pattern) || a.Cells(p, pattern) != b.Cells(p, pattern))
+      CellSet cells;
+      for (int x = 0; x < kBoardSize; ++x)
+        for (int y = 0; y < kBoardSize; ++y)
+          if (a.Stone(CellAt(x, y)) == kEmpty && a.CellPatternAt(CellAt(x, y), p) == pattern)
+            cells.Insert(CellAt(x, y));
+      if (a.Count(p, pattern) != cells.Size() || b.Count(p, pattern) != cells.Size())
+        return ::testing::AssertionFailure() << "count of pattern " << c;
+      if (pattern >= kFirstSetPattern &&
+          (a.Cells(p, pattern) != cells || b.Cells(p, pattern) != cells))
         return ::testing::AssertionFailure() << "cells of pattern " << c;
     }
   }
