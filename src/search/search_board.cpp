@@ -143,7 +143,8 @@ void SearchBoard::SetSideToMove(uint8_t player) {
 
 void SearchBoard::PutStone(int cell, uint8_t player) {
   const int move = moveCount_++;
-  history_[move] = Undo{static_cast<int16_t>(cell), sideToMove_, changeCount_, counts_};
+  history_[move] =
+      Undo{static_cast<int16_t>(cell), sideToMove_, changeCount_, counts_, cellPatterns_[cell]};
   UncountCell(cell);
   stones_[cell] = player;
   hash_ ^= kZobrist.stone[player - 1][cell];
@@ -172,7 +173,11 @@ void SearchBoard::Unmake() {
     MoveBetweenSets(side, cell, static_cast<int>(cellPatterns_[cell][side]), old);
   }
   UnmakeSites(undo.cell, player, move, std::make_integer_sequence<int, kSites>{});
-  CountCell(undo.cell);
+  cellPatterns_[undo.cell] = undo.patterns;
+  for (int side = 0; side < 2; ++side) {
+    MoveBetweenSets(side, undo.cell, static_cast<int>(CellPattern::kNone),
+                    static_cast<int>(undo.patterns[side]));
+  }
   counts_ = undo.counts;
   SetSideToMove(undo.sideToMove);
 }

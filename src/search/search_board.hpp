@@ -145,6 +145,7 @@ class SearchBoard {
     int firstChange;  // in changes_
     // Put back whole: cheaper than counting every change back.
     Counts counts;
+    PatternPair patterns;  // the cell's before the stone
   };
   // The cells whose windows hold a stone: 4 directions, 4 on each side.
   static constexpr int kSites = 4 * 2 * kWindowReach;
