@@ -126,10 +126,17 @@ void MoveList::SortByScore() {
   }
 }
 
+// The best score is kept apart from its index: reading it back through the
+// index made every step wait for the last.
 const ScoredMove& MoveList::PickBest(int i) {
   int best = i;
+  int bestScore = moves_[i].score;
   for (int j = i + 1; j < size_; ++j) {
-    if (moves_[j].score > moves_[best].score) best = j;
+    const int score = moves_[j].score;
+    if (score > bestScore) {
+      best = j;
+      bestScore = score;
+    }
   }
   std::swap(moves_[i], moves_[best]);
   return moves_[i];
