@@ -16,6 +16,17 @@ constexpr std::array<int, kCellPatternCount> kDefenceValue = {0,  2,   8,   6,  
 // Finer grain within a cell pattern: what each line adds.
 constexpr std::array<int, kLinePatternCount> kLineValue = {0, 1, 3, 3, 6, 8, 10, 0};
 
+// The lines' values summed, per packed line patterns of one side.
+constexpr std::array<int16_t, 1 << (4 * kPackedLineBits)> MakeLinesValue() {
+  std::array<int16_t, 1 << (4 * kPackedLineBits)> values{};
+  for (int packed = 0; packed < static_cast<int>(values.size()); ++packed) {
+    for (int d = 0; d < 4; ++d) values[packed] += kLineValue[packed >> (kPackedLineBits * d) & 7];
+  }
+  return values;
+}
+
+constexpr auto kLinesValue = MakeLinesValue();
+
 // Only a stone on a threat cell or inside the window of one of its threat
 // lines (an open three or better) takes the threat away, so a defence is
 // there for every threat. Each candidate is then played to check that no
@@ -170,13 +181,10 @@ bool HasFourMove(const SearchBoard& board, uint8_t player) {
 int OrderScore(const SearchBoard& board, int cell) {
   const uint8_t me = board.SideToMove();
   const uint8_t opponent = kOpponent[me];
-  int score = kAttackValue[static_cast<int>(board.CellPatternAt(cell, me))] +
-              kDefenceValue[static_cast<int>(board.CellPatternAt(cell, opponent))];
-  for (int d = 0; d < 4; ++d) {
-    score += kLineValue[static_cast<int>(board.LinePatternAt(cell, d, me))];
-    score += kLineValue[static_cast<int>(board.LinePatternAt(cell, d, opponent))];
-  }
-  return score;
+  return kAttackValue[static_cast<int>(board.CellPatternAt(cell, me))] +
+         kDefenceValue[static_cast<int>(board.CellPatternAt(cell, opponent))] +
+         kLinesValue[board.PackedLinePatternsAt(cell, me)] +
+         kLinesValue[board.PackedLinePatternsAt(cell, opponent)];
 }
 
 Situation GenerateMoves(SearchBoard& board, MoveList& moves) {

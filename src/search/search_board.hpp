@@ -119,6 +119,11 @@ class SearchBoard {
     return static_cast<LinePattern>(
         lines_[cell] >> (kLineSideShift * (player - 1) + kPackedLineBits * direction) & 7);
   }
+  // The 4 line patterns of `player` packed 3 bits each, direction d in bits
+  // 3d..3d+2; meaningful for empty cells only.
+  uint32_t PackedLinePatternsAt(int cell, uint8_t player) const {
+    return lines_[cell] >> (kLineSideShift * (player - 1)) & 0xFFF;
+  }
   // kNone for occupied cells.
   CellPattern CellPatternAt(int cell, uint8_t player) const {
     return cellPatterns_[cell][player - 1];
