@@ -98,13 +98,11 @@ void AddNearStones(const SearchBoard& board, MoveList& moves) {
 // failing all that any empty cell: only a full board has no move.
 void AddQuiet(const SearchBoard& board, MoveList& moves) {
   auto isCandidate = [](C pattern) { return pattern >= C::kTwo && pattern < C::kFive; };
-  for (int y = 0; y < kBoardSize; ++y) {
-    for (int cell = CellAt(0, y); cell <= CellAt(kBoardSize - 1, y); ++cell) {
-      if (isCandidate(board.CellPatternAt(cell, kPlayerX)) ||
-          isCandidate(board.CellPatternAt(cell, kPlayerO)))
-        moves.Add(cell, OrderScore(board, cell));
-    }
-  }
+  ForEachBoardCell([&](int cell) {
+    if (isCandidate(board.CellPatternAt(cell, kPlayerX)) ||
+        isCandidate(board.CellPatternAt(cell, kPlayerO)))
+      moves.Add(cell, OrderScore(board, cell));
+  });
   if (!moves.Empty()) return;
   AddNearStones(board, moves);
   if (!moves.Empty()) return;

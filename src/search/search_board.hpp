@@ -23,10 +23,10 @@ inline constexpr int kMaxMoves = kBoardSize * kBoardSize;
 inline constexpr int kNoCell = -1;
 // Where O's line patterns start in a cell's packed line patterns.
 inline constexpr int kLineSideShift = 16;
-// The patterns whose cells the board keeps as sets: the threats. Weaker
-// patterns come and go with nearly every stone, so their cells are found by
-// a scan when wanted.
-inline constexpr CellPattern kFirstSetPattern = CellPattern::kOpenThree;
+// The patterns whose cells the board keeps as sets: fours and fives, which
+// every node asks for. Threes and weaker patterns come and go with nearly
+// every stone, so their cells are found by a scan when wanted.
+inline constexpr CellPattern kFirstSetPattern = CellPattern::kFour;
 inline constexpr int kSetPatternCount = kCellPatternCount - static_cast<int>(kFirstSetPattern);
 
 // Grid steps of kDirections.
@@ -206,6 +206,14 @@ class SearchBoard {
   uint8_t sideToMove_ = kPlayerX;
   uint64_t hash_ = 0;
 };
+
+// Visits the board's cells in ascending order, as CellSet::ForEach does.
+template <typename Visit>
+void ForEachBoardCell(Visit visit) {
+  for (int y = 0; y < kBoardSize; ++y) {
+    for (int cell = CellAt(0, y); cell <= CellAt(kBoardSize - 1, y); ++cell) visit(cell);
+  }
+}
 
 // A position in the text of the position file: line y, character x is the
 // cell (x, y), 'x' and 'o' the stones, anything else empty. Lines past the

@@ -211,13 +211,11 @@ VctSearch::Expansion VctSearch::AttackMoves(SearchBoard& board, Moves& moves, in
 // attack so far are left to the second search, where the root tries them
 // first.
 int VctSearch::CollectThreats(const SearchBoard& board, Moves& threats) const {
-  CellSet cells = FourCells(board, attacker_);
-  cells |= board.Cells(attacker_, CellPattern::kOpenThree);
-  cells |= board.Cells(attacker_, CellPattern::kDoubleThree);
   const int last = ply_ >= 2 ? path_[ply_ - 2] : kNoCell;
   std::array<int16_t, kMaxMoves> scores;
   int count = 0;
-  cells.ForEach([&](int cell) {
+  ForEachBoardCell([&](int cell) {
+    if (board.CellPatternAt(cell, attacker_) < CellPattern::kOpenThree) return;
     if (local_ && ply_ > 0 && !NearAttack(cell)) return;
     const bool nearLast = last != kNoCell && SameWindow(cell, last);
     threats[count] = static_cast<int16_t>(cell);
