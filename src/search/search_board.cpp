@@ -47,7 +47,7 @@ constexpr int SiteOffset(int site) {
 }
 
 // A line pattern pair as the table has it (X low nibble, O high) put into
-// lines_ at a direction's place, and what lines_ keeps of the others.
+// a cell's packed lines at a direction's place, and what they keep of the others.
 constexpr uint32_t PackedPair(int pair, int direction) {
   const auto x = static_cast<uint32_t>(pair & 7);
   const auto o = static_cast<uint32_t>(pair >> 4 & 7);
@@ -118,7 +118,7 @@ SearchBoard::SearchBoard() {
   for (int cell = 0; cell < kGridCells; ++cell) {
     uint32_t lines = 0;
     for (int d = 0; d < 4; ++d) lines |= PackedPair(kLinePatterns[keys_[cell][d]], d);
-    lines_[cell] = lines;
+    state_[cell].lines = lines;
     if (OnGridBoard(cell)) CountCell(cell);
   }
 }
@@ -144,7 +144,7 @@ void SearchBoard::SetSideToMove(uint8_t player) {
 void SearchBoard::PutStone(int cell, uint8_t player) {
   const int move = moveCount_++;
   history_[move] =
-      Undo{static_cast<int16_t>(cell), sideToMove_, changeCount_, counts_, cellPatterns_[cell]};
+      Undo{static_cast<int16_t>(cell), sideToMove_, changeCount_, counts_, state_[cell].patterns};
   UncountCell(cell);
   stones_[cell] = player;
   hash_ ^= kZobrist.stone[player - 1][cell];
@@ -170,10 +170,10 @@ void SearchBoard::Unmake() {
     const int cell = change & 0x3FF;
     const int side = change >> 10 & 1;
     const int old = change >> 11;
-    MoveBetweenSets(side, cell, static_cast<int>(cellPatterns_[cell][side]), old);
+    MoveBetweenSets(side, cell, static_cast<int>(state_[cell].patterns[side]), old);
   }
   UnmakeSites(undo.cell, player, move, std::make_integer_sequence<int, kSites>{});
-  cellPatterns_[undo.cell] = undo.patterns;
+  state_[undo.cell].patterns = undo.patterns;
   for (int side = 0; side < 2; ++side) {
     MoveBetweenSets(side, undo.cell, static_cast<int>(CellPattern::kNone),
                     static_cast<int>(undo.patterns[side]));
@@ -207,16 +207,15 @@ template <int Site>
 inline void SearchBoard::MakeSite(int stoneCell, uint32_t code, int move, CountChanges& changes) {
   const int cell = SiteCell<Site>(stoneCell);
   const uint16_t key = ToggleKey<Site>(cell, code);
-  savedLines_[move][Site] = lines_[cell];
-  const PatternPair old = cellPatterns_[cell];
-  savedPatterns_[move][Site] = old;
+  saved_[move][Site] = state_[cell];
+  const PatternPair old = state_[cell].patterns;
   constexpr int kDirection = SiteDirection(Site);
   const uint32_t lines =
-      (lines_[cell] & kKeepLines[kDirection]) | kPackedPairs[kDirection][kLinePatterns[key]];
-  lines_[cell] = lines;
+      (state_[cell].lines & kKeepLines[kDirection]) | kPackedPairs[kDirection][kLinePatterns[key]];
+  state_[cell].lines = lines;
   if (stones_[cell] != kEmpty) return;
   const PatternPair now = {kCellPatterns[lines & 0xFFF], kCellPatterns[lines >> kLineSideShift]};
-  cellPatterns_[cell] = now;
+  state_[cell].patterns = now;
   changes[0] += PatternLane(now[0]) - PatternLane(old[0]);
   changes[1] += PatternLane(now[1]) - PatternLane(old[1]);
   if (MayMoveBetweenSets(old, now)) LogSetChanges(cell, old, now);
@@ -227,8 +226,7 @@ template <int Site>
 inline void SearchBoard::UnmakeSite(int stoneCell, uint32_t code, int move) {
   const int cell = SiteCell<Site>(stoneCell);
   ToggleKey<Site>(cell, code);
-  lines_[cell] = savedLines_[move][Site];
-  cellPatterns_[cell] = savedPatterns_[move][Site];
+  state_[cell] = saved_[move][Site];
 }
 
 template <int Site>
@@ -262,8 +260,9 @@ inline void SearchBoard::MoveBetweenSets(int side, int cell, int old, int patter
 // counts and sets.
 void SearchBoard::CountCell(int cell) {
   for (int side = 0; side < 2; ++side) {
-    const CellPattern pattern = kCellPatterns[lines_[cell] >> (kLineSideShift * side) & 0xFFF];
-    cellPatterns_[cell][side] = pattern;
+    const CellPattern pattern =
+        kCellPatterns[state_[cell].lines >> (kLineSideShift * side) & 0xFFF];
+    state_[cell].patterns[side] = pattern;
     ++counts_[side][static_cast<int>(pattern)];
     MoveBetweenSets(side, cell, static_cast<int>(CellPattern::kNone), static_cast<int>(pattern));
   }
@@ -271,10 +270,10 @@ void SearchBoard::CountCell(int cell) {
 
 void SearchBoard::UncountCell(int cell) {
   for (int side = 0; side < 2; ++side) {
-    const CellPattern pattern = cellPatterns_[cell][side];
+    const CellPattern pattern = state_[cell].patterns[side];
     --counts_[side][static_cast<int>(pattern)];
     MoveBetweenSets(side, cell, static_cast<int>(pattern), static_cast<int>(CellPattern::kNone));
-    cellPatterns_[cell][side] = CellPattern::kNone;
+    state_[cell].patterns[side] = CellPattern::kNone;
   }
 }
 

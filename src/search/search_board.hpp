@@ -117,16 +117,16 @@ class SearchBoard {
   // Meaningful for empty cells only.
   LinePattern LinePatternAt(int cell, int direction, uint8_t player) const {
     return static_cast<LinePattern>(
-        lines_[cell] >> (kLineSideShift * (player - 1) + kPackedLineBits * direction) & 7);
+        state_[cell].lines >> (kLineSideShift * (player - 1) + kPackedLineBits * direction) & 7);
   }
   // The 4 line patterns of `player` packed 3 bits each, direction d in bits
   // 3d..3d+2; meaningful for empty cells only.
   uint32_t PackedLinePatternsAt(int cell, uint8_t player) const {
-    return lines_[cell] >> (kLineSideShift * (player - 1)) & 0xFFF;
+    return state_[cell].lines >> (kLineSideShift * (player - 1)) & 0xFFF;
   }
   // kNone for occupied cells.
   CellPattern CellPatternAt(int cell, uint8_t player) const {
-    return cellPatterns_[cell][player - 1];
+    return state_[cell].patterns[player - 1];
   }
   // Empty cells where `player` makes `pattern`.
   int Count(uint8_t player, CellPattern pattern) const {
@@ -151,6 +151,14 @@ class SearchBoard {
     // Put back whole: cheaper than counting every change back.
     Counts counts;
     PatternPair patterns;  // the cell's before the stone
+  };
+  // What a move changes at a cell, kept together so that it is saved and
+  // restored in one piece.
+  struct CellState {
+    // Per side (X from bit 0, O from kLineSideShift) the line patterns of
+    // the 4 directions packed as the cell pattern table wants.
+    uint32_t lines;
+    PatternPair patterns;  // kNone for occupied cells
   };
   // The cells whose windows hold a stone: 4 directions, 4 on each side.
   static constexpr int kSites = 4 * 2 * kWindowReach;
@@ -185,17 +193,13 @@ class SearchBoard {
   // Kept for every grid cell, walls and stones too: updating them all costs
   // less than telling them apart. Walls' keys are meaningless.
   std::array<std::array<uint16_t, 4>, kGridCells> keys_{};
-  // Per side (X from bit 0, O from kLineSideShift) the line patterns of the
-  // 4 directions packed as the cell pattern table wants.
-  std::array<uint32_t, kGridCells> lines_{};
-  std::array<PatternPair, kGridCells> cellPatterns_{};
+  std::array<CellState, kGridCells> state_{};
   Counts counts_{};
   std::array<std::array<CellSet, kSetPatternCount>, 2> cells_{};
   std::array<Undo, kMaxMoves> history_{};
   // Per move, what it overwrote at its sites: taking it back puts them back
   // instead of looking the patterns up again.
-  std::array<std::array<uint32_t, kSites>, kMaxMoves> savedLines_{};
-  std::array<std::array<PatternPair, kSites>, kMaxMoves> savedPatterns_{};
+  std::array<std::array<CellState, kSites>, kMaxMoves> saved_{};
   // The moves' changes into or out of the sets, each as cell (10 bits),
   // side (1) and the pattern before (4), replayed backwards by Unmake.
   // Sized for the worst case, 51 KB: boards are copied per search, not per
