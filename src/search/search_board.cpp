@@ -85,9 +85,10 @@ constexpr bool MovesBetweenSets(CellPattern old, CellPattern now) {
   return old != now && (old >= kFirstSetPattern || now >= kFirstSetPattern);
 }
 
-// Whether a cell's patterns changed with one of the four at least
-// kFirstSetPattern, in one branch: bytes compared by carries into their top
-// bits (patterns are below 128).
+// Whether a cell's patterns changed while one of them, before or after, is
+// kept in a set: one branch for both sides, with the bytes compared by
+// carries into their top bits (patterns are below 128). LogSetChanges then
+// tells the sides apart.
 bool MayMoveBetweenSets(SearchBoard::PatternPair old, SearchBoard::PatternPair now) {
   uint16_t before;
   uint16_t after;
@@ -148,12 +149,12 @@ void SearchBoard::PutStone(int cell, uint8_t player) {
   UncountCell(cell);
   stones_[cell] = player;
   hash_ ^= kZobrist.stone[player - 1][cell];
-  CountChanges changes{};
-  MakeSites(cell, player, move, changes, std::make_integer_sequence<int, kSites>{});
+  CountChanges countChanges{};
+  MakeSites(cell, player, move, countChanges, std::make_integer_sequence<int, kSites>{});
   for (int side = 0; side < 2; ++side) {
     WideCounts counts;
     std::memcpy(&counts, counts_[side].data(), sizeof counts);
-    counts += __builtin_convertvector(changes[side], WideCounts);
+    counts += __builtin_convertvector(countChanges[side], WideCounts);
     std::memcpy(counts_[side].data(), &counts, sizeof counts);
   }
 }
@@ -185,9 +186,9 @@ void SearchBoard::Unmake() {
 // Unrolled, so that every site's offset, direction and key bits are
 // constants.
 template <int... Site>
-inline void SearchBoard::MakeSites(int cell, uint32_t code, int move, CountChanges& changes,
+inline void SearchBoard::MakeSites(int cell, uint32_t code, int move, CountChanges& countChanges,
                                    std::integer_sequence<int, Site...>) {
-  (MakeSite<Site>(cell, code, move, changes), ...);
+  (MakeSite<Site>(cell, code, move, countChanges), ...);
 }
 
 template <int... Site>
@@ -204,7 +205,8 @@ inline void SearchBoard::UnmakeSites(int cell, uint32_t code, int move,
 // by lanes, without a branch: which patterns change is too random to
 // predict. What the move overwrites is kept for taking it back.
 template <int Site>
-inline void SearchBoard::MakeSite(int stoneCell, uint32_t code, int move, CountChanges& changes) {
+inline void SearchBoard::MakeSite(int stoneCell, uint32_t code, int move,
+                                  CountChanges& countChanges) {
   const int cell = SiteCell<Site>(stoneCell);
   const uint16_t key = ToggleKey<Site>(cell, code);
   saved_[move][Site] = state_[cell];
@@ -216,8 +218,8 @@ inline void SearchBoard::MakeSite(int stoneCell, uint32_t code, int move, CountC
   if (stones_[cell] != kEmpty) return;
   const PatternPair now = {kCellPatterns[lines & 0xFFF], kCellPatterns[lines >> kLineSideShift]};
   state_[cell].patterns = now;
-  changes[0] += PatternLane(now[0]) - PatternLane(old[0]);
-  changes[1] += PatternLane(now[1]) - PatternLane(old[1]);
+  countChanges[0] += PatternLane(now[0]) - PatternLane(old[0]);
+  countChanges[1] += PatternLane(now[1]) - PatternLane(old[1]);
   if (MayMoveBetweenSets(old, now)) LogSetChanges(cell, old, now);
 }
 

@@ -171,12 +171,12 @@ class SearchBoard {
 
   void PutStone(int cell, uint8_t player);
   template <int... Site>
-  void MakeSites(int cell, uint32_t code, int move, CountChanges& changes,
+  void MakeSites(int cell, uint32_t code, int move, CountChanges& countChanges,
                  std::integer_sequence<int, Site...>);
   template <int... Site>
   void UnmakeSites(int cell, uint32_t code, int move, std::integer_sequence<int, Site...>);
   template <int Site>
-  void MakeSite(int stoneCell, uint32_t code, int move, CountChanges& changes);
+  void MakeSite(int stoneCell, uint32_t code, int move, CountChanges& countChanges);
   template <int Site>
   void UnmakeSite(int stoneCell, uint32_t code, int move);
   template <int Site>
