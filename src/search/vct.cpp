@@ -36,6 +36,11 @@ bool HasSureMove(const SearchBoard& board, uint8_t player) {
          0;
 }
 
+int FirstSureMove(const SearchBoard& board, uint8_t player) {
+  const int openFour = board.Cells(player, CellPattern::kOpenFour).First();
+  return openFour != kNoCell ? openFour : board.Cells(player, CellPattern::kDoubleFour).First();
+}
+
 // Two cells on one line within a window's reach: a stone on one changes
 // the patterns of the other.
 bool SameWindow(int a, int b) {
@@ -343,9 +348,16 @@ void VctSearch::BuildLine(SearchBoard& board, VctResult& result) {
     int count = 0;
     bool forced = false;
     const bool attacking = board.SideToMove() == attacker_;
-    const Expansion expansion = Expand(board, moves, count, forced);
+    Expansion expansion = Expand(board, moves, count, forced);
     if (expansion == Expansion::kWon && attacking) {
       for (int i = 0; i < winLineLength_; ++i) add(winLine_[i]);
+    }
+    // A defender left without an answer to two sure moves still takes the
+    // cell of one, so that the line goes on to the five.
+    if (expansion == Expansion::kLost && !attacking &&
+        board.Count(attacker_, CellPattern::kFive) == 0 && HasSureMove(board, attacker_)) {
+      moves[0] = static_cast<int16_t>(FirstSureMove(board, attacker_));
+      expansion = Expansion::kOpen;
     }
     if (expansion != Expansion::kOpen) break;
     int next = attacking ? kNoCell : moves[0];

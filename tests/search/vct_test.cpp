@@ -56,9 +56,12 @@ TEST(VctTest, WinsPositionsLabelledAsWonByThreesWithAListedMove) {
   EXPECT_GE(solved, kSolvedThrees);
 }
 
-// X to move makes a double three at (10,10). O's open three far away turns
-// into fours that come first, so then the double three does not win.
-SearchBoard DoubleThree(bool defenderHasThree) {
+// X to move makes a double three at (10,10). O's three far away turns into
+// fours that come first: an open three's refute the double three; the four
+// of a closed three is blocked, and O is then left without an answer.
+enum class DefenderThree { kNone, kClosed, kOpen };
+
+SearchBoard DoubleThree(DefenderThree three) {
   SearchBoard board;
   for (const auto& [x, y] : {std::pair{8, 10}, {9, 10}, {10, 8}, {10, 9}}) {
     board.Place(CellAt(x, y), kPlayerX);
@@ -66,20 +69,27 @@ SearchBoard DoubleThree(bool defenderHasThree) {
   for (const auto& [x, y] : {std::pair{3, 2}, {4, 2}, {15, 15}}) {
     board.Place(CellAt(x, y), kPlayerO);
   }
-  if (defenderHasThree) board.Place(CellAt(5, 2), kPlayerO);
+  if (three != DefenderThree::kNone) board.Place(CellAt(5, 2), kPlayerO);
+  if (three == DefenderThree::kClosed) board.Place(CellAt(2, 2), kPlayerX);
   board.SetSideToMove(kPlayerX);
   return board;
 }
 
-TEST(VctTest, TheDefendersCounterFoursRefuteADoubleThree) {
+TEST(VctTest, TheDefendersCounterFoursRefuteADoubleThreeOrLeadToTheFive) {
   struct Case {
-    bool defenderHasThree;
+    DefenderThree three;
     VctOutcome outcome;
   };
-  for (const Case c : {Case{false, VctOutcome::kWin}, Case{true, VctOutcome::kNoWin}}) {
-    SearchBoard board = DoubleThree(c.defenderHasThree);
+  for (const Case c : {Case{DefenderThree::kNone, VctOutcome::kWin},
+                       Case{DefenderThree::kClosed, VctOutcome::kWin},
+                       Case{DefenderThree::kOpen, VctOutcome::kNoWin}}) {
+    SearchBoard board = DoubleThree(c.three);
     VctSearch vct;
-    EXPECT_EQ(vct.Search(board, kLimits).outcome, c.outcome) << c.defenderHasThree;
+    const VctResult result = vct.Search(board, kLimits);
+    EXPECT_EQ(result.outcome, c.outcome) << static_cast<int>(c.three);
+    if (c.outcome == VctOutcome::kWin) {
+      EXPECT_TRUE(PlaysOut(board, result)) << static_cast<int>(c.three);
+    }
   }
 }
 
