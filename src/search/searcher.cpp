@@ -87,6 +87,7 @@ SearchOutcome Searcher::Run(const SearchBoard& board, const SearchLimits& limits
   nodes_ = 0;
   nextCheck_ = kCheckInterval;
   aborted_ = false;
+  opponentThreatens_ = false;
   table_.NewSearch();
   for (auto& side : history_)
     for (int32_t& value : side) value /= 2;
@@ -103,6 +104,7 @@ SearchOutcome Searcher::Run(const SearchBoard& board, const SearchLimits& limits
       KeepMovesAgainstOpponentFours();
       KeepMovesAgainstOpponentThreats();
       Deepen(outcome, onIteration);
+      AvoidLossByThreatsInTimeLeft(outcome);
       WinsByThreatsInTimeLeft(outcome);
     }
   }
@@ -146,6 +148,46 @@ void Searcher::WinsByThreatsInTimeLeft(SearchOutcome& outcome) {
   VctLimits vctLimits = RootVctLimits(1);
   vctLimits.deadline = deadline;
   PlaysVctWin(vctLimits, outcome);
+}
+
+// Against an opponent who would win by threats were it to move, each root
+// move got only a short check. The time left, up to the move's end, checks
+// the chosen move further: a wrong defence loses the game. When the
+// opponent is proven to win after it, the next root moves are checked in
+// the search's order, and the first not proven lost is played; a move
+// proven lost is kept only when every other one is too.
+void Searcher::AvoidLossByThreatsInTimeLeft(SearchOutcome& outcome) {
+  if (!opponentThreatens_ || limits_->maxNodes || StopRequested() || IsProven(outcome.score)) {
+    return;
+  }
+  VctLimits vctLimits = RootVctLimits(1);
+  vctLimits.deadline = limits_->start + limits_->hardTime;
+  int next = 0;
+  for (int cell = outcome.move; cell != kNoCell; cell = NextRootMove(next, outcome.move)) {
+    if (SearchLimits::Clock::now() >= *vctLimits.deadline) return;
+    if (OpponentWinsByThreatsAfter(cell, vctLimits)) continue;
+    if (cell != outcome.move) {
+      outcome.move = cell;
+      outcome.pv = {cell};
+    }
+    return;
+  }
+}
+
+// The root moves in order from `next` on, but `skipped`.
+int Searcher::NextRootMove(int& next, int skipped) const {
+  for (; next < rootMoves_.Size(); ++next) {
+    if (rootMoves_[next].cell != skipped) return rootMoves_[next++].cell;
+  }
+  return kNoCell;
+}
+
+bool Searcher::OpponentWinsByThreatsAfter(int cell, const VctLimits& vctLimits) {
+  board_.Make(cell);
+  const VctResult result = vct_.Search(board_, vctLimits);
+  board_.Unmake();
+  nodes_ += result.nodes;
+  return result.outcome == VctOutcome::kWin;
 }
 
 // A win by threats the search proves becomes the move, its line the PV.
@@ -218,6 +260,7 @@ void Searcher::KeepMovesAgainstOpponentThreats() {
       limits_->maxNodes ? nodes_ + vctLimits.maxNodes : std::numeric_limits<int64_t>::max();
   if (limits_->maxNodes) vctLimits.maxNodes /= 4;
   if (vctLimits.maxNodes <= 0 || !OpponentWinsByThreats(vctLimits)) return;
+  opponentThreatens_ = true;
   if (limits_->maxNodes) {
     const int64_t each = std::max(vctLimits.maxNodes * 2 / rootMoves_.Size(), kMinVctCheckNodes);
     vctLimits.maxNodes = std::min(each, *limits_->maxNodes - nodes_);
@@ -228,15 +271,9 @@ void Searcher::KeepMovesAgainstOpponentThreats() {
   kept.Clear();
   for (int i = 0; i < rootMoves_.Size(); ++i) {
     const int cell = rootMoves_[i].cell;
-    bool stops = nodes_ >= giveUpAt;
-    if (!stops) {
-      board_.Make(cell);
-      const VctResult result = vct_.Search(board_, vctLimits);
-      board_.Unmake();
-      nodes_ += result.nodes;
-      stops = result.outcome != VctOutcome::kWin;
+    if (nodes_ >= giveUpAt || !OpponentWinsByThreatsAfter(cell, vctLimits)) {
+      kept.Add(cell, rootMoves_[i].score);
     }
-    if (stops) kept.Add(cell, rootMoves_[i].score);
   }
   if (!kept.Empty()) rootMoves_ = kept;
 }

@@ -32,6 +32,9 @@ class Searcher {
   bool WinsAtOnce(SearchOutcome& outcome);
   bool WinsByThreats(SearchOutcome& outcome);
   void WinsByThreatsInTimeLeft(SearchOutcome& outcome);
+  void AvoidLossByThreatsInTimeLeft(SearchOutcome& outcome);
+  int NextRootMove(int& next, int skipped) const;
+  bool OpponentWinsByThreatsAfter(int cell, const VctLimits& vctLimits);
   bool PlaysVctWin(const VctLimits& vctLimits, SearchOutcome& outcome);
   VctLimits RootVctLimits(int64_t share) const;
   void KeepMovesAgainstOpponentFours();
@@ -65,6 +68,8 @@ class Searcher {
   int64_t nodes_ = 0;
   int64_t nextCheck_ = 0;
   bool aborted_ = false;
+  // The opponent would win by threats were it to move at the root.
+  bool opponentThreatens_ = false;
 
   VcfResult vcfResult_;
   MoveList rootMoves_;
