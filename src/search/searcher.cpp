@@ -154,8 +154,8 @@ void Searcher::WinsByThreatsInTimeLeft(SearchOutcome& outcome) {
 // move got only a short check. The time left, up to the move's end, checks
 // the chosen move further: a wrong defence loses the game. When the
 // opponent is proven to win after it, the next root moves are checked in
-// the search's order, and the first not proven lost is played; a move
-// proven lost is kept only when every other one is too.
+// the search's order, and the first not proven lost is played. The move
+// stays when the time runs out first or every other one is lost too.
 void Searcher::AvoidLossByThreatsInTimeLeft(SearchOutcome& outcome) {
   if (!opponentThreatens_ || limits_->maxNodes || StopRequested() || IsProven(outcome.score)) {
     return;
