@@ -162,24 +162,18 @@ void Searcher::AvoidLossByThreatsInTimeLeft(SearchOutcome& outcome) {
   }
   VctLimits vctLimits = RootVctLimits(1);
   vctLimits.deadline = limits_->start + limits_->hardTime;
-  int next = 0;
-  for (int cell = outcome.move; cell != kNoCell; cell = NextRootMove(next, outcome.move)) {
+  // The chosen move first (i = -1), then the others in order.
+  for (int i = -1; i < rootMoves_.Size(); ++i) {
+    const int cell = i < 0 ? outcome.move : rootMoves_[i].cell;
+    if (i >= 0 && cell == outcome.move) continue;
     if (SearchLimits::Clock::now() >= *vctLimits.deadline) return;
     if (OpponentWinsByThreatsAfter(cell, vctLimits)) continue;
-    if (cell != outcome.move) {
+    if (i >= 0) {
       outcome.move = cell;
       outcome.pv = {cell};
     }
     return;
   }
-}
-
-// The root moves in order from `next` on, but `skipped`.
-int Searcher::NextRootMove(int& next, int skipped) const {
-  for (; next < rootMoves_.Size(); ++next) {
-    if (rootMoves_[next].cell != skipped) return rootMoves_[next++].cell;
-  }
-  return kNoCell;
 }
 
 bool Searcher::OpponentWinsByThreatsAfter(int cell, const VctLimits& vctLimits) {

@@ -33,7 +33,6 @@ class Searcher {
   bool WinsByThreats(SearchOutcome& outcome);
   void WinsByThreatsInTimeLeft(SearchOutcome& outcome);
   void AvoidLossByThreatsInTimeLeft(SearchOutcome& outcome);
-  int NextRootMove(int& next, int skipped) const;
   bool OpponentWinsByThreatsAfter(int cell, const VctLimits& vctLimits);
   bool PlaysVctWin(const VctLimits& vctLimits, SearchOutcome& outcome);
   VctLimits RootVctLimits(int64_t share) const;
