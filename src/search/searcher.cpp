@@ -129,8 +129,9 @@ bool Searcher::WinsAtOnce(SearchOutcome& outcome) {
 // A proven win by fours and threes is played at once, its line as the PV.
 bool Searcher::WinsByThreats(SearchOutcome& outcome) {
   if (StopRequested()) return false;
-  const VctLimits vctLimits = RootVctLimits(kRootVctShare);
+  VctLimits vctLimits = RootVctLimits(kRootVctShare);
   if (vctLimits.maxNodes <= 0) return false;
+  vctLimits.closedThrees = true;
   if (!PlaysVctWin(vctLimits, outcome)) return false;
   outcome.depth = 1;
   return true;
@@ -147,6 +148,7 @@ void Searcher::WinsByThreatsInTimeLeft(SearchOutcome& outcome) {
   if (SearchLimits::Clock::now() >= deadline) return;
   VctLimits vctLimits = RootVctLimits(1);
   vctLimits.deadline = deadline;
+  vctLimits.closedThrees = true;
   PlaysVctWin(vctLimits, outcome);
 }
 

@@ -91,17 +91,25 @@ VctResult VctSearch::Search(SearchBoard& board, const VctLimits& limits) {
   limits_ = &limits;
   aborted_ = false;
   // Attacks that stay on the lines of their own threats are tried first,
-  // being far fewer; the failures of the two kinds are kept apart in the
-  // table.
+  // being far fewer, then any; the closed threes, when asked for, only
+  // after both. The failures of each kind are kept apart in the table.
+  struct Stage {
+    bool local;
+    bool closedThrees;
+  };
+  constexpr Stage kStages[] = {{true, false}, {false, false}, {true, true}, {false, true}};
   Numbers root{kInfinity, 0};
   const int maxThreats = maxThreats_;
-  for (const bool local : {true, false}) {
+  for (const Stage stage : kStages) {
+    if (stage.closedThrees && !limits.closedThrees) break;
+    local_ = stage.local;
+    weakestThreat_ = stage.closedThrees ? CellPattern::kClosedThree : CellPattern::kOpenThree;
     for (const int step : kThreatSteps) {
       const int threats = std::min(step, maxThreats);
-      local_ = local;
       maxThreats_ = threats;
       attackerKey_ = (attacker_ == kPlayerO ? 0x9E3779B97F4A7C15ULL : 0) ^
-                     (local ? 0 : 0xD1B54A32D192ED03ULL) ^
+                     (stage.local ? 0 : 0xD1B54A32D192ED03ULL) ^
+                     (stage.closedThrees ? 0x6A09E667F3BCC909ULL : 0) ^
                      (uint64_t(threats) * 0x8CB92BA72F3D8DD7ULL);
       ply_ = 0;
       threats_ = 0;
@@ -210,17 +218,17 @@ VctSearch::Expansion VctSearch::AttackMoves(SearchBoard& board, Moves& moves, in
   return count > 0 ? Expansion::kOpen : Expansion::kLost;
 }
 
-// Fours and the moves that make a three, the most forcing and those next
-// to the attacker's last move first. Below the root a threat must share a
-// line with one of the attacker's moves since: threats that ignore the
-// attack so far are left to the second search, where the root tries them
-// first.
+// Fours and the moves that make a three (open, or in the last stages also
+// closed), the most forcing and those next to the attacker's last move
+// first. Below the root a local search's threat must share a line with one
+// of the attacker's moves since: threats that ignore the attack so far are
+// left to the search of any threats, where the root tries them first.
 int VctSearch::CollectThreats(const SearchBoard& board, Moves& threats) const {
   const int last = ply_ >= 2 ? path_[ply_ - 2] : kNoCell;
   std::array<int16_t, kMaxMoves> scores;
   int count = 0;
   ForEachBoardCell([&](int cell) {
-    if (board.CellPatternAt(cell, attacker_) < CellPattern::kOpenThree) return;
+    if (board.CellPatternAt(cell, attacker_) < weakestThreat_) return;
     if (local_ && ply_ > 0 && !NearAttack(cell)) return;
     const bool nearLast = last != kNoCell && SameWindow(cell, last);
     threats[count] = static_cast<int16_t>(cell);

@@ -21,6 +21,10 @@ struct VctLimits {
   int maxThreats = 12;
   // Each win-by-fours look-up inside the search.
   int64_t vcfNodes = 2000;
+  // When fours and open threes find no win, moves that make a closed three
+  // are tried too: such a move threatens a win by fours were the defender
+  // to pass. They are many and their defences wide, so they come last.
+  bool closedThrees = false;
   // A search inside a timed move also ends at the move's deadline or a
   // manager's stop, as if out of nodes; both are read every few thousand
   // nodes. Without them the search depends on nothing but the node budget.
@@ -107,6 +111,8 @@ class VctSearch {
   uint64_t attackerKey_ = 0;
   // Threats below the root share a line with an earlier one of the attack.
   bool local_ = true;
+  // The weakest threat tried: an open three, or a closed three.
+  CellPattern weakestThreat_ = CellPattern::kOpenThree;
   bool aborted_ = false;
   int ply_ = 0;
   int threats_ = 0;
