@@ -1,5 +1,6 @@
 // Victory by continuous threats: the side to move wins by fours and open
-// threes, every defence tried, the defender's own fours included.
+// threes (and, when asked, closed threes, each a win by fours to come),
+// every defence tried, the defender's own fours included.
 #pragma once
 
 #include <array>
