@@ -14,7 +14,7 @@ namespace {
 // The table of wins by fours takes a thirty-second of the hash, between
 // 2^10 and 2^16 entries of 16 bytes; the proof-number table of wins by
 // threats, which lives on its table, an eighth, between 2^10 and 2^20, and
-// its own table of wins by fours a thirty-second, up to 2^14; the main
+// its own table of wins by fours a thirty-second, up to 2^16; the main
 // table the largest power of two that fits in the rest, so that all stay
 // within the hash bytes.
 constexpr size_t kVcfEntryBytes = 16;
@@ -35,7 +35,7 @@ int VctTableBits(size_t hashBytes) {
 }
 
 int VctInnerVcfBits(size_t hashBytes) {
-  return TableBits(hashBytes / 32, kVcfEntryBytes, 10, 14);
+  return TableBits(hashBytes / 32, kVcfEntryBytes, 10, 16);
 }
 
 size_t MainTableBytes(size_t hashBytes) {
