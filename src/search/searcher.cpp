@@ -129,9 +129,8 @@ bool Searcher::WinsAtOnce(SearchOutcome& outcome) {
 // A proven win by fours and threes is played at once, its line as the PV.
 bool Searcher::WinsByThreats(SearchOutcome& outcome) {
   if (StopRequested()) return false;
-  VctLimits vctLimits = RootVctLimits(kRootVctShare);
+  const VctLimits vctLimits = RootVctLimits(kRootVctShare);
   if (vctLimits.maxNodes <= 0) return false;
-  vctLimits.closedThrees = true;
   if (!PlaysVctWin(vctLimits, outcome)) return false;
   outcome.depth = 1;
   return true;
@@ -148,7 +147,6 @@ void Searcher::WinsByThreatsInTimeLeft(SearchOutcome& outcome) {
   if (SearchLimits::Clock::now() >= deadline) return;
   VctLimits vctLimits = RootVctLimits(1);
   vctLimits.deadline = deadline;
-  vctLimits.closedThrees = true;
   PlaysVctWin(vctLimits, outcome);
 }
 
@@ -187,7 +185,10 @@ bool Searcher::OpponentWinsByThreatsAfter(int cell, const VctLimits& vctLimits) 
 }
 
 // A win by threats the search proves becomes the move, its line the PV.
-bool Searcher::PlaysVctWin(const VctLimits& vctLimits, SearchOutcome& outcome) {
+// Our own wins also try closed threes; the checks against the opponent's
+// threats, many and short, keep to fours and open threes.
+bool Searcher::PlaysVctWin(VctLimits vctLimits, SearchOutcome& outcome) {
+  vctLimits.closedThrees = true;
   const VctResult result = vct_.Search(board_, vctLimits);
   nodes_ += result.nodes;
   if (result.outcome != VctOutcome::kWin || result.move == kNoCell) return false;

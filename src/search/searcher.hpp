@@ -34,7 +34,7 @@ class Searcher {
   void WinsByThreatsInTimeLeft(SearchOutcome& outcome);
   void AvoidLossByThreatsInTimeLeft(SearchOutcome& outcome);
   bool OpponentWinsByThreatsAfter(int cell, const VctLimits& vctLimits);
-  bool PlaysVctWin(const VctLimits& vctLimits, SearchOutcome& outcome);
+  bool PlaysVctWin(VctLimits vctLimits, SearchOutcome& outcome);
   VctLimits RootVctLimits(int64_t share) const;
   void KeepMovesAgainstOpponentFours();
   bool OpponentWinsByFours();

@@ -48,6 +48,7 @@ TEST(VctTest, WinsPositionsLabelledAsWonByThreesWithAListedMove) {
        {std::pair{false, kSolvedThrees}, {true, kSolvedWithClosedThrees}}) {
     VctLimits limits = kLimits;
     limits.closedThrees = closedThrees;
+    const char* const pass = closedThrees ? " with closed threes" : "";
     int solved = 0;
     for (test::Tactic tactic : tactics) {
       VctSearch vct;
@@ -56,10 +57,10 @@ TEST(VctTest, WinsPositionsLabelledAsWonByThreesWithAListedMove) {
       ++solved;
       EXPECT_NE(std::find(tactic.winningMoves.begin(), tactic.winningMoves.end(), result.move),
                 tactic.winningMoves.end())
-          << tactic.name << (closedThrees ? " with closed threes" : "");
-      EXPECT_TRUE(PlaysOut(tactic.board, result)) << tactic.name;
+          << tactic.name << pass;
+      EXPECT_TRUE(PlaysOut(tactic.board, result)) << tactic.name << pass;
     }
-    EXPECT_GE(solved, expected) << (closedThrees ? "with closed threes" : "");
+    EXPECT_GE(solved, expected) << pass;
   }
 }
 
