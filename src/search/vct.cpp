@@ -14,6 +14,10 @@ constexpr uint32_t kInfinity = 1u << 30;
 // The threat limits of the successive searches: a win with fewer threats,
 // usually the shorter and more direct one, is found before a longer one.
 constexpr int kThreatSteps[] = {1, 2, 3, 4, 5, 6, 8, 10, 12};
+// Local attacks longer than this are left to the search of any threats,
+// which contains them: a deep local search that fails costs more than the
+// wider one that follows it needs to find a win.
+constexpr int kMaxLocalThreats = 8;
 
 uint32_t SaturatingAdd(uint32_t a, uint32_t b) {
   return std::min(a + b, kInfinity);
@@ -104,8 +108,9 @@ VctResult VctSearch::Search(SearchBoard& board, const VctLimits& limits) {
     if (stage.closedThrees && !limits.closedThrees) break;
     local_ = stage.local;
     weakestThreat_ = stage.closedThrees ? CellPattern::kClosedThree : CellPattern::kOpenThree;
+    const int stageThreats = stage.local ? std::min(maxThreats, kMaxLocalThreats) : maxThreats;
     for (const int step : kThreatSteps) {
-      const int threats = std::min(step, maxThreats);
+      const int threats = std::min(step, stageThreats);
       maxThreats_ = threats;
       attackerKey_ = (attacker_ == kPlayerO ? 0x9E3779B97F4A7C15ULL : 0) ^
                      (stage.local ? 0 : 0xD1B54A32D192ED03ULL) ^
@@ -115,7 +120,7 @@ VctResult VctSearch::Search(SearchBoard& board, const VctLimits& limits) {
       threats_ = 0;
       Prove(board, kInfinity, kInfinity);
       root = Lookup(board.Hash() ^ attackerKey_);
-      if (aborted_ || root.proof == 0 || threats == maxThreats) break;
+      if (aborted_ || root.proof == 0 || threats == stageThreats) break;
     }
     if (aborted_ || root.proof == 0) break;
   }
