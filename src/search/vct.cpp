@@ -19,6 +19,12 @@ constexpr int kThreatSteps[] = {1, 2, 3, 4, 5, 6, 8, 10, 12};
 // wider one that follows it needs to find a win.
 constexpr int kMaxLocalThreats = 8;
 
+constexpr uint64_t kWinKey = 0x510E527FADE682D1ULL;
+
+uint64_t SideKey(uint8_t attacker) {
+  return attacker == kPlayerO ? 0x9E3779B97F4A7C15ULL : 0;
+}
+
 uint32_t SaturatingAdd(uint32_t a, uint32_t b) {
   return std::min(a + b, kInfinity);
 }
@@ -112,8 +118,7 @@ VctResult VctSearch::Search(SearchBoard& board, const VctLimits& limits) {
     for (const int step : kThreatSteps) {
       const int threats = std::min(step, stageThreats);
       maxThreats_ = threats;
-      attackerKey_ = (attacker_ == kPlayerO ? 0x9E3779B97F4A7C15ULL : 0) ^
-                     (stage.local ? 0 : 0xD1B54A32D192ED03ULL) ^
+      attackerKey_ = SideKey(attacker_) ^ (stage.local ? 0 : 0xD1B54A32D192ED03ULL) ^
                      (stage.closedThrees ? 0x6A09E667F3BCC909ULL : 0) ^
                      (uint64_t(threats) * 0x8CB92BA72F3D8DD7ULL);
       ply_ = 0;
@@ -147,11 +152,12 @@ void VctSearch::Prove(SearchBoard& board, uint32_t proofLimit, uint32_t disproof
   int count = 0;
   bool forced = false;
   const Expansion expansion = Expand(board, moves, count, forced);
+  const bool attacking = board.SideToMove() == attacker_;
   if (expansion != Expansion::kOpen) {
-    Store(key, expansion == Expansion::kWon ? Numbers{0, kInfinity} : Numbers{kInfinity, 0});
+    Store(key, expansion == Expansion::kWon ? Numbers{0, kInfinity} : Numbers{kInfinity, 0},
+          attacking);
     return;
   }
-  const bool attacking = board.SideToMove() == attacker_;
   for (;;) {
     // The mover wins if one child's mover loses, and loses if all win.
     Numbers node{kInfinity, 0};
@@ -171,7 +177,7 @@ void VctSearch::Prove(SearchBoard& board, uint32_t proofLimit, uint32_t disproof
       }
     }
     if (aborted_ || node.proof >= proofLimit || node.disproof >= disproofLimit) {
-      Store(key, node);
+      Store(key, node, attacking);
       return;
     }
     // The child may work until another would settle this node sooner (a
@@ -401,13 +407,31 @@ uint64_t VctSearch::KeyAfter(const SearchBoard& board, int cell) const {
   return board.HashAfter(cell) ^ attackerKey_;
 }
 
-VctSearch::Numbers VctSearch::Lookup(uint64_t key) const {
-  const Entry& entry = table_[key & mask_];
-  return entry.hash == key ? entry.numbers : Numbers{};
+// A proven win holds whatever the stage and the threat limit, which only
+// narrow the attacker's choice, so it is also kept under a key of the
+// position and the attacker alone, where every later search finds it.
+// Failures hold only for their own stage and limit.
+uint64_t VctSearch::WinKey(uint64_t key) const {
+  return key ^ attackerKey_ ^ SideKey(attacker_) ^ kWinKey;
 }
 
-void VctSearch::Store(uint64_t key, Numbers numbers) {
+VctSearch::Numbers VctSearch::Lookup(uint64_t key) const {
+  const Entry& entry = table_[key & mask_];
+  if (entry.hash == key) return entry.numbers;
+  const uint64_t winKey = WinKey(key);
+  const Entry& won = table_[winKey & mask_];
+  return won.hash == winKey ? won.numbers : Numbers{};
+}
+
+// The numbers are the side to move's: the attacker has won when it moves
+// and its proof is done, or when the defender moves and the defender's
+// disproof is.
+void VctSearch::Store(uint64_t key, Numbers numbers, bool attacking) {
   table_[key & mask_] = Entry{key, numbers};
+  if ((attacking ? numbers.proof : numbers.disproof) == 0) {
+    const uint64_t winKey = WinKey(key);
+    table_[winKey & mask_] = Entry{winKey, numbers};
+  }
 }
 
 }  // namespace pentad::search

@@ -101,8 +101,9 @@ class VctSearch {
   void BuildLine(SearchBoard& board, VctResult& result);
   bool OutOfBudget();
   uint64_t KeyAfter(const SearchBoard& board, int cell) const;
+  uint64_t WinKey(uint64_t key) const;
   Numbers Lookup(uint64_t key) const;
-  void Store(uint64_t key, Numbers numbers);
+  void Store(uint64_t key, Numbers numbers, bool attacking);
 
   std::vector<Entry> table_;
   uint64_t mask_;
