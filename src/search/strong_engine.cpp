@@ -13,10 +13,10 @@ namespace {
 
 // The table of wins by fours takes a thirty-second of the hash, between
 // 2^10 and 2^16 entries of 16 bytes; the proof-number table of wins by
-// threats, which lives on its table, an eighth, between 2^10 and 2^20, and
-// its own table of wins by fours a thirty-second, up to 2^16; the main
-// table the largest power of two that fits in the rest, so that all stay
-// within the hash bytes.
+// threats, which keeps its proofs from move to move, a quarter, between
+// 2^10 and 2^20, and its own table of wins by fours a thirty-second, up to
+// 2^16; the main table the largest power of two that fits in the rest, so
+// that all stay within the hash bytes.
 constexpr size_t kVcfEntryBytes = 16;
 constexpr size_t kVctEntryBytes = 16;
 
@@ -31,7 +31,7 @@ int VcfTableBits(size_t hashBytes) {
 }
 
 int VctTableBits(size_t hashBytes) {
-  return TableBits(hashBytes / 8, kVctEntryBytes, 10, 20);
+  return TableBits(hashBytes / 4, kVctEntryBytes, 10, 20);
 }
 
 int VctInnerVcfBits(size_t hashBytes) {

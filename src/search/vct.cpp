@@ -21,7 +21,7 @@ constexpr int kMaxLocalThreats = 8;
 
 constexpr uint64_t kWinKey = 0x510E527FADE682D1ULL;
 
-uint64_t SideKey(uint8_t attacker) {
+constexpr uint64_t SideKey(uint8_t attacker) {
   return attacker == kPlayerO ? 0x9E3779B97F4A7C15ULL : 0;
 }
 
