@@ -19,10 +19,18 @@ constexpr int kThreatSteps[] = {1, 2, 3, 4, 5, 6, 8, 10, 12};
 // wider one that follows it needs to find a win.
 constexpr int kMaxLocalThreats = 8;
 
+// Table keys: the position's hash, the attacker's side, and either the
+// stage and threat limit of the search (for every result) or the mark of
+// a win (for wins alone, which hold whatever the stage and limit).
 constexpr uint64_t kWinKey = 0x510E527FADE682D1ULL;
 
 constexpr uint64_t SideKey(uint8_t attacker) {
   return attacker == kPlayerO ? 0x9E3779B97F4A7C15ULL : 0;
+}
+
+constexpr uint64_t StageKey(bool local, bool closedThrees, int threats) {
+  return (local ? 0 : 0xD1B54A32D192ED03ULL) ^ (closedThrees ? 0x6A09E667F3BCC909ULL : 0) ^
+         (uint64_t(threats) * 0x8CB92BA72F3D8DD7ULL);
 }
 
 uint32_t SaturatingAdd(uint32_t a, uint32_t b) {
@@ -118,9 +126,7 @@ VctResult VctSearch::Search(SearchBoard& board, const VctLimits& limits) {
     for (const int step : kThreatSteps) {
       const int threats = std::min(step, stageThreats);
       maxThreats_ = threats;
-      attackerKey_ = SideKey(attacker_) ^ (stage.local ? 0 : 0xD1B54A32D192ED03ULL) ^
-                     (stage.closedThrees ? 0x6A09E667F3BCC909ULL : 0) ^
-                     (uint64_t(threats) * 0x8CB92BA72F3D8DD7ULL);
+      attackerKey_ = SideKey(attacker_) ^ StageKey(stage.local, stage.closedThrees, threats);
       ply_ = 0;
       threats_ = 0;
       Prove(board, kInfinity, kInfinity);
@@ -408,9 +414,9 @@ uint64_t VctSearch::KeyAfter(const SearchBoard& board, int cell) const {
 }
 
 // A proven win holds whatever the stage and the threat limit, which only
-// narrow the attacker's choice, so it is also kept under a key of the
-// position and the attacker alone, where every later search finds it.
-// Failures hold only for their own stage and limit.
+// narrow the attacker's choice, so it is also kept under its win key,
+// where every later search finds it. Failures hold only for their own
+// stage and limit. `key` carries the current stage's part, taken out here.
 uint64_t VctSearch::WinKey(uint64_t key) const {
   return key ^ attackerKey_ ^ SideKey(attacker_) ^ kWinKey;
 }
