@@ -41,6 +41,13 @@ constexpr int CellX(int cell) {
 constexpr int CellY(int cell) {
   return cell / kStride - kPadding;
 }
+// Two cells on one line within a window's reach: a stone on one changes
+// the patterns of the other.
+constexpr bool SameWindow(int a, int b) {
+  const int dx = CellX(a) > CellX(b) ? CellX(a) - CellX(b) : CellX(b) - CellX(a);
+  const int dy = CellY(a) > CellY(b) ? CellY(a) - CellY(b) : CellY(b) - CellY(a);
+  return (dx == 0 || dy == 0 || dx == dy) && (dx > dy ? dx : dy) <= kWindowReach;
+}
 
 // A set of grid cells, one bit each.
 class CellSet {

@@ -16,6 +16,7 @@ VcfResult VcfSearch::Search(SearchBoard& board, const VcfLimits& limits) {
   attacker_ = board.SideToMove();
   nodes_ = 0;
   maxNodes_ = limits.maxNodes;
+  relatedFours_ = limits.relatedFours;
   pathLength_ = 0;
   result_ = &result;
   // Each four adds two moves to the line, the five one more.
@@ -48,7 +49,10 @@ VcfSearch::Proof VcfSearch::Attack(SearchBoard& board, int foursLeft) {
       const Proof proof = TryFour(board, entry.move, foursLeft);
       if (proof != Proof::kFail) return proof;
     }
-    if (entry.proof == Proof::kFail && entry.fours >= foursLeft) return Proof::kFail;
+    if (entry.proof == Proof::kFail && entry.fours >= foursLeft &&
+        (!entry.related || (relatedFours_ && pathLength_ > 0))) {
+      return Proof::kFail;
+    }
   }
 
   const int ply = pathLength_;
@@ -66,16 +70,34 @@ VcfSearch::Proof VcfSearch::Attack(SearchBoard& board, int foursLeft) {
     sure |= board.Cells(attacker_, CellPattern::kDoubleFour);
     proof = TryEach(board, sure, foursLeft);
     if (proof == Proof::kFail) {
-      proof = TryEach(board, board.Cells(attacker_, CellPattern::kFourThree), foursLeft);
+      proof = TryEach(board, FoursToTry(board, CellPattern::kFourThree), foursLeft);
     }
     if (proof == Proof::kFail) {
-      proof = TryEach(board, board.Cells(attacker_, CellPattern::kFour), foursLeft);
+      proof = TryEach(board, FoursToTry(board, CellPattern::kFour), foursLeft);
     }
   }
   if (proof != Proof::kAbort) {
-    Store(hash, proof, proof == Proof::kWin ? result_->line[ply] : kNoCell, foursLeft);
+    Store(hash, proof, proof == Proof::kWin ? result_->line[ply] : kNoCell, foursLeft,
+          relatedFours_ && ply > 0);
   }
   return proof;
+}
+
+// The attacker's cells of the pattern, or below the first four, when asked,
+// those that share a window with a move of the line.
+CellSet VcfSearch::FoursToTry(const SearchBoard& board, CellPattern pattern) const {
+  const CellSet cells = board.Cells(attacker_, pattern);
+  if (!relatedFours_ || pathLength_ == 0) return cells;
+  CellSet related;
+  cells.ForEach([&](int cell) {
+    for (int i = 0; i < pathLength_; ++i) {
+      if (SameWindow(cell, path_[i])) {
+        related.Insert(cell);
+        return;
+      }
+    }
+  });
+  return related;
 }
 
 bool VcfSearch::IsAttackingMove(const SearchBoard& board, int cell) const {
@@ -116,9 +138,9 @@ VcfSearch::Proof VcfSearch::TryFour(SearchBoard& board, int cell, int foursLeft)
   return proof;
 }
 
-void VcfSearch::Store(uint64_t hash, Proof proof, int move, int foursLeft) {
+void VcfSearch::Store(uint64_t hash, Proof proof, int move, int foursLeft, bool related) {
   table_[hash & mask_] =
-      Entry{hash, static_cast<int16_t>(move), static_cast<uint8_t>(foursLeft), proof};
+      Entry{hash, static_cast<int16_t>(move), static_cast<uint8_t>(foursLeft), proof, related};
 }
 
 void VcfSearch::Push(int cell) {

@@ -52,17 +52,23 @@ SearchBoard BoardOf(const std::vector<Stone>& stones, uint8_t sideToMove) {
   return ::testing::AssertionSuccess();
 }
 
+// Also with only related fours after the first: these wins build on their
+// own stones, as nearly all do.
 TEST(VcfTest, WinsEveryPositionLabelledAsWonByFours) {
   const auto tactics = test::LoadTactics("fours");
   ASSERT_EQ(tactics.size(), 13u);
-  for (test::Tactic tactic : tactics) {
-    VcfSearch vcf;  // no help from the positions before
-    const VcfResult result = vcf.Search(tactic.board, kLimits);
-    ASSERT_EQ(result.outcome, VcfOutcome::kWin) << tactic.name;
-    EXPECT_NE(std::find(tactic.winningMoves.begin(), tactic.winningMoves.end(), result.move),
-              tactic.winningMoves.end())
-        << tactic.name;
-    EXPECT_TRUE(IsWinByFours(tactic.board, result)) << tactic.name;
+  for (const bool related : {false, true}) {
+    VcfLimits limits = kLimits;
+    limits.relatedFours = related;
+    for (test::Tactic tactic : tactics) {
+      VcfSearch vcf;  // no help from the positions before
+      const VcfResult result = vcf.Search(tactic.board, limits);
+      ASSERT_EQ(result.outcome, VcfOutcome::kWin) << tactic.name << " related " << related;
+      EXPECT_NE(std::find(tactic.winningMoves.begin(), tactic.winningMoves.end(), result.move),
+                tactic.winningMoves.end())
+          << tactic.name;
+      EXPECT_TRUE(IsWinByFours(tactic.board, result)) << tactic.name;
+    }
   }
 }
 
@@ -103,6 +109,39 @@ TEST(VcfTest, TheFourThreeWinsWhenTheBlockMakesNoFour) {
   ASSERT_EQ(result.outcome, VcfOutcome::kWin);
   EXPECT_EQ(result.move, CellAt(10, 10));
   EXPECT_TRUE(IsWinByFours(board, result));
+}
+
+// X's fours on the top row are tried first and lead nowhere; below them
+// the only fours are far away, so a related search fails there. Its win
+// starts at (9, 10): an anti-diagonal four, then a four-three at (10, 10).
+// A search that starts below the top-row four must still find that win.
+TEST(VcfTest, ARelatedFailureBelowTheRootDoesNotHideAWinFromThere) {
+  constexpr uint8_t X = kPlayerX;
+  constexpr uint8_t O = kPlayerO;
+  SearchBoard board = BoardOf({{0, 0, X},
+                               {1, 0, X},
+                               {2, 0, X},
+                               {12, 7, X},
+                               {11, 8, X},
+                               {10, 9, X},
+                               {10, 8, X},
+                               {7, 10, X},
+                               {8, 10, X},
+                               {13, 6, O},
+                               {6, 10, O}},
+                              X);
+  VcfLimits limits = kLimits;
+  limits.relatedFours = true;
+  VcfSearch vcf;
+  const VcfResult first = vcf.Search(board, limits);
+  ASSERT_EQ(first.outcome, VcfOutcome::kWin);
+  EXPECT_EQ(first.move, CellAt(9, 10));
+  board.Make(CellAt(3, 0));
+  board.Make(CellAt(4, 0));
+  limits.maxFours = 10;  // fewer than the failure below the root had left
+  const VcfResult below = vcf.Search(board, limits);
+  EXPECT_EQ(below.outcome, VcfOutcome::kWin);
+  EXPECT_TRUE(IsWinByFours(board, below));
 }
 
 }  // namespace
