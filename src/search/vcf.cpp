@@ -49,10 +49,7 @@ VcfSearch::Proof VcfSearch::Attack(SearchBoard& board, int foursLeft) {
       const Proof proof = TryFour(board, entry.move, foursLeft);
       if (proof != Proof::kFail) return proof;
     }
-    if (entry.proof == Proof::kFail && entry.fours >= foursLeft &&
-        (!entry.related || (relatedFours_ && pathLength_ > 0))) {
-      return Proof::kFail;
-    }
+    if (entry.proof == Proof::kFail && Holds(entry, foursLeft)) return Proof::kFail;
   }
 
   const int ply = pathLength_;
@@ -77,8 +74,7 @@ VcfSearch::Proof VcfSearch::Attack(SearchBoard& board, int foursLeft) {
     }
   }
   if (proof != Proof::kAbort) {
-    Store(hash, proof, proof == Proof::kWin ? result_->line[ply] : kNoCell, foursLeft,
-          relatedFours_ && ply > 0);
+    Store(hash, proof, proof == Proof::kWin ? result_->line[ply] : kNoCell, foursLeft);
   }
   return proof;
 }
@@ -138,9 +134,22 @@ VcfSearch::Proof VcfSearch::TryFour(SearchBoard& board, int cell, int foursLeft)
   return proof;
 }
 
-void VcfSearch::Store(uint64_t hash, Proof proof, int move, int foursLeft, bool related) {
+// A failure holds for a search with no more fours left, that tries no
+// fours the failed one did not.
+bool VcfSearch::Holds(const Entry& entry, int foursLeft) const {
+  if (entry.fours < foursLeft) return false;
+  if (!relatedFours_) return entry.scope == Scope::kEveryFour;
+  return pathLength_ > 0 || entry.scope != Scope::kRelatedHere;
+}
+
+// The entry is written at the node's own ply, so the path length tells
+// which fours it tried.
+void VcfSearch::Store(uint64_t hash, Proof proof, int move, int foursLeft) {
+  const Scope scope = !relatedFours_    ? Scope::kEveryFour
+                      : pathLength_ > 0 ? Scope::kRelatedHere
+                                        : Scope::kRelatedBelow;
   table_[hash & mask_] =
-      Entry{hash, static_cast<int16_t>(move), static_cast<uint8_t>(foursLeft), proof, related};
+      Entry{hash, static_cast<int16_t>(move), static_cast<uint8_t>(foursLeft), proof, scope};
 }
 
 void VcfSearch::Push(int cell) {

@@ -52,15 +52,20 @@ class VcfSearch {
 
  private:
   enum class Proof : uint8_t { kUnknown, kWin, kFail, kAbort };
+  // Which fours a failure tried: a failure holds only for searches that
+  // try no more.
+  enum class Scope : uint8_t {
+    kEveryFour,
+    kRelatedBelow,  // every first four here, related ones below
+    kRelatedHere,   // related ones here too, below the first four above
+  };
 
   struct Entry {
     uint64_t hash = 0;
     int16_t move = kNoCell;
     uint8_t fours = 0;  // the fours left when it failed
     Proof proof = Proof::kUnknown;
-    // Failed with only related fours tried: it holds only below the root
-    // of a search of related fours.
-    bool related = false;
+    Scope scope = Scope::kEveryFour;
   };
 
   Proof Attack(SearchBoard& board, int foursLeft);
@@ -68,7 +73,8 @@ class VcfSearch {
   Proof TryEach(SearchBoard& board, CellSet cells, int foursLeft);
   CellSet FoursToTry(const SearchBoard& board, CellPattern pattern) const;
   bool IsAttackingMove(const SearchBoard& board, int cell) const;
-  void Store(uint64_t hash, Proof proof, int move, int foursLeft, bool related);
+  bool Holds(const Entry& entry, int foursLeft) const;
+  void Store(uint64_t hash, Proof proof, int move, int foursLeft);
   void Push(int cell);
   void WinWith(int cell);
 
