@@ -481,9 +481,11 @@ int Searcher::SearchMoves(int alpha, int beta, int depth, int ply, Situation sit
 }
 
 // Neither side has a five to play. The side to move wins if it has a win
-// by fours, and loses if the opponent's threats cannot all be stopped.
+// by fours, and loses if the opponent's threats cannot all be stopped. The
+// look at every leaf keeps to related fours after the first, so that its
+// few nodes go to lines that can win.
 int Searcher::Leaf(int ply) {
-  if (HasFourMove(board_, board_.SideToMove()) && FindVcf(kLeafVcfNodes))
+  if (HasFourMove(board_, board_.SideToMove()) && FindVcf(kLeafVcfNodes, true))
     return WinIn(ply + VcfWinPlies());
   if (!CanAnswerThreats(board_)) {
     return -WinIn(ply + PliesToLoseAgainstThreats(board_));
@@ -491,10 +493,11 @@ int Searcher::Leaf(int ply) {
   return Evaluate(board_);
 }
 
-bool Searcher::FindVcf(int64_t budget) {
+bool Searcher::FindVcf(int64_t budget, bool relatedFours) {
   if (limits_->maxNodes) budget = std::min(budget, *limits_->maxNodes - nodes_);
   if (budget <= 0) return false;
-  vcfResult_ = vcf_.Search(board_, VcfLimits{.maxNodes = budget, .maxFours = 30});
+  vcfResult_ = vcf_.Search(
+      board_, VcfLimits{.maxNodes = budget, .maxFours = 30, .relatedFours = relatedFours});
   nodes_ += vcfResult_.nodes;
   return vcfResult_.outcome == VcfOutcome::kWin;
 }

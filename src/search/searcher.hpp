@@ -49,7 +49,7 @@ class Searcher {
   int Search(int alpha, int beta, int depth, int ply);
   int SearchMoves(int alpha, int beta, int depth, int ply, Situation situation, int ttMove);
   int Leaf(int ply);
-  bool FindVcf(int64_t budget);
+  bool FindVcf(int64_t budget, bool relatedFours = false);
   int VcfWinPlies();
   int VctWinPlies(const VctResult& result);
   void OrderMoves(MoveList& moves, Situation situation, int ply, int ttMove) const;
