@@ -3,6 +3,7 @@
 // by move so that the search reads threats instead of scanning for them.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -44,9 +45,10 @@ constexpr int CellY(int cell) {
 // Two cells on one line within a window's reach: a stone on one changes
 // the patterns of the other.
 constexpr bool SameWindow(int a, int b) {
-  const int dx = CellX(a) > CellX(b) ? CellX(a) - CellX(b) : CellX(b) - CellX(a);
-  const int dy = CellY(a) > CellY(b) ? CellY(a) - CellY(b) : CellY(b) - CellY(a);
-  return (dx == 0 || dy == 0 || dx == dy) && (dx > dy ? dx : dy) <= kWindowReach;
+  const int dx = CellX(a) - CellX(b);
+  const int dy = CellY(a) - CellY(b);
+  const bool oneLine = dx == 0 || dy == 0 || dx == dy || dx == -dy;
+  return oneLine && std::max({dx, -dx, dy, -dy}) <= kWindowReach;
 }
 
 // A set of grid cells, one bit each.
