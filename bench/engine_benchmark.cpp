@@ -7,11 +7,11 @@
 #include <fstream>
 #include <string>
 
-#include "board/evaluate.hpp"
+#include "classic/board/evaluate.hpp"
+#include "classic/decision/decision.hpp"
+#include "classic/threats/find_threat.hpp"
+#include "classic/threats/threat_search.hpp"
 #include "cli/bench_positions.hpp"
-#include "driver/engine.hpp"
-#include "threats/find_threat.hpp"
-#include "threats/threat_search.hpp"
 
 namespace pentad {
 namespace {
@@ -22,7 +22,7 @@ Position BenchPositionWith(int stones) {
   int bestDistance = 1 << 30;
   for (const cli::BenchPosition& bench : cli::BenchPositions()) {
     const Position& position = bench.position;
-    const int distance = std::abs(position.stoneCount - stones);
+    const int distance = std::abs(position.StoneCount() - stones);
     if (distance < bestDistance) {
       bestDistance = distance;
       best = position;
@@ -33,48 +33,48 @@ Position BenchPositionWith(int stones) {
 
 void BM_EvaluateBoard(benchmark::State& state) {
   const Position position = BenchPositionWith(static_cast<int>(state.range(0)));
-  Board board = position.board;
-  Random random(1);
+  classic::Board board = classic::BoardOf(position.stones);
+  classic::Random random(1);
   for (auto _ : state) {
-    EvaluateBoard(board, EngineSideFor(position), position.stoneCount, random);
+    classic::EvaluateBoard(board, SideToPlay(position), position.StoneCount(), random);
     benchmark::DoNotOptimize(board);
   }
-  state.counters["stones"] = position.stoneCount;
+  state.counters["stones"] = position.StoneCount();
 }
 BENCHMARK(BM_EvaluateBoard)->Arg(40)->Arg(10);
 
 void BM_FindThreat(benchmark::State& state) {
   const Position position = BenchPositionWith(30);
-  const ThreatBoard board(position.board);
+  const classic::ThreatBoard board(classic::BoardOf(position.stones));
   int64_t calls = 0;
   for (auto _ : state) {
     for (int x = 0; x < kBoardSize; ++x)
       for (int y = 0; y < kBoardSize; ++y) {
-        ThreatRecord record;
+        classic::ThreatRecord record;
         record.x = x;
         record.y = y;
-        benchmark::DoNotOptimize(FindThreat(board, record, kPlayerX));
+        benchmark::DoNotOptimize(classic::FindThreat(board, record, kPlayerX));
         benchmark::DoNotOptimize(record);
       }
     calls += kBoardSize * kBoardSize;
   }
   state.counters["calls/s"] =
       benchmark::Counter(static_cast<double>(calls), benchmark::Counter::kIsRate);
-  state.counters["stones"] = position.stoneCount;
+  state.counters["stones"] = position.StoneCount();
 }
 BENCHMARK(BM_FindThreat);
 
 void BM_SearchCombinedDepth5(benchmark::State& state) {
   const Position position = BenchPositionWith(30);
-  DecisionState engine = EngineFor(position, 0);
-  EvaluateBoard(engine.board, engine.engineSide, engine.stoneCount, engine.random);
-  BuildCandidates(engine.candidates, engine.board, engine.random);
-  const auto roots = SearchRoots(engine.candidates);
+  classic::DecisionState engine = classic::EngineFor(position, 0);
+  classic::EvaluateBoard(engine.board, engine.engineSide, engine.stoneCount, engine.random);
+  classic::BuildCandidates(engine.candidates, engine.board, engine.random);
+  const auto roots = classic::SearchRoots(engine.candidates);
   for (auto _ : state) {
-    TimeBudget time;
+    classic::TimeBudget time;
     time.LimitChecks(1000);
     benchmark::DoNotOptimize(
-        SearchCombined(engine.board, engine.engineSide, 5, roots, false, time));
+        classic::SearchCombined(engine.board, engine.engineSide, 5, roots, false, time));
   }
 }
 BENCHMARK(BM_SearchCombinedDepth5)->Unit(benchmark::kMicrosecond);

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "search/search_board.hpp"
-#include "search/strong_engine.hpp"
-#include "search/vcf.hpp"
-#include "search/vct.hpp"
+#include "strong/search_board.hpp"
+#include "strong/strong_engine.hpp"
+#include "strong/vcf.hpp"
+#include "strong/vct.hpp"
 
-namespace pentad::search {
+namespace pentad::strong {
 namespace {
 
 const std::filesystem::path kTactics =
@@ -169,6 +169,6 @@ void BM_SearchNodes(benchmark::State& state) {
 BENCHMARK(BM_SearchNodes)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-}  // namespace pentad::search
+}  // namespace pentad::strong
 
 BENCHMARK_MAIN();

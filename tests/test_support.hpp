@@ -14,7 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "driver/engine.hpp"
+#include "classic/decision/decision.hpp"
+#include "common/position_files.hpp"
 
 namespace pentad::test {
 
@@ -26,12 +27,7 @@ struct Stone {
 
 inline Position MakePosition(std::initializer_list<Stone> stones, uint8_t side = kPlayerX) {
   Position position;
-  for (const Stone& s : stones) {
-    Cell& cell = position.board.at(s.x, s.y);
-    cell.occupant = s.player;
-    cell.value = kOccupiedValue;
-    ++position.stoneCount;
-  }
+  for (const Stone& s : stones) position.stones.Place({s.x, s.y}, s.player);
   position.sideRead = side;
   return position;
 }

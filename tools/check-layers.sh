@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Prints the folder graph of src/ from its #include "folder/..." lines and
-# fails on an include that goes up the layer order or on a cycle.
+# Prints the module graph of src/ from its #include "module/..." lines and
+# fails on an include the table below does not allow, or on a cycle.
 #
-# The core folders come in the order the data flows; each may include only
-# itself and the folders before it. The front ends may include any core
-# folder and the shared libraries (analysis, text), never each other, except the
-# subcommands `pentad brain` and `pentad match`, which run the brain and the
-# match runner from cli.
+# A module is a folder of src/, or of src/classic/. The engines sit on
+# common/; engine/ is the one door from the front ends to both engines; the
+# front ends sit on engine/, common/ and the small shared libraries text/
+# and analysis/. The exceptions are named: `pentad brain` and `pentad match`
+# run the brain and the runner from cli/, and `pentad book` works on the
+# classic engine's book files.
 #
 # Usage: tools/check-layers.sh [SRC_DIR]   (default: src/ beside this script)
 set -euo pipefail
@@ -17,35 +18,42 @@ import pathlib
 import re
 import sys
 
-CORE = ["board", "threats", "select", "book", "search", "driver"]
-SHARED = ["analysis", "text"]  # small libraries the front ends share
-FRONT_ENDS = SHARED + ["cli", "protocol", "match", "serve"]
-ORDER = CORE + FRONT_ENDS
-FRONT_END_EXTRAS = {("cli", "protocol"), ("cli", "match")}
-INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"/]+)/[^"]*"')
+CLASSIC = ["classic/board", "classic/threats", "classic/select", "classic/book",
+           "classic/decision"]
+# What each module may include besides itself.
+ALLOWED = {
+    "common": [],
+    "strong": ["common"],
+    "engine": ["common", "strong"] + CLASSIC,
+    "text": [],
+    "analysis": ["common", "engine", "text"],
+    "protocol": ["common", "engine", "text"],
+    "match": ["common", "text"],
+    "serve": ["common", "engine", "analysis", "text"],
+    "cli": ["common", "engine", "analysis", "text", "protocol", "match", "classic/book"],
+}
+# Each classic folder may include common and the classic folders before it.
+for i, module in enumerate(CLASSIC):
+    ALLOWED[module] = ["common"] + CLASSIC[:i]
+ORDER = ["common"] + CLASSIC + ["strong", "engine", "text", "analysis", "protocol", "match",
+                                "serve", "cli"]
+INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 
 
-def allowed(source, target):
-    if source == target or target in CORE and (source in FRONT_ENDS or
-                                               CORE.index(target) < CORE.index(source)):
-        return True
-    if source in FRONT_ENDS:
-        return target in SHARED and source != target and (
-            source not in SHARED or SHARED.index(target) < SHARED.index(source)
-        ) or (source, target) in FRONT_END_EXTRAS
-    return False
+def module_of(relative):
+    parts = pathlib.PurePosixPath(relative).parts
+    if len(parts) >= 2 and parts[0] == "classic":
+        return "/".join(parts[:2])
+    return parts[0]
 
 
 def find_cycle(graph):
-    state = {}
-    stack = []
+    state, stack = {}, []
 
     def visit(node):
         state[node] = "open"
         stack.append(node)
         for nxt in sorted(graph.get(node, ())):
-            if nxt == node:
-                continue
             if state.get(nxt) == "open":
                 return stack[stack.index(nxt):] + [nxt]
             if nxt not in state:
@@ -65,32 +73,33 @@ def find_cycle(graph):
 
 
 root = pathlib.Path(sys.argv[1]).resolve()
-folders = sorted(p.name for p in root.iterdir() if p.is_dir())
-graph = {folder: set() for folder in folders}
-witness = {}
+graph, witness, problems = {}, {}, []
 for path in sorted(root.rglob("*")):
     if path.suffix not in (".cpp", ".hpp") or not path.is_file():
         continue
-    source = path.relative_to(root).parts[0]
+    relative = path.relative_to(root).as_posix()
+    source = module_of(relative)
+    if source not in ALLOWED:
+        problems.append(f"src/{source} is in no layer: add it to {sys.argv[0]}")
+        ALLOWED[source] = []
+    graph.setdefault(source, set())
     for number, line in enumerate(path.read_text(errors="replace").splitlines(), 1):
         match = INCLUDE.match(line)
-        if match and match.group(1) in graph:
-            target = match.group(1)
-            graph[source].add(target)
-            witness.setdefault((source, target), f"{path.relative_to(root)}:{number}")
+        if not match or "/" not in match.group(1):
+            continue
+        target = module_of(match.group(1))
+        if target == source or target not in ALLOWED and not (root / match.group(1)).exists():
+            continue  # a generated header of the module itself
+        graph[source].add(target)
+        witness.setdefault((source, target), f"{relative}:{number}")
 
-problems = []
-for folder in folders:
-    if folder not in ORDER:
-        problems.append(f"src/{folder} is in no layer: add it to the order in {sys.argv[0]}")
-for folder in sorted(graph, key=lambda f: ORDER.index(f) if f in ORDER else len(ORDER)):
-    targets = sorted(graph[folder] - {folder},
-                     key=lambda f: ORDER.index(f) if f in ORDER else len(ORDER))
-    print(f"{folder:9} -> {' '.join(targets) if targets else '(nothing)'}")
+rank = lambda m: ORDER.index(m) if m in ORDER else len(ORDER)
+for source in sorted(graph, key=rank):
+    targets = sorted(graph[source], key=rank)
+    print(f"{source:17} -> {' '.join(targets) if targets else '(nothing)'}")
     for target in targets:
-        if folder in ORDER and target in ORDER and not allowed(folder, target):
-            problems.append(f"{folder} -> {target} goes against the order "
-                            f"({witness[(folder, target)]})")
+        if target not in ALLOWED[source]:
+            problems.append(f"{source} -> {target} is not allowed ({witness[(source, target)]})")
 cycle = find_cycle(graph)
 if cycle:
     problems.append("cycle: " + " -> ".join(cycle))

@@ -21,13 +21,13 @@
 #include <unordered_map>
 #include <vector>
 
-#include "book/game_record.hpp"
-#include "search/evaluation.hpp"
-#include "search/move_generation.hpp"
-#include "search/search_board.hpp"
-#include "search/vcf.hpp"
+#include "classic/book/game_record.hpp"
+#include "strong/evaluation.hpp"
+#include "strong/move_generation.hpp"
+#include "strong/search_board.hpp"
+#include "strong/vcf.hpp"
 
-namespace pentad::search {
+namespace pentad::strong {
 namespace {
 
 // kNone counts every quiet cell and kFive never reaches the evaluation:
@@ -48,9 +48,9 @@ struct Sample {
 };
 
 // The side to move's score of a finished game: 1 a win, 0.5 a draw.
-double ResultFor(uint8_t side, book::GameResult result) {
-  if (result == book::GameResult::kDraw) return 0.5;
-  return (result == book::GameResult::kBlackWins) == (side == kPlayerX) ? 1 : 0;
+double ResultFor(uint8_t side, classic::book::GameResult result) {
+  if (result == classic::book::GameResult::kDraw) return 0.5;
+  return (result == classic::book::GameResult::kBlackWins) == (side == kPlayerX) ? 1 : 0;
 }
 
 // Where the search evaluates instead of looking further.
@@ -79,11 +79,12 @@ Weights FeaturesOf(const SearchBoard& board) {
 
 // Positions met more than once (shared openings) are one sample with the
 // mean of their results.
-std::vector<Sample> CollectSamples(const std::vector<book::GameRecord>& games, int skipPlies) {
+std::vector<Sample> CollectSamples(const std::vector<classic::book::GameRecord>& games,
+                                   int skipPlies) {
   std::vector<Sample> samples;
   std::unordered_map<uint64_t, size_t> byHash;
   VcfSearch vcf;
-  for (const book::GameRecord& game : games) {
+  for (const classic::book::GameRecord& game : games) {
     SearchBoard board;
     for (size_t ply = 0; ply < game.moves.size(); ++ply) {
       if (static_cast<int>(ply) >= skipPlies && IsEvaluated(board, vcf)) {
@@ -193,7 +194,7 @@ void PrintTable(const Weights& weights) {
 
 int Run(const std::vector<std::string>& files, int skipPlies, const std::vector<int>& fixedPatterns,
         int iterations) {
-  std::vector<book::GameRecord> games;
+  std::vector<classic::book::GameRecord> games;
   for (const std::string& file : files) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
@@ -203,8 +204,8 @@ int Run(const std::vector<std::string>& files, int skipPlies, const std::vector<
     std::stringstream text;
     text << in.rdbuf();
     // Games without a result, or that do not parse, say nothing of the weights.
-    for (book::GameReading& reading : book::ReadSgfGames(text.str()).games) {
-      if (reading.error.empty() && reading.game.result != book::GameResult::kUnknown)
+    for (classic::book::GameReading& reading : classic::book::ReadSgfGames(text.str()).games) {
+      if (reading.error.empty() && reading.game.result != classic::book::GameResult::kUnknown)
         games.push_back(std::move(reading.game));
     }
   }
@@ -226,7 +227,7 @@ int Run(const std::vector<std::string>& files, int skipPlies, const std::vector<
 }
 
 }  // namespace
-}  // namespace pentad::search
+}  // namespace pentad::strong
 
 int main(int argc, char** argv) {
   CLI::App app{"Fit the strong engine's evaluation weights to self-play game results"};
@@ -243,8 +244,8 @@ int main(int argc, char** argv) {
                  "Weights kept as they are: 0 the tempo, 1-9 the side to move's patterns, "
                  "10-18 the waiting side's")
       ->delimiter(',')
-      ->check(CLI::Range(0, pentad::search::kWeights - 1));
+      ->check(CLI::Range(0, pentad::strong::kWeights - 1));
   app.add_option("--iterations", iterations, "Gradient steps")->check(CLI::PositiveNumber);
   CLI11_PARSE(app, argc, argv);
-  return pentad::search::Run(files, skipPlies, fixed, iterations);
+  return pentad::strong::Run(files, skipPlies, fixed, iterations);
 }

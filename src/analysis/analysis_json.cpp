@@ -1,6 +1,6 @@
 #include "analysis/analysis_json.hpp"
 
-#include "threats/find_threat.hpp"
+#include "classic/threats/find_threat.hpp"
 
 namespace pentad::analysis {
 
@@ -8,24 +8,24 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-Json CandidateJson(const CandidateRecord& c) {
+Json CandidateJson(const classic::CandidateRecord& c) {
   return Json::array({c.x, c.y, c.value, c.ownScore, c.oppScore, c.excluded, c.ownDouble,
                       c.oppDouble, c.ownThreat, c.oppThreat});
 }
 
 // [x, y] of a grid cell; [-1, -1] for no cell, as the turn writes.
 Json CellJson(int cell) {
-  if (cell == search::kNoCell) return Json::array({-1, -1});
-  return Json::array({search::CellX(cell), search::CellY(cell)});
+  if (cell == strong::kNoCell) return Json::array({-1, -1});
+  return Json::array({strong::CellX(cell), strong::CellY(cell)});
 }
 
 }  // namespace
 
-Json StrongJson(const Position& position, const search::SearchLimits& limits,
-                const search::SearchOutcome& outcome) {
+Json StrongJson(const Position& position, const strong::SearchLimits& limits,
+                const strong::SearchOutcome& outcome) {
   Json out;
   out["engine"] = "strong";
-  out["stones"] = position.stoneCount;
+  out["stones"] = position.StoneCount();
   out["side"] = position.sideRead;
   out["moveTimeMs"] =
       limits.maxNodes
@@ -34,7 +34,7 @@ Json StrongJson(const Position& position, const search::SearchLimits& limits,
   out["nodeLimit"] = limits.maxNodes ? Json(*limits.maxNodes) : Json(nullptr);
   out["move"] = CellJson(outcome.move);
   out["eval"] = outcome.score;
-  const auto plies = search::PliesToResult(outcome.score);
+  const auto plies = strong::PliesToResult(outcome.score);
   Json result = nullptr;
   if (plies) result[*plies > 0 ? "win" : "loss"] = *plies > 0 ? *plies : -*plies;
   out["result"] = std::move(result);
@@ -42,15 +42,15 @@ Json StrongJson(const Position& position, const search::SearchLimits& limits,
   out["nodes"] = outcome.nodes;
   Json pv = Json::array();
   for (const int cell : outcome.pv)
-    if (cell != search::kNoCell) pv.push_back(CellJson(cell));
+    if (cell != strong::kNoCell) pv.push_back(CellJson(cell));
   out["pv"] = std::move(pv);
   out["elapsedMs"] = outcome.elapsedMs;
   return out;
 }
 
-Json DecisionJson(const Position& position, const Decision& decision) {
+Json DecisionJson(const Position& position, const classic::Decision& decision) {
   Json out;
-  out["stones"] = position.stoneCount;
+  out["stones"] = position.StoneCount();
   out["side"] = position.sideRead;
   out["seed"] = decision.seed;
   out["checks"] = decision.checks ? Json(*decision.checks) : Json(nullptr);
@@ -59,10 +59,11 @@ Json DecisionJson(const Position& position, const Decision& decision) {
   out["timeChecks"] = decision.timeChecks;
   out["elapsedMs"] = decision.elapsedMs;
   Json candidates = Json::array();
-  for (const CandidateRecord& c : decision.trace.candidates) candidates.push_back(CandidateJson(c));
+  for (const classic::CandidateRecord& c : decision.trace.candidates)
+    candidates.push_back(CandidateJson(c));
   out["candidates"] = std::move(candidates);
   Json book = Json::array();
-  for (const BookAnswer& a : decision.trace.book)
+  for (const classic::BookAnswer& a : decision.trace.book)
     book.push_back(Json::array({a.x, a.y, a.wins, a.losses}));
   out["book"] = std::move(book);
   out["stage"] = decision.trace.stage;
@@ -72,28 +73,28 @@ Json DecisionJson(const Position& position, const Decision& decision) {
   return out;
 }
 
-Json CellsJson(const Board& evaluated) {
+Json CellsJson(const classic::Board& evaluated) {
   Json cells = Json::array();
   for (int x = 0; x < kBoardSize; ++x)
     for (int y = 0; y < kBoardSize; ++y) {
-      const Cell& c = evaluated.at(x, y);
+      const classic::Cell& c = evaluated.at(x, y);
       cells.push_back(Json::array({x, y, c.occupant, c.value, c.ownScore, c.oppScore, c.ownDouble,
                                    c.oppDouble, c.ownThreat, c.oppThreat}));
     }
   return cells;
 }
 
-Json ThreatsJson(const Board& board) {
-  const ThreatBoard threatBoard(board);
+Json ThreatsJson(const classic::Board& board) {
+  const classic::ThreatBoard threatBoard(board);
   Json threats = Json::array();
   for (int x = 0; x < kBoardSize; ++x)
     for (int y = 0; y < kBoardSize; ++y) {
       if (board.at(x, y).occupant != kEmpty) continue;
       for (uint8_t player : {kPlayerX, kPlayerO}) {
-        ThreatRecord record;
+        classic::ThreatRecord record;
         record.x = x;
         record.y = y;
-        if (!FindThreat(threatBoard, record, player)) continue;
+        if (!classic::FindThreat(threatBoard, record, player)) continue;
         Json keys = Json::array();
         for (int k = 0; k < record.keyCount; ++k)
           keys.push_back(Json::array({record.keySquares[k].x, record.keySquares[k].y}));

@@ -3,16 +3,16 @@
 
 #include <nlohmann/json.hpp>
 
-#include "driver/engine.hpp"
-#include "search/strong_engine.hpp"
+#include "classic/decision/decision.hpp"
+#include "strong/strong_engine.hpp"
 
 namespace pentad::analysis {
 
-nlohmann::ordered_json DecisionJson(const Position& position, const Decision& decision);
+nlohmann::ordered_json DecisionJson(const Position& position, const classic::Decision& decision);
 // The strong engine's search: see docs/strong.md for the fields.
-nlohmann::ordered_json StrongJson(const Position& position, const search::SearchLimits& limits,
-                                  const search::SearchOutcome& outcome);
-nlohmann::ordered_json CellsJson(const Board& evaluated);
-nlohmann::ordered_json ThreatsJson(const Board& board);
+nlohmann::ordered_json StrongJson(const Position& position, const strong::SearchLimits& limits,
+                                  const strong::SearchOutcome& outcome);
+nlohmann::ordered_json CellsJson(const classic::Board& evaluated);
+nlohmann::ordered_json ThreatsJson(const classic::Board& board);
 
 }  // namespace pentad::analysis

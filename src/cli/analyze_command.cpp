@@ -6,7 +6,8 @@
 
 #include "analysis/analysis_json.hpp"
 #include "cli/commands.hpp"
-#include "driver/strong_decision.hpp"
+#include "common/position_files.hpp"
+#include "engine/strong_decision.hpp"
 
 namespace pentad::cli {
 
@@ -37,35 +38,35 @@ int PrintError(const std::string& message) {
 }
 
 int Analyze(const AnalyzeOptions& options) {
-  const auto start = TimeBudget::Clock::now();
+  const auto start = classic::TimeBudget::Clock::now();
   const auto position = ReadPosition(options.dir);
   if (!position)
     return PrintError("cannot read \"" + std::string(kSideFileName) + "\" in " + options.dir);
-  DecisionSettings settings;
+  classic::DecisionSettings settings;
   settings.seed = options.seed;
   settings.checks = options.checks;
   settings.dataDir = options.dir;
   settings.start = start;
-  if (!settings.seed) settings.seed = TimeOfDaySeed();
-  Board evaluated;
-  if (options.cells) evaluated = EvaluatedBoard(*position, *settings.seed);
-  const Decision decision = Decide(*position, settings);
+  if (!settings.seed) settings.seed = classic::TimeOfDaySeed();
+  classic::Board evaluated;
+  if (options.cells) evaluated = classic::EvaluatedBoard(*position, *settings.seed);
+  const classic::Decision decision = classic::Decide(*position, settings);
   nlohmann::ordered_json out = analysis::DecisionJson(*position, decision);
   if (options.cells) out["cells"] = analysis::CellsJson(evaluated);
-  if (options.threats) out["threats"] = analysis::ThreatsJson(position->board);
+  if (options.threats) out["threats"] = analysis::ThreatsJson(classic::BoardOf(position->stones));
   std::cout << JsonText(out) << std::endl;
   return 0;
 }
 
 int AnalyzeStrong(const AnalyzeOptions& options) {
-  const auto start = search::SearchLimits::Clock::now();
+  const auto start = strong::SearchLimits::Clock::now();
   const auto position = ReadPosition(options.dir);
   if (!position)
     return PrintError("cannot read \"" + std::string(kSideFileName) + "\" in " + options.dir);
-  const search::SearchLimits limits =
+  const strong::SearchLimits limits =
       StrongLimits(start, std::chrono::milliseconds(options.moveTimeMs), options.nodes);
-  search::StrongEngine engine;
-  const search::SearchOutcome outcome = DecideStrong(engine, *position, limits);
+  strong::StrongEngine engine;
+  const strong::SearchOutcome outcome = DecideStrong(engine, *position, limits);
   std::cout << JsonText(analysis::StrongJson(*position, limits, outcome)) << std::endl;
   return 0;
 }
@@ -84,7 +85,8 @@ int RunAnalyze(const AnalyzeOptions& options) {
 CommandRunner AddAnalyzeCommand(CLI::App& app) {
   auto options = std::make_shared<AnalyzeOptions>();
   CLI::App* cmd = app.add_subcommand(
-      "analyze", "Decide the move of the position in DIR as a turn would, and print it as JSON");
+      "analyze",
+      "classic::Decide the move of the position in DIR as a turn would, and print it as JSON");
   cmd->add_option("dir", options->dir, "Directory holding \"Plocha.dat\" and \"Tah.dat\"")
       ->capture_default_str();
   cmd->add_option("--seed", options->seed, "Seed of the random generator (default: time of day)")

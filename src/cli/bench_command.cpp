@@ -9,13 +9,13 @@
 #include <span>
 #include <string>
 
-#include "board/evaluate.hpp"
+#include "classic/board/evaluate.hpp"
+#include "classic/decision/decision.hpp"
+#include "classic/threats/find_threat.hpp"
+#include "classic/threats/threat_search.hpp"
 #include "cli/bench_positions.hpp"
 #include "cli/commands.hpp"
-#include "driver/engine.hpp"
-#include "driver/strong_decision.hpp"
-#include "threats/find_threat.hpp"
-#include "threats/threat_search.hpp"
+#include "engine/strong_decision.hpp"
 
 namespace pentad::cli {
 namespace {
@@ -49,12 +49,14 @@ struct PositionTally {
 };
 
 // One search of one kind at one depth, from the candidates of `attacker`.
-void RunSearch(const Board& board, uint8_t attacker, std::span<const SearchRoot> roots,
-               bool perReply, int depth, Signature& signature, PositionTally& tally) {
-  TimeBudget time;
+void RunSearch(const classic::Board& board, uint8_t attacker,
+               std::span<const classic::SearchRoot> roots, bool perReply, int depth,
+               Signature& signature, PositionTally& tally) {
+  classic::TimeBudget time;
   time.LimitChecks(kSearchChecks);
-  const SearchResult result = perReply ? SearchPerReply(board, attacker, depth, roots, false, time)
-                                       : SearchCombined(board, attacker, depth, roots, false, time);
+  const classic::SearchResult result =
+      perReply ? classic::SearchPerReply(board, attacker, depth, roots, false, time)
+               : classic::SearchCombined(board, attacker, depth, roots, false, time);
   signature.Fold(result.found);
   signature.Fold(result.found ? result.index : 0);
   signature.Fold(time.Checks());
@@ -65,12 +67,12 @@ void RunSearch(const Board& board, uint8_t attacker, std::span<const SearchRoot>
 }
 
 void RunSearches(const Position& position, Signature& signature, PositionTally& tally) {
-  const uint8_t engineSide = EngineSideFor(position);
+  const uint8_t engineSide = SideToPlay(position);
   for (uint8_t side : {engineSide, kOpponent[engineSide]}) {
-    DecisionState state = EngineFor(position, kBenchSeed);
-    EvaluateBoard(state.board, side, state.stoneCount, state.random);
-    BuildCandidates(state.candidates, state.board, state.random);
-    const auto roots = SearchRoots(state.candidates);
+    classic::DecisionState state = classic::EngineFor(position, kBenchSeed);
+    classic::EvaluateBoard(state.board, side, state.stoneCount, state.random);
+    classic::BuildCandidates(state.candidates, state.board, state.random);
+    const auto roots = classic::SearchRoots(state.candidates);
     for (int depth : kDepthSchedule) {
       RunSearch(state.board, side, roots, false, depth, signature, tally);
       RunSearch(state.board, side, roots, true, depth, signature, tally);
@@ -80,17 +82,17 @@ void RunSearches(const Position& position, Signature& signature, PositionTally& 
 
 // Every empty square for both players, a number of times over.
 int64_t ScanAllSquares(const Position& position, Signature& signature) {
-  const ThreatBoard board(position.board);
+  const classic::ThreatBoard board(classic::BoardOf(position.stones));
   int64_t calls = 0;
   int64_t threats = 0;
   for (int round = 0; round < kScanRounds; ++round)
     for (int x = 0; x < kBoardSize; ++x)
       for (int y = 0; y < kBoardSize; ++y)
         for (uint8_t player : {kPlayerX, kPlayerO}) {
-          ThreatRecord record;
+          classic::ThreatRecord record;
           record.x = x;
           record.y = y;
-          threats += FindThreat(board, record, player) ? record.level : 0;
+          threats += classic::FindThreat(board, record, player) ? record.level : 0;
           ++calls;
         }
   signature.Fold(threats / kScanRounds);
@@ -105,17 +107,17 @@ double Seconds(std::chrono::steady_clock::duration d) {
 // not depend on the ones searched before it.
 void RunStrongSearches(Signature& signature, int64_t& nodes,
                        std::chrono::steady_clock::duration& time) {
-  search::StrongEngine engine;
+  strong::StrongEngine engine;
   for (const BenchPosition& bench : BenchPositions()) {
     const auto start = std::chrono::steady_clock::now();
     const auto limits = StrongLimits(start, kStrongMoveTime, kStrongNodes);
-    const search::SearchOutcome outcome = DecideStrong(engine, bench.position, limits);
+    const strong::SearchOutcome outcome = DecideStrong(engine, bench.position, limits);
     time += std::chrono::steady_clock::now() - start;
     // The move as a board square, not a grid cell: the grid's layout is the
     // engine's own business.
-    const int64_t square = outcome.move == search::kNoCell
+    const int64_t square = outcome.move == strong::kNoCell
                                ? -1
-                               : search::CellX(outcome.move) * 32 + search::CellY(outcome.move);
+                               : strong::CellX(outcome.move) * 32 + strong::CellY(outcome.move);
     for (int64_t word : {square, int64_t{outcome.score}, int64_t{outcome.depth}, outcome.nodes})
       signature.Fold(word);
     nodes += outcome.nodes;
@@ -134,10 +136,10 @@ int RunBench() {
     searchTime += std::chrono::steady_clock::now() - searchStart;
     totalChecks += tally.checks;
 
-    DecisionSettings settings;
+    classic::DecisionSettings settings;
     settings.seed = kBenchSeed;
     settings.checks = kDecisionChecks;
-    const Decision decision = Decide(position, settings);
+    const classic::Decision decision = classic::Decide(position, settings);
     for (int64_t word :
          {int64_t{decision.x}, int64_t{decision.y}, int64_t{decision.depth}, decision.timeChecks})
       signature.Fold(word);
@@ -148,7 +150,7 @@ int RunBench() {
 
     std::printf("%-10s stones %3d  combined %2d  per-reply %2d  checks %7" PRId64
                 "  move %d,%d depth %d checks %" PRId64 " (%s)\n",
-                bench.name.c_str(), position.stoneCount, tally.combinedWins, tally.perReplyWins,
+                bench.name.c_str(), position.StoneCount(), tally.combinedWins, tally.perReplyWins,
                 tally.checks, decision.x, decision.y, decision.depth, decision.timeChecks,
                 decision.trace.stage.c_str());
   }

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/position_files.hpp"
+#include "common/position_files.hpp"
 
 namespace pentad::cli {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "book/book_inspection.hpp"
-#include "book/book_learning.hpp"
-#include "book/game_record.hpp"
+#include "classic/book/book_inspection.hpp"
+#include "classic/book/book_learning.hpp"
+#include "classic/book/game_record.hpp"
 #include "cli/book_store.hpp"
 #include "cli/commands.hpp"
 
@@ -20,9 +20,9 @@ namespace pentad::cli {
 namespace {
 
 namespace fs = std::filesystem;
-using book::BookReport;
-using book::TOpenning;
-using book::TOpenning_Book;
+using classic::book::BookReport;
+using classic::book::TOpenning;
+using classic::book::TOpenning_Book;
 
 constexpr int kExitProblems = 1;
 constexpr int kExitError = 2;
@@ -44,13 +44,13 @@ struct InspectedBook {
 
 std::unique_ptr<InspectedBook> Inspect(const std::string& file) {
   std::vector<uint8_t> bytes;
-  if (!book::ReadBookFile(file, bytes)) {
+  if (!classic::book::ReadBookFile(file, bytes)) {
     std::cerr << "pentad book: cannot read " << file << "\n";
     return nullptr;
   }
   auto inspected = std::make_unique<InspectedBook>();
-  const int number = book::BookNumberOfFileName(fs::path(file).filename().string());
-  inspected->report = book::InspectBook(bytes, number, inspected->book);
+  const int number = classic::book::BookNumberOfFileName(fs::path(file).filename().string());
+  inspected->report = classic::book::InspectBook(bytes, number, inspected->book);
   return inspected;
 }
 
@@ -64,8 +64,8 @@ std::string RecordText(const TOpenning& record) {
                                  : Square(record.AnswerX, record.AnswerY);
   return "stones " + std::to_string(record.StoneCount) + ", extents " +
          std::to_string(record.ExtentX) + " x " + std::to_string(record.ExtentY) +
-         "\n    own:    " + book::StonesText(record.OwnMoves) +
-         "\n    other:  " + book::StonesText(record.OppMoves) + "\n    answer " + answer +
+         "\n    own:    " + classic::book::StonesText(record.OwnMoves) +
+         "\n    other:  " + classic::book::StonesText(record.OppMoves) + "\n    answer " + answer +
          ", wins " + std::to_string(record.Wins) + ", losses " + std::to_string(record.Losses);
 }
 
@@ -142,7 +142,7 @@ int RunCheck(const std::string& file) {
 
 struct GameFile {
   std::string name;
-  std::vector<book::GameRecord> games;
+  std::vector<classic::book::GameRecord> games;
 };
 
 // Reads every game first: one bad file stops the run before a book changes.
@@ -157,7 +157,7 @@ bool ReadGames(const std::vector<std::string>& files, std::vector<GameFile>& rea
       continue;
     }
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const book::SgfReading reading = book::ReadSgfGames(text);
+    const classic::book::SgfReading reading = classic::book::ReadSgfGames(text);
     if (!reading.error.empty()) {
       std::cerr << "pentad book learn: " << name << ": " << reading.error << "\n";
       ok = false;
@@ -167,11 +167,11 @@ bool ReadGames(const std::vector<std::string>& files, std::vector<GameFile>& rea
     file.name = name;
     for (size_t i = 0; i < reading.games.size(); ++i) {
       const std::string where = name + ", game " + std::to_string(i + 1);
-      const book::GameReading& game = reading.games[i];
+      const classic::book::GameReading& game = reading.games[i];
       if (!game.error.empty()) {
         std::cerr << "pentad book learn: " << where << ": " << game.error << "\n";
         ok = false;
-      } else if (game.game.result == book::GameResult::kUnknown) {
+      } else if (game.game.result == classic::book::GameResult::kUnknown) {
         std::cerr << "pentad book learn: " << where << ": no result (RE[B+...], RE[W+...], "
                   << "RE[0] or RE[Draw]); skipped\n";
         ++skipped;
@@ -202,8 +202,8 @@ int RunLearn(const BookOptions& options) {
     return kExitError;
   }
   if (!CompleteInterruptedLearn(options.dir, "pentad book learn")) return kExitError;
-  book::LearnedBook books[2] = {book::LearnedBook(options.dir, 1),
-                                book::LearnedBook(options.dir, 2)};
+  classic::book::LearnedBook books[2] = {classic::book::LearnedBook(options.dir, 1),
+                                         classic::book::LearnedBook(options.dir, 2)};
   for (auto& learned : books) {
     std::string error;
     if (!learned.Load(error)) {
@@ -211,12 +211,12 @@ int RunLearn(const BookOptions& options) {
       return kExitError;
     }
   }
-  book::LearnCounts counts[2];
+  classic::book::LearnCounts counts[2];
   int games = 0;
   for (const GameFile& file : files) {
-    for (const book::GameRecord& game : file.games) {
+    for (const classic::book::GameRecord& game : file.games) {
       ++games;
-      for (const auto& learned : book::PositionsOf(game)) {
+      for (const auto& learned : classic::book::PositionsOf(game)) {
         const int index = learned.position->StoneCount % 2;
         books[index].Learn(*learned.position, learned.answer.x, learned.answer.y, learned.moverWon,
                            counts[index]);

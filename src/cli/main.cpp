@@ -4,13 +4,13 @@
 #include <utility>
 #include <vector>
 
+#include "classic/decision/turn.hpp"
 #include "cli/commands.hpp"
-#include "driver/turn.hpp"
 
 int main(int argc, char** argv) {
-  const auto start = pentad::TimeBudget::Clock::now();
+  const auto start = pentad::classic::TimeBudget::Clock::now();
   if (argc <= 1) {
-    pentad::RunTurn(".", start);
+    pentad::classic::RunTurn(".", start);
     return 0;
   }
   CLI::App app{

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cli/commands.hpp"
-#include "driver/position_files.hpp"
+#include "common/position_files.hpp"
 
 namespace pentad::cli {
 

@@ -167,7 +167,7 @@ void Brain::NewGame() {
   if (strong_) strong_->Clear();
 }
 
-void Brain::Turn(const std::string& text, TimeBudget::Clock::time_point readAt) {
+void Brain::Turn(const std::string& text, classic::TimeBudget::Clock::time_point readAt) {
   const auto square = ParseSquare(text);
   if (!square.value) {
     Error("TURN: " + square.error);
@@ -240,8 +240,8 @@ void Brain::InfoRule(int64_t rule) {
           " is not supported; Pentad plays freestyle (five or more in a row wins)");
 }
 
-DecisionSettings Brain::SettingsFor(TimeBudget::Clock::time_point readAt) {
-  DecisionSettings settings;
+classic::DecisionSettings Brain::SettingsFor(classic::TimeBudget::Clock::time_point readAt) {
+  classic::DecisionSettings settings;
   settings.seed = options_.seed;
   settings.checks = options_.checks ? options_.checks : maxNode_;
   settings.dataDir = options_.dataDir;
@@ -275,7 +275,7 @@ Square Brain::LegalOrFallback(Square chosen) {
   return best;
 }
 
-void Brain::AnswerMove(TimeBudget::Clock::time_point readAt) {
+void Brain::AnswerMove(classic::TimeBudget::Clock::time_point readAt) {
   if (board_.Full()) {
     Error("no empty square left to play");
     return;
@@ -295,18 +295,18 @@ void Brain::AnswerMove(TimeBudget::Clock::time_point readAt) {
   output_.Send(SquareText(move));
 }
 
-Square Brain::DecideClassic(TimeBudget::Clock::time_point readAt) {
-  const Decision decision = Decide(board_.ToPosition(), SettingsFor(readAt));
+Square Brain::DecideClassic(classic::TimeBudget::Clock::time_point readAt) {
+  const classic::Decision decision = classic::Decide(board_.ToPosition(), SettingsFor(readAt));
   return {decision.x, decision.y};
 }
 
 // Sized when first needed and whenever INFO max_memory has changed since:
 // never more than the share of the limit, and the default without one.
-search::StrongEngine& Brain::Strong() {
-  size_t bytes = search::kDefaultHashBytes;
+strong::StrongEngine& Brain::Strong() {
+  size_t bytes = strong::kDefaultHashBytes;
   if (maxMemory_) bytes = std::min(bytes, static_cast<size_t>(*maxMemory_ / kHashShareOfMemory));
   if (!strong_) {
-    strong_ = std::make_unique<search::StrongEngine>(bytes);
+    strong_ = std::make_unique<strong::StrongEngine>(bytes);
   } else if (bytes != strongHashBytes_) {
     strong_->SetHashBytes(bytes);
   }
@@ -314,28 +314,28 @@ search::StrongEngine& Brain::Strong() {
   return *strong_;
 }
 
-Square Brain::DecideStrong(TimeBudget::Clock::time_point readAt) {
-  const search::SearchLimits limits = StrongLimits(
+Square Brain::DecideStrong(classic::TimeBudget::Clock::time_point readAt) {
+  const strong::SearchLimits limits = StrongLimits(
       readAt, MoveBudget(limits_), options_.nodes ? options_.nodes : maxNode_, &queue_.StopFlag());
-  const search::SearchOutcome outcome =
+  const strong::SearchOutcome outcome =
       ThinkStrong(Strong(), board_.ToSearchBoard(), limits,
-                  [this](const search::IterationReport& report) { ReportIteration(report); });
-  if (outcome.move == search::kNoCell) return {-1, -1};
-  return {search::CellX(outcome.move), search::CellY(outcome.move)};
+                  [this](const strong::IterationReport& report) { ReportIteration(report); });
+  if (outcome.move == strong::kNoCell) return {-1, -1};
+  return {strong::CellX(outcome.move), strong::CellY(outcome.move)};
 }
 
 // "depth 6, eval 35, 81234 nodes, 1624680 nodes/s, 50 ms, pv 9,9 10,10"; a
 // proven result reads "win in 5" or "loss in 4" (plies) in place of "eval".
-void Brain::ReportIteration(const search::IterationReport& report) {
-  const auto plies = search::PliesToResult(report.score);
+void Brain::ReportIteration(const strong::IterationReport& report) {
+  const auto plies = strong::PliesToResult(report.score);
   const std::string eval = !plies       ? "eval " + std::to_string(report.score)
                            : *plies > 0 ? "win in " + std::to_string(*plies)
                                         : "loss in " + std::to_string(-*plies);
   const int64_t perSecond = report.nodes * 1000 / std::max<int64_t>(report.elapsedMs, 1);
   std::string pv;
   for (const int cell : report.pv) {
-    if (cell == search::kNoCell) break;
-    pv += " " + SquareText({search::CellX(cell), search::CellY(cell)});
+    if (cell == strong::kNoCell) break;
+    pv += " " + SquareText({strong::CellX(cell), strong::CellY(cell)});
   }
   Message("depth " + std::to_string(report.depth) + ", " + eval + ", " +
           std::to_string(report.nodes) + " nodes, " + std::to_string(perSecond) + " nodes/s, " +

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "book/book_cache.hpp"
-#include "driver/engine.hpp"
-#include "driver/strong_decision.hpp"
+#include "classic/book/book_cache.hpp"
+#include "classic/decision/decision.hpp"
+#include "engine/strong_decision.hpp"
 #include "protocol/brain_board.hpp"
 #include "protocol/command_parsing.hpp"
 #include "protocol/protocol_io.hpp"
@@ -50,7 +50,7 @@ class Brain {
  private:
   struct BoardBlock {
     bool answer;  // BOARD answers a move, YXBOARD only sets the position
-    TimeBudget::Clock::time_point startedAt;
+    classic::TimeBudget::Clock::time_point startedAt;
     std::vector<BoardEntry> entries;
     std::string error;  // the first bad line
     int lines = 0;
@@ -66,19 +66,19 @@ class Brain {
   void Start(const std::string& size);
   void RectStart(const std::string& size);
   void Restart();
-  void Turn(const std::string& square, TimeBudget::Clock::time_point readAt);
+  void Turn(const std::string& square, classic::TimeBudget::Clock::time_point readAt);
   void TakeBack(const std::string& square);
   void Info(const std::string& rest);
   void InfoRule(int64_t rule);
 
   void NewGame();
-  void AnswerMove(TimeBudget::Clock::time_point readAt);
+  void AnswerMove(classic::TimeBudget::Clock::time_point readAt);
   // The move of each engine, not yet checked against the board.
-  Square DecideClassic(TimeBudget::Clock::time_point readAt);
-  Square DecideStrong(TimeBudget::Clock::time_point readAt);
-  search::StrongEngine& Strong();
-  void ReportIteration(const search::IterationReport& report);
-  DecisionSettings SettingsFor(TimeBudget::Clock::time_point readAt);
+  Square DecideClassic(classic::TimeBudget::Clock::time_point readAt);
+  Square DecideStrong(classic::TimeBudget::Clock::time_point readAt);
+  strong::StrongEngine& Strong();
+  void ReportIteration(const strong::IterationReport& report);
+  classic::DecisionSettings SettingsFor(classic::TimeBudget::Clock::time_point readAt);
   Square LegalOrFallback(Square chosen);
 
   void Ok() { output_.Send("OK"); }
@@ -94,10 +94,10 @@ class Brain {
   std::optional<int64_t> maxMemory_;  // bytes; nothing when unlimited
   std::optional<BoardBlock> block_;
   bool ruleReported_ = false;
-  book::BookCache books_;  // read once, again only when a book file changes
+  classic::book::BookCache books_;  // read once, again only when a book file changes
   // Made at the first strong move, with tables sized by INFO max_memory
   // then; kept for the whole session, so that they outlive the move.
-  std::unique_ptr<search::StrongEngine> strong_;
+  std::unique_ptr<strong::StrongEngine> strong_;
   size_t strongHashBytes_ = 0;
 };
 

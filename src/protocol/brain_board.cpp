@@ -13,37 +13,27 @@ uint8_t BrainBoard::OwnColour() const {
   return Count(Stone::kOwn) == Count(Stone::kOpponent) ? kPlayerX : kPlayerO;
 }
 
+Stones BrainBoard::ColouredStones() const {
+  const uint8_t own = OwnColour();
+  Stones stones;
+  for (int x = 0; x < kBoardSize; ++x)
+    for (int y = 0; y < kBoardSize; ++y) {
+      const Stone s = stones_[x][y];
+      if (s != Stone::kNone) stones.Place({x, y}, s == Stone::kOwn ? own : kOpponent[own]);
+    }
+  return stones;
+}
+
 std::string BrainBoard::PositionFileText() const {
-  const uint8_t own = OwnColour();
-  Board board{};
-  for (int x = 0; x < kBoardSize; ++x)
-    for (int y = 0; y < kBoardSize; ++y) {
-      const Stone s = stones_[x][y];
-      if (s != Stone::kNone) board.at(x, y).occupant = s == Stone::kOwn ? own : kOpponent[own];
-    }
-  return PositionText(board);
+  return PositionText(ColouredStones());
 }
 
-search::SearchBoard BrainBoard::ToSearchBoard() const {
-  const uint8_t own = OwnColour();
-  search::SearchBoard board;
-  for (int x = 0; x < kBoardSize; ++x)
-    for (int y = 0; y < kBoardSize; ++y) {
-      const Stone s = stones_[x][y];
-      if (s != Stone::kNone)
-        board.Place(search::CellAt(x, y), s == Stone::kOwn ? own : kOpponent[own]);
-    }
-  board.SetSideToMove(own);
-  return board;
+strong::SearchBoard BrainBoard::ToSearchBoard() const {
+  return strong::SearchBoardFrom(ColouredStones(), OwnColour());
 }
 
-// Going through the file text keeps the brain's reading of a board the very
-// same as the turn's, down to the stone count and the untouched cell fields.
 Position BrainBoard::ToPosition() const {
-  Position position;
-  ParsePositionText(PositionFileText(), position);
-  position.sideRead = OwnColour();
-  return position;
+  return Position{ColouredStones(), OwnColour()};
 }
 
 }  // namespace pentad::protocol

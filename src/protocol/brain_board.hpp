@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "driver/position_files.hpp"
-#include "search/search_board.hpp"
+#include "common/position.hpp"
+#include "strong/strong_engine.hpp"
 
 namespace pentad::protocol {
 
@@ -36,9 +36,11 @@ class BrainBoard {
   Position ToPosition() const;
   std::string PositionFileText() const;
   // The strong engine's board, the brain's colour to move.
-  search::SearchBoard ToSearchBoard() const;
+  strong::SearchBoard ToSearchBoard() const;
 
  private:
+  Stones ColouredStones() const;
+
   Stone stones_[kBoardSize][kBoardSize]{};
 };
 

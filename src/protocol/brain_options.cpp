@@ -7,7 +7,7 @@
 #include <iostream>
 #include <system_error>
 
-#include "driver/position_files.hpp"
+#include "common/position_files.hpp"
 
 namespace pentad::protocol {
 

@@ -5,13 +5,13 @@
 #include <optional>
 #include <string>
 
-#include "threats/time_budget.hpp"
+#include "classic/threats/time_budget.hpp"
 
 namespace pentad::protocol {
 
 struct InputLine {
   std::string text;  // without the line end (LF or CR LF)
-  TimeBudget::Clock::time_point readAt;
+  classic::TimeBudget::Clock::time_point readAt;
   bool overlong = false;  // cut to kMaxLineLength; the rest of the line was dropped
 };
 

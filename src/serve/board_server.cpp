@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "analysis/analysis_json.hpp"
-#include "book/book_cache.hpp"
+#include "classic/book/book_cache.hpp"
 #include "serve/engine_pool.hpp"
 #include "serve/move_request.hpp"
 #include "serve/request_guard.hpp"
@@ -68,7 +68,7 @@ struct BoardServer::Impl {
   std::atomic<bool> listenStarted{false};
   std::atomic<bool> listenEnded{false};
   std::atomic<bool> stopSent{false};
-  book::BookCache books;  // shared by the requests, reloaded when a file changes
+  classic::book::BookCache books;  // shared by the requests, reloaded when a file changes
   EnginePool engines{EnginesForThisMachine(), kStrongHashBytes};
   socket_t lastSocketMade = INVALID_SOCKET;
   std::string listenHost;
@@ -118,15 +118,15 @@ struct BoardServer::Impl {
   }
 
   void AnswerMove(const httplib::Request& req, httplib::Response& res) {
-    const auto start = TimeBudget::Clock::now();
+    const auto start = classic::TimeBudget::Clock::now();
     if (!IsJsonContentType(req.get_header_value("Content-Type")))
       return SendError(res, 415, "send the position with Content-Type: application/json");
     const ParsedMoveRequest parsed = ParseMoveRequest(req.body);
     if (!parsed.request) return SendError(res, 400, parsed.error);
     const MoveRequest& request = *parsed.request;
     if (request.engine == EngineKind::kStrong) return AnswerStrongMove(request, start, res);
-    DecisionSettings decision;
-    decision.seed = request.seed ? *request.seed : TimeOfDaySeed();
+    classic::DecisionSettings decision;
+    decision.seed = request.seed ? *request.seed : classic::TimeOfDaySeed();
     decision.checks = request.checks;
     decision.dataDir = settings.bookDir;
     decision.books = &books;
@@ -134,8 +134,8 @@ struct BoardServer::Impl {
     decision.stop = &stopRequested;
     if (request.moveTimeMs) decision.budget = std::chrono::milliseconds(*request.moveTimeMs);
     // Evaluated on its own copy first, so the map never changes the move.
-    const Board evaluated = EvaluatedBoard(request.position, *decision.seed);
-    const Decision made = settings.decide(request.position, decision);
+    const classic::Board evaluated = classic::EvaluatedBoard(request.position, *decision.seed);
+    const classic::Decision made = settings.decide(request.position, decision);
     Json answer = analysis::DecisionJson(request.position, made);
     answer["cells"] = analysis::CellsJson(evaluated);
     res.set_content(answer.dump(), kJsonType);
@@ -143,14 +143,14 @@ struct BoardServer::Impl {
 
   // The server keeps no game: a request borrows any free engine, waiting
   // (on its own clock) while all of them are searching.
-  void AnswerStrongMove(const MoveRequest& request, TimeBudget::Clock::time_point start,
+  void AnswerStrongMove(const MoveRequest& request, classic::TimeBudget::Clock::time_point start,
                         httplib::Response& res) {
     const auto moveTime =
         request.moveTimeMs ? std::chrono::milliseconds(*request.moveTimeMs) : kStrongMoveTime;
-    const search::SearchLimits limits =
+    const strong::SearchLimits limits =
         StrongLimits(start, moveTime, request.nodes, &stopRequested);
     EnginePool::Lease lease = engines.Borrow();
-    const search::SearchOutcome outcome = DecideStrong(lease.engine(), request.position, limits);
+    const strong::SearchOutcome outcome = DecideStrong(lease.engine(), request.position, limits);
     res.set_content(analysis::StrongJson(request.position, limits, outcome).dump(), kJsonType);
   }
 

@@ -9,15 +9,15 @@
 #include <optional>
 #include <string>
 
-#include "driver/engine.hpp"
+#include "classic/decision/decision.hpp"
 
 namespace pentad::serve {
 
-using Decider = std::function<Decision(const Position&, const DecisionSettings&)>;
+using Decider = std::function<classic::Decision(const Position&, const classic::DecisionSettings&)>;
 
 struct ServerSettings {
   std::filesystem::path bookDir;  // empty: no book, no files read at all
-  Decider decide = Decide;
+  Decider decide = classic::Decide;
   // Decisions block a worker for their whole budget, and idle or slow
   // connections for up to a second each.
   int threads = 64;

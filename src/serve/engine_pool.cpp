@@ -7,18 +7,18 @@ namespace pentad::serve {
 
 EnginePool::EnginePool(int engines, size_t hashBytes) {
   for (int i = 0; i < engines; ++i)
-    free_.push_back(std::make_unique<search::StrongEngine>(hashBytes));
+    free_.push_back(std::make_unique<strong::StrongEngine>(hashBytes));
 }
 
 EnginePool::Lease EnginePool::Borrow() {
   std::unique_lock lock(mutex_);
   returned_.wait(lock, [&] { return !free_.empty(); });
-  std::unique_ptr<search::StrongEngine> engine = std::move(free_.back());
+  std::unique_ptr<strong::StrongEngine> engine = std::move(free_.back());
   free_.pop_back();
   return Lease(*this, std::move(engine));
 }
 
-void EnginePool::Return(std::unique_ptr<search::StrongEngine> engine) {
+void EnginePool::Return(std::unique_ptr<strong::StrongEngine> engine) {
   {
     std::lock_guard lock(mutex_);
     free_.push_back(std::move(engine));

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <vector>
 
-#include "search/strong_engine.hpp"
+#include "strong/strong_engine.hpp"
 
 namespace pentad::serve {
 
@@ -19,27 +19,27 @@ class EnginePool {
   // A request's engine, back in the pool when the lease ends.
   class Lease {
    public:
-    Lease(EnginePool& pool, std::unique_ptr<search::StrongEngine> engine)
+    Lease(EnginePool& pool, std::unique_ptr<strong::StrongEngine> engine)
         : pool_(pool), engine_(std::move(engine)) {}
     Lease(const Lease&) = delete;
     Lease& operator=(const Lease&) = delete;
     ~Lease() { pool_.Return(std::move(engine_)); }
-    search::StrongEngine& engine() { return *engine_; }
+    strong::StrongEngine& engine() { return *engine_; }
 
    private:
     EnginePool& pool_;
-    std::unique_ptr<search::StrongEngine> engine_;
+    std::unique_ptr<strong::StrongEngine> engine_;
   };
 
   // Waits for a free engine.
   Lease Borrow();
 
  private:
-  void Return(std::unique_ptr<search::StrongEngine> engine);
+  void Return(std::unique_ptr<strong::StrongEngine> engine);
 
   std::mutex mutex_;
   std::condition_variable returned_;
-  std::vector<std::unique_ptr<search::StrongEngine>> free_;
+  std::vector<std::unique_ptr<strong::StrongEngine>> free_;
 };
 
 // As many engines as cores, at least one and at most four.

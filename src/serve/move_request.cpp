@@ -105,7 +105,7 @@ MoveRequest CheckedRequest(const Json& body) {
   if (board == body.end()) throw BadRequest{"\"board\" is missing"};
   MoveRequest request;
   ParsePositionText(CheckedBoardText(*board), request.position);
-  if (request.position.stoneCount == kBoardSize * kBoardSize)
+  if (request.position.StoneCount() == kBoardSize * kBoardSize)
     throw BadRequest{"the board is full: there is no move to make"};
   request.position.sideRead = CheckedSide(body);
   request.engine = CheckedEngine(body);

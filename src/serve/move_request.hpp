@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "driver/position_files.hpp"
-#include "driver/strong_decision.hpp"
+#include "common/position_files.hpp"
+#include "engine/strong_decision.hpp"
 
 namespace pentad::serve {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "book/book_test_support.hpp"
+#include "classic/book/book_test_support.hpp"
 #include "cli/bench_positions.hpp"
 #include "test_support.hpp"
 
@@ -42,25 +42,25 @@ TEST(Bench, SignatureIsTheRecordedOne) {
 // bench runs in: the signature depends on the code alone, so bench reads
 // no book from its working directory.
 TEST(Bench, ReadsNoBookFromTheWorkingDirectory) {
-  std::vector<std::unique_ptr<book::TOpenning>> books[2];
+  std::vector<std::unique_ptr<classic::book::TOpenning>> books[2];
   for (const cli::BenchPosition& bench : cli::BenchPositions()) {
     const Position& position = bench.position;
-    if (position.stoneCount < 3 || position.stoneCount > 9) continue;
-    book::testing::Stones own, opp, empty;
+    if (position.StoneCount() < 3 || position.StoneCount() > 9) continue;
+    classic::book::testing::StoneList own, opp, empty;
     for (int x = 0; x < kBoardSize; ++x)
       for (int y = 0; y < kBoardSize; ++y) {
-        const uint8_t occupant = position.board.at(x, y).occupant;
+        const uint8_t occupant = position.stones.At(x, y);
         (occupant == 0 ? empty : occupant == position.sideRead ? own : opp).emplace_back(x, y);
       }
-    books[position.stoneCount % 2].push_back(
-        book::testing::RecordOf(own, opp, empty.front().first, empty.front().second, 1000, 0));
+    books[position.StoneCount() % 2].push_back(classic::book::testing::RecordOf(
+        own, opp, empty.front().first, empty.front().second, 1000, 0));
   }
   ASSERT_FALSE(books[0].empty() && books[1].empty()) << "no bench opening to put in a book";
   test::TempDir dir;
-  book::testing::WriteFile(dir.path() / "Veklo.ob1",
-                           book::testing::BookFileBytes(std::move(books[0])));
-  book::testing::WriteFile(dir.path() / "Veklo.ob2",
-                           book::testing::BookFileBytes(std::move(books[1])));
+  classic::book::testing::WriteFile(dir.path() / "Veklo.ob1",
+                                    classic::book::testing::BookFileBytes(std::move(books[0])));
+  classic::book::testing::WriteFile(dir.path() / "Veklo.ob2",
+                                    classic::book::testing::BookFileBytes(std::move(books[1])));
   EXPECT_EQ(BenchSignature("cd " + test::Quote(dir.path()) + " && "), kBenchSignature);
 }
 

@@ -7,8 +7,8 @@
 #include <span>
 #include <vector>
 
-#include "book/book_inspection.hpp"
-#include "book/opennings.hpp"
+#include "classic/book/book_inspection.hpp"
+#include "classic/book/opennings.hpp"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "driver/position_files.hpp"
+#include "common/position_files.hpp"
 
 namespace {
 

@@ -15,7 +15,7 @@ bool Plausible(const pentad::serve::MoveRequest& request) {
   const pentad::Position& position = request.position;
   const bool sideKnown =
       position.sideRead == pentad::kPlayerX || position.sideRead == pentad::kPlayerO;
-  return sideKnown && position.stoneCount < pentad::kBoardSize * pentad::kBoardSize;
+  return sideKnown && position.StoneCount() < pentad::kBoardSize * pentad::kBoardSize;
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "book/book_learning.hpp"
-#include "book/game_record.hpp"
+#include "classic/book/book_learning.hpp"
+#include "classic/book/game_record.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -46,7 +46,7 @@ std::vector<Folder> BrainFolders() {
     if (!position) continue;
     const char own = position->sideRead == kPlayerO ? 'o' : 'x';
     std::vector<std::string> rows;
-    std::istringstream text(PositionText(position->board));
+    std::istringstream text(PositionText(position->stones));
     for (std::string row; std::getline(text, row);) rows.push_back(row);
     folders.push_back({dir, ViewFromRows(rows, own)});
   }
@@ -134,7 +134,7 @@ TEST(BrainMatchesAnalyze, FindsTheBookBesideItsExecutable) {
   BrainView view = ViewFromRows({}, 'x');
   for (int x = 0; x < kBoardSize; ++x)
     for (int y = 0; y < kBoardSize; ++y)
-      if (const uint8_t o = position->board.at(x, y).occupant)
+      if (const uint8_t o = position->stones.At(x, y))
         view.cells[x][y] = o == position->sideRead ? 1 : 2;
   TempDir withBook, withoutBook;
   PrepareDirectory(withBook, folder, view);

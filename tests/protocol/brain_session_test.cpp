@@ -25,7 +25,7 @@ bool StartsWith(const std::optional<std::string>& line, const std::string& prefi
 bool HasFive(const BrainView& view, int who) {
   for (int x = 0; x < kBoardSize; ++x)
     for (int y = 0; y < kBoardSize; ++y)
-      for (const auto& d : kDirections) {
+      for (const auto& d : classic::kDirections) {
         int n = 0;
         for (int cx = x, cy = y; OnBoard(cx, cy) && view.cells[cx][cy] == who;
              cx += d.dx, cy += d.dy)

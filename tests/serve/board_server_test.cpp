@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "book/book_test_support.hpp"
+#include "classic/book/book_test_support.hpp"
 #include "serve/web_assets.hpp"
 
 namespace pentad::serve {
@@ -351,8 +351,8 @@ struct AddressingCase {
 
 TEST(BoardServerOrigin, ServesOnlyItsOwnHostNamesAndTakesMovesOnlyAsJson) {
   ServerSettings settings;
-  settings.decide = [](const Position&, const DecisionSettings& decision) {
-    Decision made;
+  settings.decide = [](const Position&, const classic::DecisionSettings& decision) {
+    classic::Decision made;
     made.seed = *decision.seed;
     made.x = made.y = 0;
     return made;
@@ -446,10 +446,10 @@ class Gate {
 TEST(BoardServerConcurrency, RunsTwoDecisionsAtOnceAndStillServesThePage) {
   Gate bothInside(3);  // the two decisions and the page fetched meanwhile
   ServerSettings settings;
-  settings.decide = [&](const Position& position, const DecisionSettings& decision) {
-    Decision made;
+  settings.decide = [&](const Position& position, const classic::DecisionSettings& decision) {
+    classic::Decision made;
     made.seed = *decision.seed;
-    made.x = position.board.at(0, 0).occupant == kEmpty ? 0 : 1;
+    made.x = position.stones.At(0, 0) == kEmpty ? 0 : 1;
     made.y = 0;
     if (!bothInside.ArriveAndWait()) made.x = -1;  // reported below as a failure
     return made;
@@ -489,11 +489,11 @@ TEST(BoardServerConcurrency, TwoRealDecisionsAtOnceBothAnswer) {
 // A book in the server's working directory that plays (9,12) in the opening
 // position: read only when named with --book-dir.
 TEST(BoardServerBook, ReadsNoBookUnlessGivenABookDirectory) {
-  book::testing::TempDir dir;
-  std::vector<std::unique_ptr<book::TOpenning>> records;
-  records.push_back(book::testing::RecordOf({{10, 9}}, {{9, 9}, {9, 10}}, 9, 12, 1000, 0));
-  book::testing::WriteFile(dir.path() / "Veklo.ob2",
-                           book::testing::BookFileBytes(std::move(records)));
+  classic::book::testing::TempDir dir;
+  std::vector<std::unique_ptr<classic::book::TOpenning>> records;
+  records.push_back(classic::book::testing::RecordOf({{10, 9}}, {{9, 9}, {9, 10}}, 9, 12, 1000, 0));
+  classic::book::testing::WriteFile(dir.path() / "Veklo.ob2",
+                                    classic::book::testing::BookFileBytes(std::move(records)));
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(dir.path());
   Json body = MoveBody(OpeningLines(), "o");
@@ -515,12 +515,12 @@ TEST(BoardServerBook, ReadsNoBookUnlessGivenABookDirectory) {
 TEST(BoardServerStop, EndsADecisionInProgressAsIfItsTimeWereUp) {
   std::promise<void> started;
   ServerSettings settings;
-  settings.decide = [&](const Position&, const DecisionSettings& decision) {
+  settings.decide = [&](const Position&, const classic::DecisionSettings& decision) {
     started.set_value();
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     while (!decision.stop->load() && std::chrono::steady_clock::now() < deadline)
       std::this_thread::sleep_for(1ms);
-    Decision made;
+    classic::Decision made;
     made.x = made.y = 0;
     return made;
   };

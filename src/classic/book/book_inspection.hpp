@@ -1,0 +1,47 @@
+// What the book tools check and show about a book file: whether every
+// record is written the way the engine can find it.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "classic/book/opennings.hpp"
+
+namespace pentad::classic::book {
+
+struct RecordReport {
+  int fileIndex = 0;  // 1-based position in the file
+  std::vector<std::string> problems;
+};
+
+struct BookReport {
+  BookFileLayout layout;
+  std::vector<std::string> fileProblems;
+  std::vector<RecordReport> records;  // every record, in file order
+
+  bool Clean() const;
+  int RecordsWithProblems() const;
+};
+
+// 1 for "Veklo.ob1", 2 for "Veklo.ob2" (any letter case), else 0.
+int BookNumberOfFileName(std::string_view fileName);
+
+// Everything that keeps a record from being found as written, or from
+// giving back the answer it was stored for. `bookNumber` 0 skips the parity
+// test.
+std::vector<std::string> RecordProblems(const TOpenning& record, const RecordLayout& layout,
+                                        int bookNumber);
+
+// Loads `data` into `book` as the engine does and reports on every record.
+BookReport InspectBook(std::span<const uint8_t> data, int bookNumber, TOpenning_Book& book);
+
+// A whole-file read for the tools; false when the file cannot be read.
+bool ReadBookFile(const std::filesystem::path& path, std::vector<uint8_t>& bytes);
+
+std::string StonesText(const TOPlayerMoves& stones);
+
+}  // namespace pentad::classic::book

@@ -1,0 +1,69 @@
+// The book writer: finished games update the answer records of the two
+// book files, so the engine finds each position played again, in any of the
+// eight orientations, with the square that was played and how it fared.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "classic/book/game_record.hpp"
+#include "classic/book/opennings.hpp"
+
+namespace pentad::classic::book {
+
+struct LearnCounts {
+  int recordsAdded = 0;
+  int recordsUpdated = 0;
+  int positionsLearned = 0;
+};
+
+// One book file of a directory, loaded for updating.
+class LearnedBook {
+ public:
+  LearnedBook(const std::filesystem::path& dir, int bookNumber);
+
+  // False, with a message, when the file exists but cannot be read or is
+  // damaged: rewriting it would change records nobody asked to change.
+  bool Load(std::string& error);
+  // Adds a win or a loss to the record of `position` with `answer` (board
+  // coordinates), or a new record when the book has none under any
+  // symmetry.
+  void Learn(const TOpenning& position, int answerX, int answerY, bool moverWon,
+             LearnCounts& counts);
+  // The file as it is to be written, records in book order.
+  std::vector<uint8_t> Bytes();
+  // Writes a temporary file next to the book and renames it over the book.
+  // `pentad book learn` commits both books together instead.
+  bool Write(std::string& error);
+
+  bool Changed() const { return changed_; }
+  const std::filesystem::path& Path() const { return path_; }
+  const TOpenning_Book& Book() const { return book_; }
+
+ private:
+  TOpenning* FindSameOpening(const TOpenning& position, int answerX, int answerY) const;
+  void Index(TOpenning* record);
+
+  std::filesystem::path path_;
+  TOpenning_Book book_;
+  // Records by their stones, for finding the image of a position quickly.
+  std::unordered_map<std::string, std::vector<TOpenning*>> byStones_;
+  bool changed_ = false;
+};
+
+// The positions a game teaches: those of 1 and 3 to 9 stones (0 and 2 are
+// settled by the first-move rules). Draws and unknown results teach nothing.
+struct LearnedPosition {
+  std::unique_ptr<TOpenning> position;  // board coordinates, OwnMoves the mover's
+  GameMove answer;
+  bool moverWon = false;
+};
+std::vector<LearnedPosition> PositionsOf(const GameRecord& game);
+
+// The stones of a record as a key: equal keys, equal positions.
+std::string StonesKey(const TOpenning& record);
+
+}  // namespace pentad::classic::book

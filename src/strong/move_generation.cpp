@@ -1,0 +1,229 @@
+#include "strong/move_generation.hpp"
+
+#include <algorithm>
+
+namespace pentad::strong {
+namespace {
+
+using C = CellPattern;
+
+// Ordering values per cell pattern, for the side to move's own patterns
+// and for the opponent's patterns it takes away.
+constexpr std::array<int, kCellPatternCount> kAttackValue = {0,  4,   12,  10,  24,   200,
+                                                             30, 600, 700, 900, 20000};
+constexpr std::array<int, kCellPatternCount> kDefenceValue = {0,  2,   8,   6,   16,   150,
+                                                              20, 400, 450, 500, 10000};
+// Finer grain within a cell pattern: what each line adds.
+constexpr std::array<int, kLinePatternCount> kLineValue = {0, 1, 3, 3, 6, 8, 10, 0};
+
+// The lines' values summed, per packed line patterns of one side.
+constexpr std::array<int16_t, 1 << (4 * kPackedLineBits)> MakeLinesValue() {
+  std::array<int16_t, 1 << (4 * kPackedLineBits)> values{};
+  for (int packed = 0; packed < static_cast<int>(values.size()); ++packed) {
+    for (int d = 0; d < 4; ++d) values[packed] += kLineValue[packed >> (kPackedLineBits * d) & 7];
+  }
+  return values;
+}
+
+constexpr auto kLinesValue = MakeLinesValue();
+
+// Only a stone on a threat cell or inside the window of one of its threat
+// lines (an open three or better) takes the threat away, so a defence is
+// there for every threat. Each candidate is then played to check that no
+// threat is left.
+// With `firstOnly`, the search for defences ends at the first one found.
+void AddDefences(SearchBoard& board, const CellSet& threats, MoveList& moves, bool firstOnly) {
+  const uint8_t opponent = kOpponent[board.SideToMove()];
+  std::array<uint8_t, kGridCells> hits{};
+  std::array<int16_t, 1 + 8 * kWindowReach> firstWindow{};
+  int firstWindowSize = 0;
+  int threatCount = 0;
+  threats.ForEach([&](int threat) {
+    const bool first = threatCount++ == 0;
+    auto hit = [&](int cell) {
+      ++hits[cell];
+      if (first) firstWindow[firstWindowSize++] = static_cast<int16_t>(cell);
+    };
+    hit(threat);
+    for (int d = 0; d < 4; ++d) {
+      if (board.LinePatternAt(threat, d, opponent) < LinePattern::kOpenThree) continue;
+      for (int k = 1; k <= kWindowReach; ++k) {
+        for (const int cell : {threat + k * kStep[d], threat - k * kStep[d]}) {
+          if (board.Stone(cell) == kEmpty) hit(cell);
+        }
+      }
+    }
+  });
+  for (int i = 0; i < firstWindowSize; ++i) {
+    const int cell = firstWindow[i];
+    if (hits[cell] != threatCount) continue;
+    board.Make(cell);
+    const bool stops = !HasStrongThreat(board, opponent);
+    board.Unmake();
+    if (!stops) continue;
+    moves.Add(cell, OrderScore(board, cell));
+    if (firstOnly) return;
+  }
+}
+
+// A four makes the opponent answer first, which may break its threat.
+void AddOwnFours(const SearchBoard& board, MoveList& moves) {
+  const uint8_t me = board.SideToMove();
+  for (const C pattern : {C::kOpenFour, C::kDoubleFour, C::kFourThree, C::kFour}) {
+    board.Cells(me, pattern).ForEach([&](int cell) {
+      if (!moves.Contains(cell)) moves.Add(cell, OrderScore(board, cell));
+    });
+  }
+}
+
+void AddNearStones(const SearchBoard& board, MoveList& moves) {
+  for (int y = 0; y < kBoardSize; ++y) {
+    for (int x = 0; x < kBoardSize; ++x) {
+      const int cell = CellAt(x, y);
+      if (board.Stone(cell) != kEmpty) continue;
+      bool near = false;
+      for (int dy = -2; dy <= 2 && !near; ++dy) {
+        for (int dx = -2; dx <= 2 && !near; ++dx) {
+          const int other = cell + dy * kStride + dx;
+          near = board.Stone(other) == kPlayerX || board.Stone(other) == kPlayerO;
+        }
+      }
+      if (near) moves.Add(cell, OrderScore(board, cell));
+    }
+  }
+}
+
+// Every cell where either side makes at least a two; when no such cell is
+// left, the empty cells near the stones, on an empty board the centre, and
+// failing all that any empty cell: only a full board has no move.
+void AddQuiet(const SearchBoard& board, MoveList& moves) {
+  auto isCandidate = [](C pattern) { return pattern >= C::kTwo && pattern < C::kFive; };
+  ForEachBoardCell([&](int cell) {
+    if (isCandidate(board.CellPatternAt(cell, kPlayerX)) ||
+        isCandidate(board.CellPatternAt(cell, kPlayerO)))
+      moves.Add(cell, OrderScore(board, cell));
+  });
+  if (!moves.Empty()) return;
+  AddNearStones(board, moves);
+  if (!moves.Empty()) return;
+  if (board.StoneCount() == 0) {
+    moves.Add(CellAt(kBoardSize / 2, kBoardSize / 2), 0);
+    return;
+  }
+  for (int cell = 0; cell < kGridCells && moves.Empty(); ++cell) {
+    if (board.Stone(cell) == kEmpty) moves.Add(cell, 0);
+  }
+}
+
+}  // namespace
+
+bool MoveList::Contains(int cell) const {
+  for (int i = 0; i < size_; ++i) {
+    if (moves_[i].cell == cell) return true;
+  }
+  return false;
+}
+
+// Insertion sort: stable, in place (std::stable_sort may allocate), and
+// quick on lists of tens of moves.
+void MoveList::SortByScore() {
+  for (int i = 1; i < size_; ++i) {
+    const ScoredMove move = moves_[i];
+    int j = i;
+    for (; j > 0 && moves_[j - 1].score < move.score; --j) moves_[j] = moves_[j - 1];
+    moves_[j] = move;
+  }
+}
+
+// The best score is kept apart from its index: reading it back through the
+// index made every step wait for the last.
+const ScoredMove& MoveList::PickBest(int i) {
+  int best = i;
+  int bestScore = moves_[i].score;
+  for (int j = i + 1; j < size_; ++j) {
+    const int score = moves_[j].score;
+    if (score > bestScore) {
+      best = j;
+      bestScore = score;
+    }
+  }
+  std::swap(moves_[i], moves_[best]);
+  return moves_[i];
+}
+
+void MoveList::MoveToFront(int cell) {
+  for (int i = 0; i < size_; ++i) {
+    if (moves_[i].cell != cell) continue;
+    std::rotate(moves_.begin(), moves_.begin() + i, moves_.begin() + i + 1);
+    return;
+  }
+}
+
+CellSet StrongThreats(const SearchBoard& board, uint8_t player) {
+  CellSet threats = board.Cells(player, C::kOpenFour);
+  threats |= board.Cells(player, C::kDoubleFour);
+  threats |= board.Cells(player, C::kFourThree);
+  return threats;
+}
+
+bool HasStrongThreat(const SearchBoard& board, uint8_t player) {
+  return board.Count(player, C::kFourThree) + board.Count(player, C::kDoubleFour) +
+             board.Count(player, C::kOpenFour) >
+         0;
+}
+
+bool HasFourMove(const SearchBoard& board, uint8_t player) {
+  return board.Count(player, C::kFour) > 0 || HasStrongThreat(board, player);
+}
+
+int OrderScore(const SearchBoard& board, int cell) {
+  const uint8_t me = board.SideToMove();
+  const uint8_t opponent = kOpponent[me];
+  return kAttackValue[static_cast<int>(board.CellPatternAt(cell, me))] +
+         kDefenceValue[static_cast<int>(board.CellPatternAt(cell, opponent))] +
+         kLinesValue[board.PackedLinePatternsAt(cell, me)] +
+         kLinesValue[board.PackedLinePatternsAt(cell, opponent)];
+}
+
+Situation GenerateMoves(SearchBoard& board, MoveList& moves) {
+  const uint8_t me = board.SideToMove();
+  const uint8_t opponent = kOpponent[me];
+  moves.Clear();
+  if (board.Count(me, C::kFive) > 0) {
+    moves.Add(board.Cells(me, C::kFive).First(), kAttackValue.back());
+    return Situation::kWinNow;
+  }
+  if (const int fives = board.Count(opponent, C::kFive); fives > 0) {
+    moves.Add(board.Cells(opponent, C::kFive).First(), kDefenceValue.back());
+    return fives == 1 ? Situation::kBlockFour : Situation::kLost;
+  }
+  Situation situation = Situation::kQuiet;
+  if (HasStrongThreat(board, opponent)) {
+    AddDefences(board, StrongThreats(board, opponent), moves, false);
+    AddOwnFours(board, moves);
+    situation = moves.Empty() ? Situation::kLost : Situation::kDefend;
+  }
+  if (moves.Empty()) AddQuiet(board, moves);
+  return situation;
+}
+
+bool CanAnswerThreats(SearchBoard& board) {
+  const uint8_t me = board.SideToMove();
+  const uint8_t opponent = kOpponent[me];
+  if (!HasStrongThreat(board, opponent) || HasFourMove(board, me)) return true;
+  MoveList defence;
+  AddDefences(board, StrongThreats(board, opponent), defence, true);
+  return !defence.Empty();
+}
+
+int PliesToLoseAgainstThreats(const SearchBoard& board) {
+  const uint8_t opponent = kOpponent[board.SideToMove()];
+  if (board.Count(opponent, C::kFive) >= 2) return 2;
+  const bool twoWaysNext =
+      board.Count(opponent, C::kOpenFour) + board.Count(opponent, C::kDoubleFour) > 0;
+  // A move, the threat, its block (and for a four-three the open four and
+  // its block), then the five.
+  return twoWaysNext ? 4 : 6;
+}
+
+}  // namespace pentad::strong

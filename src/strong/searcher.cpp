@@ -1,0 +1,586 @@
+#include "strong/searcher.hpp"
+
+#include <algorithm>
+#include <limits>
+
+#include "strong/evaluation.hpp"
+
+namespace pentad::strong {
+namespace {
+
+using C = CellPattern;
+
+constexpr int kInfinity = kWinScore + 1;
+constexpr int kAspirationWindow = 60;
+constexpr int64_t kCheckInterval = 1024;
+// A win by fours is looked for at the root with a larger budget than at
+// every leaf.
+constexpr int64_t kRootVcfNodes = 50000;
+constexpr int64_t kLeafVcfNodes = 64;
+// A win by threats at the root, and the checks against the opponent's,
+// take up to an eighth of the move each.
+constexpr int64_t kRootVctShare = 8;
+constexpr int kRootVctThreats = 12;
+// The look after the iterations may go on to this many quarters of the
+// time before the last iteration may start, never past the move's end.
+constexpr int kLateVctShare = 5;
+constexpr int64_t kRootVctVcfNodes = 500;
+// The checks of each root move against the opponent's win by threats.
+constexpr int64_t kMinVctCheckNodes = 1000;
+constexpr int64_t kTimedVctCheckNodes = 20000;
+// A win by threats whose line does not end in a five is at most this far:
+// every threat and every four of the longest line it could take.
+constexpr int kUnknownVctPlies = 2 * VctResult::kMaxLine + 3;
+constexpr int kMaxExtendedDefences = 3;
+constexpr int kKillerBonus = 40;
+constexpr int kHashMoveScore = 1 << 30;
+constexpr int kHistoryShift = 5;
+constexpr int kMaxHistoryBonus = 30;
+
+constexpr int WinIn(int plies) {
+  return kWinScore - plies;
+}
+
+// Proven scores are stored relative to the node, so that a transposition
+// met at another ply keeps its true distance.
+int ToTable(int score, int ply) {
+  if (score > kProvenScore) return score + ply;
+  if (score < -kProvenScore) return score - ply;
+  return score;
+}
+
+int FromTable(int score, int ply) {
+  if (score > kProvenScore) return score - ply;
+  if (score < -kProvenScore) return score + ply;
+  return score;
+}
+
+bool IsProven(int score) {
+  return score > kProvenScore || score < -kProvenScore;
+}
+
+// Quiet moves after this many are not searched at non-PV nodes unless
+// they make or stop a threat.
+constexpr int MoveWidth(int depth) {
+  return 6 + 2 * depth;
+}
+
+constexpr int Reduction(int depth, int moveIndex) {
+  if (depth < 3 || moveIndex < 3) return 0;
+  return moveIndex < 10 ? 1 : 2;
+}
+
+}  // namespace
+
+Searcher::Searcher(TranspositionTable& table, VcfSearch& vcf, VctSearch& vct)
+    : table_(table), vcf_(vcf), vct_(vct) {}
+
+void Searcher::Clear() {
+  for (auto& side : history_) side.fill(0);
+  for (auto& pair : killers_) pair.fill(kNoCell);
+}
+
+SearchOutcome Searcher::Run(const SearchBoard& board, const SearchLimits& limits,
+                            const IterationCallback& onIteration) {
+  board_ = board;
+  limits_ = &limits;
+  nodes_ = 0;
+  nextCheck_ = kCheckInterval;
+  aborted_ = false;
+  opponentThreatens_ = false;
+  table_.NewSearch();
+  for (auto& side : history_)
+    for (int32_t& value : side) value /= 2;
+  for (auto& pair : killers_) pair.fill(kNoCell);
+
+  SearchOutcome outcome;
+  const Situation situation = GenerateMoves(board_, rootMoves_);
+  OrderMoves(rootMoves_, situation, 0, kNoCell);
+  rootMoves_.SortByScore();
+  if (!rootMoves_.Empty()) {
+    outcome.move = rootMoves_[0].cell;
+    outcome.pv = {outcome.move};
+    if (!WinsAtOnce(outcome) && !WinsByThreats(outcome)) {
+      KeepMovesAgainstOpponentFours();
+      KeepMovesAgainstOpponentThreats();
+      Deepen(outcome, onIteration);
+      AvoidLossByThreatsInTimeLeft(outcome);
+      WinsByThreatsInTimeLeft(outcome);
+    }
+  }
+  outcome.nodes = nodes_;
+  outcome.elapsedMs = ElapsedUs() / 1000;
+  return outcome;
+}
+
+// A five, or a win by fours, needs no deeper look.
+bool Searcher::WinsAtOnce(SearchOutcome& outcome) {
+  if (StopRequested()) return false;
+  int64_t budget = kRootVcfNodes;
+  if (limits_->maxNodes) budget = std::min(budget, *limits_->maxNodes / 4);
+  if (!FindVcf(budget)) return false;
+  outcome.move = vcfResult_.move;
+  outcome.score = WinIn(VcfWinPlies());
+  outcome.depth = 1;
+  outcome.pv.assign(vcfResult_.line.begin(), vcfResult_.line.begin() + vcfResult_.lineLength);
+  return true;
+}
+
+// A proven win by fours and threes is played at once, its line as the PV.
+bool Searcher::WinsByThreats(SearchOutcome& outcome) {
+  if (StopRequested()) return false;
+  const VctLimits vctLimits = RootVctLimits(kRootVctShare);
+  if (vctLimits.maxNodes <= 0) return false;
+  if (!PlaysVctWin(vctLimits, outcome)) return false;
+  outcome.depth = 1;
+  return true;
+}
+
+// Iterations end well before the clock does, when the next one would not
+// fit; the time up to a little past the last start of an iteration goes to
+// a longer look for a win by threats, which picks up where the first one
+// left off through its table. A win it proves replaces the move.
+void Searcher::WinsByThreatsInTimeLeft(SearchOutcome& outcome) {
+  if (limits_->maxNodes || StopRequested() || IsProven(outcome.score)) return;
+  const auto deadline =
+      limits_->start + std::min(limits_->softTime * kLateVctShare / 4, limits_->hardTime);
+  if (SearchLimits::Clock::now() >= deadline) return;
+  VctLimits vctLimits = RootVctLimits(1);
+  vctLimits.deadline = deadline;
+  PlaysVctWin(vctLimits, outcome);
+}
+
+// Against an opponent who would win by threats were it to move, each root
+// move got only a short check. The time left, up to the move's end, checks
+// the chosen move further: a wrong defence loses the game. When the
+// opponent is proven to win after it, the next root moves are checked in
+// the search's order, and the first not proven lost is played. The move
+// stays when the time runs out first or every other one is lost too.
+void Searcher::AvoidLossByThreatsInTimeLeft(SearchOutcome& outcome) {
+  if (!opponentThreatens_ || limits_->maxNodes || StopRequested() || IsProven(outcome.score)) {
+    return;
+  }
+  VctLimits vctLimits = RootVctLimits(1);
+  vctLimits.deadline = limits_->start + limits_->hardTime;
+  // The chosen move first (i = -1), then the others in order.
+  for (int i = -1; i < rootMoves_.Size(); ++i) {
+    const int cell = i < 0 ? outcome.move : rootMoves_[i].cell;
+    if (i >= 0 && cell == outcome.move) continue;
+    if (SearchLimits::Clock::now() >= *vctLimits.deadline) return;
+    if (OpponentWinsByThreatsAfter(cell, vctLimits)) continue;
+    if (i >= 0) {
+      outcome.move = cell;
+      outcome.pv = {cell};
+    }
+    return;
+  }
+}
+
+bool Searcher::OpponentWinsByThreatsAfter(int cell, const VctLimits& vctLimits) {
+  board_.Make(cell);
+  const VctResult result = vct_.Search(board_, vctLimits);
+  board_.Unmake();
+  nodes_ += result.nodes;
+  return result.outcome == VctOutcome::kWin;
+}
+
+// A win by threats the search proves becomes the move, its line the PV.
+// Our own wins also try closed threes; the checks against the opponent's
+// threats, many and short, keep to fours and open threes.
+bool Searcher::PlaysVctWin(VctLimits vctLimits, SearchOutcome& outcome) {
+  vctLimits.closedThrees = true;
+  const VctResult result = vct_.Search(board_, vctLimits);
+  nodes_ += result.nodes;
+  if (result.outcome != VctOutcome::kWin || result.move == kNoCell) return false;
+  outcome.move = result.move;
+  outcome.score = WinIn(VctWinPlies(result));
+  outcome.pv.assign(result.line.begin(), result.line.begin() + result.lineLength);
+  return true;
+}
+
+// A 1/share of the move from now: of the node budget, which keeps the
+// search the same on every machine, else of the time before the last
+// iteration may start.
+VctLimits Searcher::RootVctLimits(int64_t share) const {
+  VctLimits vctLimits;
+  vctLimits.maxThreats = kRootVctThreats;
+  vctLimits.vcfNodes = kRootVctVcfNodes;
+  if (limits_->maxNodes) {
+    vctLimits.maxNodes = std::min(*limits_->maxNodes / share, *limits_->maxNodes - nodes_);
+  } else {
+    vctLimits.maxNodes = std::numeric_limits<int64_t>::max();
+    vctLimits.deadline = SearchLimits::Clock::now() + limits_->softTime / share;
+    vctLimits.stop = limits_->stop;
+  }
+  return vctLimits;
+}
+
+// When the opponent would win by fours were it its turn, only moves that
+// take that win away, or fours of our own, are worth searching. Nothing is
+// dropped when nothing stops it, and once the checks have cost
+// kRootVcfNodes the remaining moves are kept unchecked.
+void Searcher::KeepMovesAgainstOpponentFours() {
+  if (rootMoves_.Size() < 2 || !OpponentWinsByFours()) return;
+  const uint8_t me = board_.SideToMove();
+  const int64_t giveUpAt = nodes_ + kRootVcfNodes;
+  MoveList& kept = moveLists_[0];
+  kept.Clear();
+  for (int i = 0; i < rootMoves_.Size(); ++i) {
+    const int cell = rootMoves_[i].cell;
+    bool stops = nodes_ >= giveUpAt || board_.CellPatternAt(cell, me) >= C::kFour;
+    if (!stops) {
+      board_.Make(cell);
+      stops = !FindVcf(kRootVcfNodes / 50);
+      board_.Unmake();
+    }
+    if (stops) kept.Add(cell, rootMoves_[i].score);
+  }
+  if (!kept.Empty()) rootMoves_ = kept;
+}
+
+bool Searcher::OpponentWinsByFours() {
+  const uint8_t me = board_.SideToMove();
+  board_.SetSideToMove(kOpponent[me]);
+  const bool wins = FindVcf(kRootVcfNodes / 10);
+  board_.SetSideToMove(me);
+  return wins;
+}
+
+// The same for a win by threats, within a share of the move: moves after
+// which the opponent is proven to win are dropped, unless every one is.
+// Each check gets an equal part of the share; what is not checked in time
+// is kept.
+void Searcher::KeepMovesAgainstOpponentThreats() {
+  if (rootMoves_.Size() < 2 || StopRequested()) return;
+  VctLimits vctLimits = RootVctLimits(kRootVctShare);
+  const int64_t giveUpAt =
+      limits_->maxNodes ? nodes_ + vctLimits.maxNodes : std::numeric_limits<int64_t>::max();
+  if (limits_->maxNodes) vctLimits.maxNodes /= 4;
+  if (vctLimits.maxNodes <= 0 || !OpponentWinsByThreats(vctLimits)) return;
+  opponentThreatens_ = true;
+  if (limits_->maxNodes) {
+    const int64_t each = std::max(vctLimits.maxNodes * 2 / rootMoves_.Size(), kMinVctCheckNodes);
+    vctLimits.maxNodes = std::min(each, *limits_->maxNodes - nodes_);
+  } else {
+    vctLimits.maxNodes = kTimedVctCheckNodes;
+  }
+  MoveList& kept = moveLists_[0];
+  kept.Clear();
+  for (int i = 0; i < rootMoves_.Size(); ++i) {
+    const int cell = rootMoves_[i].cell;
+    if (nodes_ >= giveUpAt || !OpponentWinsByThreatsAfter(cell, vctLimits)) {
+      kept.Add(cell, rootMoves_[i].score);
+    }
+  }
+  if (!kept.Empty()) rootMoves_ = kept;
+}
+
+bool Searcher::OpponentWinsByThreats(VctLimits vctLimits) {
+  const uint8_t me = board_.SideToMove();
+  board_.SetSideToMove(kOpponent[me]);
+  const VctResult result = vct_.Search(board_, vctLimits);
+  board_.SetSideToMove(me);
+  nodes_ += result.nodes;
+  return result.outcome == VctOutcome::kWin;
+}
+
+void Searcher::Deepen(SearchOutcome& outcome, const IterationCallback& onIteration) {
+  const int maxDepth = std::clamp(limits_->maxDepth, 1, kMaxPly - 2);
+  int64_t lastIterationUs = 0;
+  for (int depth = 1; depth <= maxDepth; ++depth) {
+    if (depth > 1 && !StartsAnotherIteration(depth, lastIterationUs)) break;
+    const int64_t startUs = ElapsedUs();
+    const int score = Aspiration(depth, outcome.score);
+    if (aborted_) {
+      TakeUnfinishedImprovement(outcome);
+      break;
+    }
+    lastIterationUs = ElapsedUs() - startUs;
+    outcome.move = pv_[0][0];
+    outcome.score = score;
+    outcome.depth = depth;
+    outcome.pv.assign(pv_[0].begin(), pv_[0].begin() + pvLength_[0]);
+    if (onIteration) {
+      onIteration(IterationReport{depth, score, nodes_, ElapsedUs() / 1000, outcome.pv});
+    }
+    // A single reply needs no comparison; a proven result inside the
+    // horizon will not change.
+    if (rootMoves_.Size() == 1) break;
+    if (const auto plies = PliesToResult(score); plies && std::abs(*plies) <= depth) break;
+  }
+}
+
+// Under a node budget only the depth limits; otherwise the clock. The next
+// iteration takes a few times the last and may not finish, but a move that
+// beats the first one before the hard limit is still played, so it starts
+// whenever the last one's time is left.
+bool Searcher::StartsAnotherIteration(int depth, int64_t lastIterationUs) const {
+  if (depth > limits_->maxDepth) return false;
+  if (limits_->maxNodes) return true;
+  const int64_t elapsed = ElapsedUs();
+  if (elapsed >= limits_->softTime.count()) return false;
+  return elapsed + lastIterationUs < limits_->hardTime.count();
+}
+
+// A move that beat the first one at the unfinished depth was searched as
+// deeply as the first: better than the last finished depth's choice.
+void Searcher::KeepImprovement() {
+  improvement_ = pv_[0];
+  improvementLength_ = pvLength_[0];
+}
+
+void Searcher::TakeUnfinishedImprovement(SearchOutcome& outcome) const {
+  if (improvementLength_ == 0) return;
+  outcome.move = improvement_[0];
+  outcome.pv.assign(improvement_.begin(), improvement_.begin() + improvementLength_);
+}
+
+int Searcher::Aspiration(int depth, int previous) {
+  improvementLength_ = 0;
+  if (depth < 4 || IsProven(previous)) return SearchRoot(-kInfinity, kInfinity, depth);
+  int delta = kAspirationWindow;
+  int alpha = previous - delta;
+  int beta = previous + delta;
+  for (;;) {
+    const int score = SearchRoot(alpha, beta, depth);
+    if (aborted_) return score;
+    if (score <= alpha) {
+      alpha = std::max(score - delta, -kInfinity);
+    } else if (score >= beta) {
+      beta = std::min(score + delta, kInfinity);
+    } else {
+      return score;
+    }
+    // A second miss opens the window fully.
+    if (delta > kAspirationWindow) {
+      alpha = -kInfinity;
+      beta = kInfinity;
+    }
+    delta *= 4;
+  }
+}
+
+int Searcher::SearchRoot(int alpha, int beta, int depth) {
+  pvLength_[0] = 0;
+  int best = -kInfinity;
+  int bestCell = rootMoves_[0].cell;
+  for (int i = 0; i < rootMoves_.Size(); ++i) {
+    const int cell = rootMoves_[i].cell;
+    board_.Make(cell);
+    int score;
+    if (i == 0) {
+      score = -Search(-beta, -alpha, depth - 1, 1);
+    } else {
+      score = -Search(-alpha - 1, -alpha, depth - 1, 1);
+      if (score > alpha && score < beta) score = -Search(-beta, -alpha, depth - 1, 1);
+    }
+    board_.Unmake();
+    if (aborted_) return best;
+    if (score > best) {
+      best = score;
+      bestCell = cell;
+      if (score > alpha) {
+        alpha = score;
+        UpdatePv(0, cell);
+        if (i > 0) KeepImprovement();
+        if (score >= beta) break;
+      }
+    }
+  }
+  // A failed-low iteration keeps the last best move in front.
+  if (pvLength_[0] == 0) {
+    pv_[0][0] = static_cast<int16_t>(bestCell);
+    pvLength_[0] = 1;
+  }
+  rootMoves_.MoveToFront(pv_[0][0]);
+  return best;
+}
+
+int Searcher::Search(int alpha, int beta, int depth, int ply) {
+  pvLength_[ply] = ply;
+  if (OutOfBudget()) return 0;
+  const uint8_t me = board_.SideToMove();
+  const uint8_t opponent = kOpponent[me];
+  if (board_.Count(me, C::kFive) > 0) return WinIn(ply + 1);
+  const int opponentFives = board_.Count(opponent, C::kFive);
+  if (opponentFives >= 2) return -WinIn(ply + 2);
+  if (ply >= kMaxPly - 1) return Evaluate(board_);
+  // Without a five now, the side to move wins at its next move but one at
+  // the soonest and loses at the opponent's next move at the latest.
+  alpha = std::max(alpha, -WinIn(ply + 2));
+  beta = std::min(beta, WinIn(ply + 3));
+  if (alpha >= beta) return alpha;
+  if (depth <= 0 && opponentFives == 0) return Leaf(ply);
+
+  int ttMove = kNoCell;
+  if (const TtEntry* entry = table_.Probe(board_.Hash())) {
+    ttMove = entry->move;
+    const int score = FromTable(entry->score, ply);
+    const bool pvNode = beta - alpha > 1;
+    if (!pvNode && entry->depth >= depth &&
+        (entry->bound == Bound::kExact || (entry->bound == Bound::kLower && score >= beta) ||
+         (entry->bound == Bound::kUpper && score <= alpha))) {
+      return score;
+    }
+  }
+  const Situation situation = GenerateMoves(board_, moveLists_[ply]);
+  if (moveLists_[ply].Empty()) return 0;  // a full board is a draw
+  if (situation == Situation::kLost) return -WinIn(ply + PliesToLoseAgainstThreats(board_));
+  return SearchMoves(alpha, beta, depth, ply, situation, ttMove);
+}
+
+int Searcher::SearchMoves(int alpha, int beta, int depth, int ply, Situation situation,
+                          int ttMove) {
+  MoveList& moves = moveLists_[ply];
+  OrderMoves(moves, situation, ply, ttMove);
+  const uint8_t me = board_.SideToMove();
+  const uint8_t opponent = kOpponent[me];
+  const bool pvNode = beta - alpha > 1;
+  const bool quiet = situation == Situation::kQuiet;
+  // Forced replies cost no depth: the block of a four, and the few answers
+  // to a threat, so that a line of threats is followed to its end.
+  const bool forced = situation == Situation::kBlockFour ||
+                      (situation == Situation::kDefend && moves.Size() <= kMaxExtendedDefences);
+  const int childDepth = forced ? std::max(depth, 0) : depth - 1;
+  const int alphaBefore = alpha;
+  int best = -kInfinity;
+  int bestCell = kNoCell;
+  for (int i = 0; i < moves.Size(); ++i) {
+    const int cell = moves.PickBest(i).cell;
+    const bool tactical = board_.CellPatternAt(cell, me) >= C::kOpenThree ||
+                          board_.CellPatternAt(cell, opponent) >= C::kOpenThree;
+    if (quiet && !pvNode && i >= MoveWidth(depth) && !tactical && bestCell != kNoCell) break;
+    const int reduction = quiet && !tactical ? Reduction(depth, i) : 0;
+    board_.Make(cell);
+    int score;
+    if (i == 0) {
+      score = -Search(-beta, -alpha, childDepth, ply + 1);
+    } else {
+      score = -Search(-alpha - 1, -alpha, childDepth - reduction, ply + 1);
+      if (score > alpha && reduction > 0) score = -Search(-alpha - 1, -alpha, childDepth, ply + 1);
+      if (score > alpha && score < beta) score = -Search(-beta, -alpha, childDepth, ply + 1);
+    }
+    board_.Unmake();
+    if (aborted_) return 0;
+    if (score <= best) continue;
+    best = score;
+    bestCell = cell;
+    if (score <= alpha) continue;
+    alpha = score;
+    UpdatePv(ply, cell);
+    if (score >= beta) {
+      if (quiet) RewardCutoff(cell, depth, ply);
+      break;
+    }
+  }
+  const Bound bound = best >= beta         ? Bound::kLower
+                      : best > alphaBefore ? Bound::kExact
+                                           : Bound::kUpper;
+  table_.Store(board_.Hash(), bestCell, ToTable(best, ply), depth, bound);
+  return best;
+}
+
+// Neither side has a five to play. The side to move wins if it has a win
+// by fours, and loses if the opponent's threats cannot all be stopped. The
+// look at every leaf keeps to related fours after the first, so that its
+// few nodes go to lines that can win.
+int Searcher::Leaf(int ply) {
+  if (HasFourMove(board_, board_.SideToMove()) && FindVcf(kLeafVcfNodes, true))
+    return WinIn(ply + VcfWinPlies());
+  if (!CanAnswerThreats(board_)) {
+    return -WinIn(ply + PliesToLoseAgainstThreats(board_));
+  }
+  return Evaluate(board_);
+}
+
+bool Searcher::FindVcf(int64_t budget, bool relatedFours) {
+  if (limits_->maxNodes) budget = std::min(budget, *limits_->maxNodes - nodes_);
+  if (budget <= 0) return false;
+  vcfResult_ = vcf_.Search(
+      board_, VcfLimits{.maxNodes = budget, .maxFours = 30, .relatedFours = relatedFours});
+  nodes_ += vcfResult_.nodes;
+  return vcfResult_.outcome == VcfOutcome::kWin;
+}
+
+// The line ends with the five, or with the move that makes two fives,
+// which the opponent blocks once before the five.
+int Searcher::VcfWinPlies() {
+  const int length = vcfResult_.lineLength;
+  const uint8_t attacker = board_.SideToMove();
+  for (int i = 0; i + 1 < length; ++i) board_.Make(vcfResult_.line[i]);
+  const bool endsWithFive = board_.CellPatternAt(vcfResult_.line[length - 1], attacker) == C::kFive;
+  for (int i = 0; i + 1 < length; ++i) board_.Unmake();
+  return endsWithFive ? length : length + 2;
+}
+
+// As for fours, when the line reaches the five; a line cut short where a
+// position was already known to be won gives only a bound.
+int Searcher::VctWinPlies(const VctResult& result) {
+  const int length = result.lineLength;
+  if (length % 2 == 0) return kUnknownVctPlies;  // none, or it ends with a defence
+  const uint8_t attacker = board_.SideToMove();
+  for (int i = 0; i + 1 < length; ++i) board_.Make(result.line[i]);
+  const C last = board_.CellPatternAt(result.line[length - 1], attacker);
+  for (int i = 0; i + 1 < length; ++i) board_.Unmake();
+  if (last == C::kFive) return length;
+  if (last == C::kOpenFour || last == C::kDoubleFour) return length + 2;
+  return kUnknownVctPlies;
+}
+
+void Searcher::OrderMoves(MoveList& moves, Situation situation, int ply, int ttMove) const {
+  if (situation == Situation::kQuiet || situation == Situation::kDefend) {
+    const int side = board_.SideToMove() - 1;
+    for (int i = 0; i < moves.Size(); ++i) {
+      ScoredMove& move = moves[i];
+      if (move.cell == killers_[ply][0] || move.cell == killers_[ply][1]) {
+        move.score += kKillerBonus;
+      }
+      move.score += std::min(history_[side][move.cell] >> kHistoryShift, kMaxHistoryBonus);
+    }
+  }
+  if (ttMove == kNoCell) return;
+  for (int i = 0; i < moves.Size(); ++i) {
+    if (moves[i].cell == ttMove) moves[i].score = kHashMoveScore;
+  }
+}
+
+void Searcher::RewardCutoff(int cell, int depth, int ply) {
+  if (killers_[ply][0] != cell) {
+    killers_[ply][1] = killers_[ply][0];
+    killers_[ply][0] = static_cast<int16_t>(cell);
+  }
+  int32_t& history = history_[board_.SideToMove() - 1][cell];
+  history = std::min(history + depth * depth, int32_t{1} << 20);
+}
+
+void Searcher::UpdatePv(int ply, int cell) {
+  pv_[ply][ply] = static_cast<int16_t>(cell);
+  const int childLength = ply + 1 < kMaxPly ? pvLength_[ply + 1] : ply + 1;
+  for (int i = ply + 1; i < childLength; ++i) pv_[ply][i] = pv_[ply + 1][i];
+  pvLength_[ply] = std::max(childLength, ply + 1);
+}
+
+// The node budget and a stop request end the search at once; the clock,
+// read only without a node budget, is looked at every kCheckInterval nodes.
+bool Searcher::OutOfBudget() {
+  ++nodes_;
+  if (aborted_) return true;
+  if (limits_->maxNodes && nodes_ > *limits_->maxNodes) return aborted_ = true;
+  if (StopRequested()) return aborted_ = true;
+  if (nodes_ < nextCheck_) return false;
+  nextCheck_ = nodes_ + kCheckInterval;
+  if (!limits_->maxNodes && ElapsedUs() >= limits_->hardTime.count()) return aborted_ = true;
+  return false;
+}
+
+bool Searcher::StopRequested() const {
+  return limits_->stop && limits_->stop->load(std::memory_order_relaxed);
+}
+
+int64_t Searcher::ElapsedUs() const {
+  return std::chrono::duration_cast<std::chrono::microseconds>(SearchLimits::Clock::now() -
+                                                               limits_->start)
+      .count();
+}
+
+}  // namespace pentad::strong

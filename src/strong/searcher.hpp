@@ -1,0 +1,84 @@
+// The main search: principal-variation alpha-beta under iterative deepening
+// with aspiration windows, forced replies, late-move reductions, and a win
+// by fours looked for at the leaves.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "strong/move_generation.hpp"
+#include "strong/search_board.hpp"
+#include "strong/strong_engine.hpp"
+#include "strong/transposition_table.hpp"
+#include "strong/vcf.hpp"
+#include "strong/vct.hpp"
+
+namespace pentad::strong {
+
+inline constexpr int kMaxPly = 96;
+
+// One searcher runs one search at a time; the tables it is given may be
+// shared.
+class Searcher {
+ public:
+  Searcher(TranspositionTable& table, VcfSearch& vcf, VctSearch& vct);
+
+  SearchOutcome Run(const SearchBoard& board, const SearchLimits& limits,
+                    const IterationCallback& onIteration);
+  // Forgets the move-ordering statistics.
+  void Clear();
+
+ private:
+  bool WinsAtOnce(SearchOutcome& outcome);
+  bool WinsByThreats(SearchOutcome& outcome);
+  void WinsByThreatsInTimeLeft(SearchOutcome& outcome);
+  void AvoidLossByThreatsInTimeLeft(SearchOutcome& outcome);
+  bool OpponentWinsByThreatsAfter(int cell, const VctLimits& vctLimits);
+  bool PlaysVctWin(VctLimits vctLimits, SearchOutcome& outcome);
+  VctLimits RootVctLimits(int64_t share) const;
+  void KeepMovesAgainstOpponentFours();
+  bool OpponentWinsByFours();
+  void KeepMovesAgainstOpponentThreats();
+  bool OpponentWinsByThreats(VctLimits vctLimits);
+  void Deepen(SearchOutcome& outcome, const IterationCallback& onIteration);
+  bool StartsAnotherIteration(int depth, int64_t lastIterationUs) const;
+  int Aspiration(int depth, int previous);
+  void KeepImprovement();
+  void TakeUnfinishedImprovement(SearchOutcome& outcome) const;
+  int SearchRoot(int alpha, int beta, int depth);
+  int Search(int alpha, int beta, int depth, int ply);
+  int SearchMoves(int alpha, int beta, int depth, int ply, Situation situation, int ttMove);
+  int Leaf(int ply);
+  bool FindVcf(int64_t budget, bool relatedFours = false);
+  int VcfWinPlies();
+  int VctWinPlies(const VctResult& result);
+  void OrderMoves(MoveList& moves, Situation situation, int ply, int ttMove) const;
+  void RewardCutoff(int cell, int depth, int ply);
+  void UpdatePv(int ply, int cell);
+  bool OutOfBudget();
+  bool StopRequested() const;
+  int64_t ElapsedUs() const;
+
+  TranspositionTable& table_;
+  VcfSearch& vcf_;
+  VctSearch& vct_;
+  SearchBoard board_;
+  const SearchLimits* limits_ = nullptr;
+  int64_t nodes_ = 0;
+  int64_t nextCheck_ = 0;
+  bool aborted_ = false;
+  // The opponent would win by threats were it to move at the root.
+  bool opponentThreatens_ = false;
+
+  VcfResult vcfResult_;
+  MoveList rootMoves_;
+  std::array<int16_t, kMaxPly> improvement_{};
+  int improvementLength_ = 0;
+  std::array<MoveList, kMaxPly> moveLists_;
+  std::array<std::array<int16_t, kMaxPly>, kMaxPly> pv_{};
+  std::array<int, kMaxPly> pvLength_{};
+  std::array<std::array<int16_t, 2>, kMaxPly> killers_{};
+  std::array<std::array<int32_t, kGridCells>, 2> history_{};
+};
+
+}  // namespace pentad::strong

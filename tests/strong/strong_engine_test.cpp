@@ -1,0 +1,141 @@
+#include "strong/strong_engine.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <set>
+#include <vector>
+
+#include "strong/move_generation.hpp"
+#include "strong/tactics.hpp"
+
+namespace pentad::strong {
+namespace {
+
+// Node budgets fix every answer on every machine; each is a few times what
+// the search needs today.
+constexpr int64_t kTacticNodes = 200000;
+constexpr int64_t kSmallNodes = 20000;
+
+SearchLimits NodeLimits(int64_t nodes) {
+  SearchLimits limits;
+  limits.maxNodes = nodes;
+  return limits;
+}
+
+// Rows of x/o stones placed from (0, y0) down; '.' is empty.
+SearchBoard Position(int y0, std::vector<const char*> rows, uint8_t sideToMove) {
+  SearchBoard board;
+  for (int dy = 0; dy < static_cast<int>(rows.size()); ++dy) {
+    for (int x = 0; rows[dy][x] != '\0'; ++x) {
+      if (rows[dy][x] == 'x') board.Place(CellAt(x, y0 + dy), kPlayerX);
+      if (rows[dy][x] == 'o') board.Place(CellAt(x, y0 + dy), kPlayerO);
+    }
+  }
+  board.SetSideToMove(sideToMove);
+  return board;
+}
+
+// A position and the moves expected of the side to move.
+struct MoveCase {
+  const char* name;
+  SearchBoard board;
+  std::set<int> moves;
+};
+
+TEST(StrongEngineTest, PlaysTheForcedMove) {
+  const MoveCase cases[] = {
+      {"own five before blocking",
+       Position(9, {"..xxxx....", "..oooo...."}, kPlayerX),
+       {CellAt(1, 9), CellAt(6, 9)}},
+      {"block of a four", Position(9, {".xoooo....", "...x.x...."}, kPlayerX), {CellAt(6, 9)}},
+      {"a stop of an open three",
+       Position(9, {"...ooo....", "...x.x...."}, kPlayerX),
+       {CellAt(2, 9), CellAt(6, 9)}},
+  };
+  StrongEngine engine(size_t{1} << 20);
+  for (const MoveCase& c : cases) {
+    const SearchOutcome outcome = engine.Think(c.board, NodeLimits(kSmallNodes));
+    EXPECT_TRUE(c.moves.contains(outcome.move)) << c.name;
+  }
+}
+
+// Only moves after which the opponent has no way left to two fives are
+// kept, with the side to move's own fours.
+TEST(StrongEngineTest, AnswersAThreatOnlyWithMovesThatStopItOrFours) {
+  const MoveCase cases[] = {
+      // The far ends leave an open four on the other side.
+      {"three with room",
+       Position(10, {".......ooo........"}, kPlayerX),
+       {CellAt(6, 10), CellAt(10, 10)}},
+      {"split three",
+       Position(10, {".......o.oo......."}, kPlayerX),
+       {CellAt(6, 10), CellAt(8, 10), CellAt(11, 10)}},
+      {"own four",
+       Position(10, {".......ooo........", "oxxx.............."}, kPlayerX),
+       {CellAt(6, 10), CellAt(10, 10), CellAt(4, 11), CellAt(5, 11)}},
+  };
+  for (MoveCase c : cases) {
+    MoveList moves;
+    ASSERT_EQ(GenerateMoves(c.board, moves), Situation::kDefend) << c.name;
+    std::set<int> generated;
+    for (int i = 0; i < moves.Size(); ++i) generated.insert(moves[i].cell);
+    EXPECT_EQ(generated, c.moves) << c.name;
+  }
+}
+
+// The positions won by fours need the root's search of fours only; those
+// won by threes, a line of threats through the main search.
+TEST(StrongEngineTest, FindsTheLabelledWins) {
+  std::vector<test::Tactic> tactics = test::LoadTactics("fours");
+  for (test::Tactic& tactic : test::LoadTactics("threes")) {
+    if (tactic.name == "0017" || tactic.name == "0038") tactics.push_back(tactic);
+  }
+  StrongEngine engine(size_t{8} << 20);
+  for (const test::Tactic& tactic : tactics) {
+    const SearchOutcome outcome = engine.Think(tactic.board, NodeLimits(kTacticNodes));
+    EXPECT_TRUE(std::ranges::find(tactic.winningMoves, outcome.move) != tactic.winningMoves.end())
+        << tactic.name;
+    EXPECT_GT(PliesToResult(outcome.score).value_or(0), 0) << tactic.name;
+    ASSERT_FALSE(outcome.pv.empty());
+    EXPECT_EQ(outcome.pv.front(), outcome.move) << tactic.name;
+  }
+}
+
+TEST(StrongEngineTest, NodeBudgetGivesTheSameSearchWhateverCameBefore) {
+  const test::Tactic tactic = test::LoadTactics("").front();
+  StrongEngine engine(size_t{8} << 20);
+  std::vector<int> depths;
+  const SearchOutcome first =
+      engine.Think(tactic.board, NodeLimits(kSmallNodes),
+                   [&depths](const IterationReport& report) { depths.push_back(report.depth); });
+  engine.Think(test::LoadTactics("threes").front().board, NodeLimits(kSmallNodes));
+  const SearchOutcome again = engine.Think(tactic.board, NodeLimits(kSmallNodes));
+  EXPECT_EQ(again.move, first.move);
+  EXPECT_EQ(again.score, first.score);
+  EXPECT_EQ(again.nodes, first.nodes);
+  EXPECT_EQ(again.pv, first.pv);
+  ASSERT_FALSE(depths.empty());
+  EXPECT_EQ(depths.back(), first.depth);
+  EXPECT_TRUE(std::ranges::is_sorted(depths));
+}
+
+TEST(StrongEngineTest, StoppedAtOnceStillPlaysALegalMove) {
+  const std::atomic<bool> stop{true};
+  StrongEngine engine(size_t{1} << 20);
+  for (const SearchBoard& board :
+       {SearchBoard{}, test::LoadTactics("").front().board, test::LoadTactics("threes")[3].board}) {
+    SearchLimits limits;
+    limits.stop = &stop;
+    const SearchOutcome outcome = engine.Think(board, limits);
+    ASSERT_NE(outcome.move, kNoCell);
+    EXPECT_TRUE(OnBoard(CellX(outcome.move), CellY(outcome.move)));
+    EXPECT_EQ(board.Stone(outcome.move), kEmpty);
+  }
+  EXPECT_EQ(engine.Think(SearchBoard{}, NodeLimits(kSmallNodes)).move,
+            CellAt(kBoardSize / 2, kBoardSize / 2));
+}
+
+}  // namespace
+}  // namespace pentad::strong
