@@ -11,7 +11,7 @@
 #include "classic/decision/decision.hpp"
 #include "classic/threats/find_threat.hpp"
 #include "classic/threats/threat_search.hpp"
-#include "cli/bench_positions.hpp"
+#include "engine/bench_positions.hpp"
 
 namespace pentad {
 namespace {
@@ -20,7 +20,7 @@ namespace {
 Position BenchPositionWith(int stones) {
   Position best;
   int bestDistance = 1 << 30;
-  for (const cli::BenchPosition& bench : cli::BenchPositions()) {
+  for (const engine::BenchPosition& bench : engine::BenchPositions()) {
     const Position& position = bench.position;
     const int distance = std::abs(position.StoneCount() - stones);
     if (distance < bestDistance) {

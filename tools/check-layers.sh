@@ -5,7 +5,8 @@
 # A module is a folder of src/, or of src/classic/. The engines sit on
 # common/; engine/ is the one door from the front ends to both engines; the
 # front ends sit on engine/, common/ and the small shared libraries text/
-# and analysis/. The exceptions are named: `pentad brain` and `pentad match`
+# and analysis/, and options/ reads the engine options of a command line.
+# The exceptions are named: `pentad brain` and `pentad match`
 # run the brain and the runner from cli/, and `pentad book` works on the
 # classic engine's book files.
 #
@@ -27,16 +28,18 @@ ALLOWED = {
     "engine": ["common", "strong"] + CLASSIC,
     "text": [],
     "analysis": ["common", "engine", "text"],
-    "protocol": ["common", "engine", "text"],
+    "options": ["common", "engine"],
+    "protocol": ["common", "engine", "options", "text"],
     "match": ["common", "text"],
     "serve": ["common", "engine", "analysis", "text"],
-    "cli": ["common", "engine", "analysis", "text", "protocol", "match", "classic/book"],
+    "cli": ["common", "engine", "analysis", "options", "text", "protocol", "match",
+            "classic/book"],
 }
 # Each classic folder may include common and the classic folders before it.
 for i, module in enumerate(CLASSIC):
     ALLOWED[module] = ["common"] + CLASSIC[:i]
-ORDER = ["common"] + CLASSIC + ["strong", "engine", "text", "analysis", "protocol", "match",
-                                "serve", "cli"]
+ORDER = ["common"] + CLASSIC + ["strong", "engine", "text", "analysis", "options", "protocol",
+                                "match", "serve", "cli"]
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 
 
@@ -80,7 +83,7 @@ for path in sorted(root.rglob("*")):
     relative = path.relative_to(root).as_posix()
     source = module_of(relative)
     if source not in ALLOWED:
-        problems.append(f"src/{source} is in no layer: add it to {sys.argv[0]}")
+        problems.append(f"src/{source} is in no layer: add it to tools/check-layers.sh")
         ALLOWED[source] = []
     graph.setdefault(source, set())
     for number, line in enumerate(path.read_text(errors="replace").splitlines(), 1):

@@ -32,7 +32,8 @@ def engine_move(exe, board, side, seed, checks, workdir):
         f.write("".join("".join(row) + "\r\n" for row in board))
     with open(os.path.join(workdir, "Tah.dat"), "w") as f:
         f.write(side)
-    out = subprocess.run([exe, "analyze", workdir, "--seed", str(seed), "--checks", str(checks)],
+    out = subprocess.run([exe, "analyze", workdir, "--engine", "classic", "--seed", str(seed),
+                          "--checks", str(checks)],
                          capture_output=True, text=True, check=True)
     return json.loads(out.stdout)["move"]
 

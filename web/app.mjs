@@ -29,9 +29,9 @@ const SHOWN_CANDIDATES = 10;
 const RANKED_ON_BOARD = 5;
 const HEAT_CELLS = 40;
 
-// ?seed=N&checks=N make every classic decision reproducible (and, with few
-// checks, fast); ?nodes=N does the same for the strong engine, and
-// ?engine=strong picks it from the start.
+// ?nodes=N makes every strong decision reproducible; ?seed=N&checks=N do
+// the same for the classic engine (fast with few checks), and
+// ?engine=classic picks it from the start.
 const query = new URLSearchParams(location.search);
 const fixedSeed = integerParam('seed');
 const fixedChecks = integerParam('checks');
@@ -123,8 +123,8 @@ async function requestDecision(kind) {
   state.pending = pending;
   render();
   const body = { board: boardLines(currentGrid()), side };
-  if ($('engine').value === 'strong') {
-    body.engine = 'strong';
+  body.engine = $('engine').value;
+  if (body.engine === 'strong') {
     if (fixedNodes !== null) body.nodes = fixedNodes;
   } else {
     if (fixedSeed !== null) body.seed = fixedSeed;
@@ -536,6 +536,6 @@ setInterval(() => {
   if (state.pending) $('status-text').textContent = statusText();
 }, 100);
 
-if (query.get('engine') === 'strong') $('engine').value = 'strong';
+if (query.get('engine') === 'classic') $('engine').value = 'classic';
 buildBoard();
 newGame();

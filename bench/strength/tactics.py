@@ -93,10 +93,10 @@ def main():
     for folder in positions(args.roots):
         with open(os.path.join(folder, "puzzle.json")) as f:
             puzzle = json.load(f)
-        command = [args.pentad, "analyze", folder]
+        command = [args.pentad, "analyze", folder, "--engine", args.engine]
         if args.engine != "classic":
-            command += ["--engine", args.engine] + (["--nodes", str(args.nodes)] if args.nodes
-                        else ["--move-time", str(args.move_time)])
+            command += ["--nodes", str(args.nodes)] if args.nodes else ["--move-time",
+                                                                         str(args.move_time)]
         result = json.loads(subprocess.run(command, check=True, capture_output=True,
                                            text=True).stdout)
         move = result["move"] if "move" in result else [result["x"], result["y"]]

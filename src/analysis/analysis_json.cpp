@@ -1,51 +1,18 @@
 #include "analysis/analysis_json.hpp"
 
-#include "classic/threats/find_threat.hpp"
-
 namespace pentad::analysis {
 
 using Json = nlohmann::ordered_json;
 
 namespace {
 
+Json PointJson(Point p) {
+  return Json::array({p.x, p.y});
+}
+
 Json CandidateJson(const classic::CandidateRecord& c) {
   return Json::array({c.x, c.y, c.value, c.ownScore, c.oppScore, c.excluded, c.ownDouble,
                       c.oppDouble, c.ownThreat, c.oppThreat});
-}
-
-// [x, y] of a grid cell; [-1, -1] for no cell, as the turn writes.
-Json CellJson(int cell) {
-  if (cell == strong::kNoCell) return Json::array({-1, -1});
-  return Json::array({strong::CellX(cell), strong::CellY(cell)});
-}
-
-}  // namespace
-
-Json StrongJson(const Position& position, const strong::SearchLimits& limits,
-                const strong::SearchOutcome& outcome) {
-  Json out;
-  out["engine"] = "strong";
-  out["stones"] = position.StoneCount();
-  out["side"] = position.sideRead;
-  out["moveTimeMs"] =
-      limits.maxNodes
-          ? Json(nullptr)
-          : Json(std::chrono::duration_cast<std::chrono::milliseconds>(limits.hardTime).count());
-  out["nodeLimit"] = limits.maxNodes ? Json(*limits.maxNodes) : Json(nullptr);
-  out["move"] = CellJson(outcome.move);
-  out["eval"] = outcome.score;
-  const auto plies = strong::PliesToResult(outcome.score);
-  Json result = nullptr;
-  if (plies) result[*plies > 0 ? "win" : "loss"] = *plies > 0 ? *plies : -*plies;
-  out["result"] = std::move(result);
-  out["depth"] = outcome.depth;
-  out["nodes"] = outcome.nodes;
-  Json pv = Json::array();
-  for (const int cell : outcome.pv)
-    if (cell != strong::kNoCell) pv.push_back(CellJson(cell));
-  out["pv"] = std::move(pv);
-  out["elapsedMs"] = outcome.elapsedMs;
-  return out;
 }
 
 Json DecisionJson(const Position& position, const classic::Decision& decision) {
@@ -84,24 +51,55 @@ Json CellsJson(const classic::Board& evaluated) {
   return cells;
 }
 
-Json ThreatsJson(const classic::Board& board) {
-  const classic::ThreatBoard threatBoard(board);
-  Json threats = Json::array();
-  for (int x = 0; x < kBoardSize; ++x)
-    for (int y = 0; y < kBoardSize; ++y) {
-      if (board.at(x, y).occupant != kEmpty) continue;
-      for (uint8_t player : {kPlayerX, kPlayerO}) {
-        classic::ThreatRecord record;
-        record.x = x;
-        record.y = y;
-        if (!classic::FindThreat(threatBoard, record, player)) continue;
-        Json keys = Json::array();
-        for (int k = 0; k < record.keyCount; ++k)
-          keys.push_back(Json::array({record.keySquares[k].x, record.keySquares[k].y}));
-        threats.push_back(Json::array({x, y, player, record.level, record.win, std::move(keys)}));
-      }
-    }
-  return threats;
+Json ThreatsJson(const std::vector<engine::ClassicThreat>& threats) {
+  Json out = Json::array();
+  for (const engine::ClassicThreat& t : threats) {
+    Json keys = Json::array();
+    for (const Point key : t.keySquares) keys.push_back(PointJson(key));
+    out.push_back(Json::array({t.at.x, t.at.y, t.player, t.level, t.win ? 1 : 0, std::move(keys)}));
+  }
+  return out;
+}
+
+Json ClassicJson(const engine::Request& request, const engine::ClassicDetails& details) {
+  Json out = DecisionJson(request.position, details.decision);
+  if (details.evaluated) out["cells"] = CellsJson(*details.evaluated);
+  if (request.wantThreats) out["threats"] = ThreatsJson(details.threats);
+  return out;
+}
+
+Json SearchJson(const engine::Request& request, const engine::Result& result) {
+  const engine::Limits& limits = request.limits;
+  const bool clock = limits.moveTime || !limits.nodes;
+  Json out;
+  out["engine"] = engine::EngineName(result.engine);
+  out["stones"] = request.position.StoneCount();
+  out["side"] = request.position.sideRead;
+  out["moveTimeMs"] = clock ? Json(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       limits.moveTime.value_or(engine::kDefaultMoveTime))
+                                       .count())
+                            : Json(nullptr);
+  out["nodeLimit"] = limits.nodes ? Json(*limits.nodes) : Json(nullptr);
+  out["move"] = PointJson(result.move);
+  out["eval"] = result.score.value_or(0);
+  const auto plies = result.ProvenPlies();
+  Json proven = nullptr;
+  if (plies) proven[*plies > 0 ? "win" : "loss"] = *plies > 0 ? *plies : -*plies;
+  out["result"] = std::move(proven);
+  out["depth"] = result.depth;
+  out["nodes"] = result.nodes;
+  Json pv = Json::array();
+  for (const Point p : result.pv) pv.push_back(PointJson(p));
+  out["pv"] = std::move(pv);
+  out["elapsedMs"] = result.elapsedMs;
+  return out;
+}
+
+}  // namespace
+
+Json ResultJson(const engine::Request& request, const engine::Result& result) {
+  if (result.classic) return ClassicJson(request, *result.classic);
+  return SearchJson(request, result);
 }
 
 }  // namespace pentad::analysis

@@ -1,18 +1,16 @@
-// The decision as JSON, shared by `pentad analyze` and the browser board.
+// A decision as JSON, shared by `pentad analyze` and the browser board.
 #pragma once
 
 #include <nlohmann/json.hpp>
 
-#include "classic/decision/decision.hpp"
-#include "strong/strong_engine.hpp"
+#include "engine/engines.hpp"
 
 namespace pentad::analysis {
 
-nlohmann::ordered_json DecisionJson(const Position& position, const classic::Decision& decision);
-// The strong engine's search: see docs/strong.md for the fields.
-nlohmann::ordered_json StrongJson(const Position& position, const strong::SearchLimits& limits,
-                                  const strong::SearchOutcome& outcome);
-nlohmann::ordered_json CellsJson(const classic::Board& evaluated);
-nlohmann::ordered_json ThreatsJson(const classic::Board& board);
+// The classic engine's decision in the fields a turn's analysis has always
+// had, with "cells" and "threats" when they were asked for; any other
+// engine's as {"engine", "stones", "side", "moveTimeMs", "nodeLimit", "move",
+// "eval", "result", "depth", "nodes", "pv", "elapsedMs"} (docs/strong.md).
+nlohmann::ordered_json ResultJson(const engine::Request& request, const engine::Result& result);
 
 }  // namespace pentad::analysis

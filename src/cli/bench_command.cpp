@@ -1,178 +1,24 @@
-// `pentad bench`: both threat searches for both sides at every depth of the
-// schedule, and whole decisions, on a fixed set of positions with budgets of
-// time checks. The signature folds every answer and counter, so it depends
-// only on what the code decides, never on the clock. A second signature
-// does the same for the strong engine's searches with budgets of nodes.
-#include <chrono>
-#include <cinttypes>
+// `pentad bench`: every engine's searches and decisions on the built-in
+// positions with fixed budgets, each engine's signature on a line of its
+// own. A signature depends only on what the engine decides, never on the
+// clock.
 #include <cstdio>
-#include <span>
-#include <string>
 
-#include "classic/board/evaluate.hpp"
-#include "classic/decision/decision.hpp"
-#include "classic/threats/find_threat.hpp"
-#include "classic/threats/threat_search.hpp"
-#include "cli/bench_positions.hpp"
 #include "cli/commands.hpp"
-#include "engine/strong_decision.hpp"
+#include "engine/engines.hpp"
 
 namespace pentad::cli {
-namespace {
-
-constexpr int64_t kSearchChecks = 600;
-constexpr int64_t kDecisionChecks = 2000;
-constexpr uint32_t kBenchSeed = 1;
-constexpr int kDepthSchedule[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 12};
-constexpr int kScanRounds = 40;
-constexpr int64_t kStrongNodes = 20000;
-
-// FNV-1a over 64-bit words.
-class Signature {
- public:
-  void Fold(int64_t word) {
-    for (int i = 0; i < 8; ++i) {
-      hash_ ^= static_cast<uint8_t>(word >> (8 * i));
-      hash_ *= 0x100000001b3ULL;
-    }
-  }
-  uint64_t value() const { return hash_; }
-
- private:
-  uint64_t hash_ = 0xcbf29ce484222325ULL;
-};
-
-struct PositionTally {
-  int combinedWins = 0;
-  int perReplyWins = 0;
-  int64_t checks = 0;
-};
-
-// One search of one kind at one depth, from the candidates of `attacker`.
-void RunSearch(const classic::Board& board, uint8_t attacker,
-               std::span<const classic::SearchRoot> roots, bool perReply, int depth,
-               Signature& signature, PositionTally& tally) {
-  classic::TimeBudget time;
-  time.LimitChecks(kSearchChecks);
-  const classic::SearchResult result =
-      perReply ? classic::SearchPerReply(board, attacker, depth, roots, false, time)
-               : classic::SearchCombined(board, attacker, depth, roots, false, time);
-  signature.Fold(result.found);
-  signature.Fold(result.found ? result.index : 0);
-  signature.Fold(time.Checks());
-  for (int i = 0; result.found && i < result.line.count; ++i)
-    signature.Fold(result.line.x[i] * 32 + result.line.y[i]);
-  tally.checks += time.Checks();
-  (perReply ? tally.perReplyWins : tally.combinedWins) += result.found;
-}
-
-void RunSearches(const Position& position, Signature& signature, PositionTally& tally) {
-  const uint8_t engineSide = SideToPlay(position);
-  for (uint8_t side : {engineSide, kOpponent[engineSide]}) {
-    classic::DecisionState state = classic::EngineFor(position, kBenchSeed);
-    classic::EvaluateBoard(state.board, side, state.stoneCount, state.random);
-    classic::BuildCandidates(state.candidates, state.board, state.random);
-    const auto roots = classic::SearchRoots(state.candidates);
-    for (int depth : kDepthSchedule) {
-      RunSearch(state.board, side, roots, false, depth, signature, tally);
-      RunSearch(state.board, side, roots, true, depth, signature, tally);
-    }
-  }
-}
-
-// Every empty square for both players, a number of times over.
-int64_t ScanAllSquares(const Position& position, Signature& signature) {
-  const classic::ThreatBoard board(classic::BoardOf(position.stones));
-  int64_t calls = 0;
-  int64_t threats = 0;
-  for (int round = 0; round < kScanRounds; ++round)
-    for (int x = 0; x < kBoardSize; ++x)
-      for (int y = 0; y < kBoardSize; ++y)
-        for (uint8_t player : {kPlayerX, kPlayerO}) {
-          classic::ThreatRecord record;
-          record.x = x;
-          record.y = y;
-          threats += classic::FindThreat(board, record, player) ? record.level : 0;
-          ++calls;
-        }
-  signature.Fold(threats / kScanRounds);
-  return calls;
-}
-
-double Seconds(std::chrono::steady_clock::duration d) {
-  return std::chrono::duration<double>(d).count();
-}
-
-// Every position from a cleared engine: the signature of one position does
-// not depend on the ones searched before it.
-void RunStrongSearches(Signature& signature, int64_t& nodes,
-                       std::chrono::steady_clock::duration& time) {
-  strong::StrongEngine engine;
-  for (const BenchPosition& bench : BenchPositions()) {
-    const auto start = std::chrono::steady_clock::now();
-    const auto limits = StrongLimits(start, kStrongMoveTime, kStrongNodes);
-    const strong::SearchOutcome outcome = DecideStrong(engine, bench.position, limits);
-    time += std::chrono::steady_clock::now() - start;
-    // The move as a board square, not a grid cell: the grid's layout is the
-    // engine's own business.
-    const int64_t square = outcome.move == strong::kNoCell
-                               ? -1
-                               : strong::CellX(outcome.move) * 32 + strong::CellY(outcome.move);
-    for (int64_t word : {square, int64_t{outcome.score}, int64_t{outcome.depth}, outcome.nodes})
-      signature.Fold(word);
-    nodes += outcome.nodes;
-  }
-}
-
-int RunBench() {
-  Signature signature;
-  int64_t totalChecks = 0, scanCalls = 0;
-  std::chrono::steady_clock::duration searchTime{}, scanTime{};
-  for (const BenchPosition& bench : BenchPositions()) {
-    const Position& position = bench.position;
-    PositionTally tally;
-    const auto searchStart = std::chrono::steady_clock::now();
-    RunSearches(position, signature, tally);
-    searchTime += std::chrono::steady_clock::now() - searchStart;
-    totalChecks += tally.checks;
-
-    classic::DecisionSettings settings;
-    settings.seed = kBenchSeed;
-    settings.checks = kDecisionChecks;
-    const classic::Decision decision = classic::Decide(position, settings);
-    for (int64_t word :
-         {int64_t{decision.x}, int64_t{decision.y}, int64_t{decision.depth}, decision.timeChecks})
-      signature.Fold(word);
-
-    const auto scanStart = std::chrono::steady_clock::now();
-    scanCalls += ScanAllSquares(position, signature);
-    scanTime += std::chrono::steady_clock::now() - scanStart;
-
-    std::printf("%-10s stones %3d  combined %2d  per-reply %2d  checks %7" PRId64
-                "  move %d,%d depth %d checks %" PRId64 " (%s)\n",
-                bench.name.c_str(), position.StoneCount(), tally.combinedWins, tally.perReplyWins,
-                tally.checks, decision.x, decision.y, decision.depth, decision.timeChecks,
-                decision.trace.stage.c_str());
-  }
-  std::printf("signature: %016" PRIx64 "  checks/s: %.0f  findthreat/s: %.0f\n", signature.value(),
-              totalChecks / Seconds(searchTime), scanCalls / Seconds(scanTime));
-  Signature strong;
-  int64_t strongNodes = 0;
-  std::chrono::steady_clock::duration strongTime{};
-  RunStrongSearches(strong, strongNodes, strongTime);
-  // Labelled so that "signature: " still names the classic line alone.
-  std::printf("strong:    %016" PRIx64 "  nodes/s: %.0f\n", strong.value(),
-              strongNodes / Seconds(strongTime));
-  return 0;
-}
-
-}  // namespace
 
 CommandRunner AddBenchCommand(CLI::App& app) {
   app.add_subcommand("bench",
-                     "Run the searches and whole decisions on the built-in positions and print "
-                     "the behaviour signature and speeds");
-  return [] { return RunBench(); };
+                     "Run every engine's searches and decisions on the built-in positions and "
+                     "print their behaviour signatures and speeds");
+  return [] {
+    const std::vector<engine::BenchPosition> positions = engine::BenchPositions();
+    for (const engine::BenchReport& report : engine::BenchEngines(positions))
+      for (const std::string& line : report.lines) std::printf("%s\n", line.c_str());
+    return 0;
+  };
 }
 
 }  // namespace pentad::cli

@@ -4,13 +4,13 @@
 #include <utility>
 #include <vector>
 
-#include "classic/decision/turn.hpp"
 #include "cli/commands.hpp"
+#include "engine/engines.hpp"
 
 int main(int argc, char** argv) {
-  const auto start = pentad::classic::TimeBudget::Clock::now();
+  const auto start = pentad::engine::Clock::now();
   if (argc <= 1) {
-    pentad::classic::RunTurn(".", start);
+    pentad::engine::RunFileTurn(".", start);
     return 0;
   }
   CLI::App app{

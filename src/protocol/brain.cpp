@@ -12,7 +12,7 @@ namespace pentad::protocol {
 
 namespace {
 
-std::string SquareText(Square s) {
+std::string SquareText(Point s) {
   return std::to_string(s.x) + "," + std::to_string(s.y);
 }
 
@@ -26,6 +26,17 @@ void SilenceStandardError() {
 }
 
 }  // namespace
+
+std::string AboutLine(engine::EngineKind kind) {
+  return std::string("name=\"") + engine::AboutName(kind) +
+         "\", version=\"" PENTAD_VERSION "\", author=\"Pentad developers\", country=\"-\"";
+}
+
+Brain::Brain(BrainOptions options, ProtocolOutput& output, CommandQueue& queue)
+    : options_(std::move(options)),
+      output_(output),
+      queue_(queue),
+      engine_(engine::MakeEngine(options_.engine)) {}
 
 bool Brain::Handle(const InputLine& line) {
   if (line.overlong) {
@@ -67,7 +78,7 @@ bool Brain::HandleCommand(const InputLine& line) {
   } else if (k == "INFO") {
     Info(command.rest);
   } else if (k == "ABOUT") {
-    output_.Send(options_.engine == EngineKind::kStrong ? kStrongAboutLine : kAboutLine);
+    output_.Send(AboutLine(engine_->Kind()));
   } else {
     output_.Send("UNKNOWN command " + k);
   }
@@ -161,19 +172,19 @@ void Brain::Restart() {
   Ok();
 }
 
-// What the strong engine learnt belongs to the game that ended.
+// What the engine learnt belongs to the game that ended.
 void Brain::NewGame() {
   board_.Clear();
-  if (strong_) strong_->Clear();
+  engine_->NewGame();
 }
 
-void Brain::Turn(const std::string& text, classic::TimeBudget::Clock::time_point readAt) {
+void Brain::Turn(const std::string& text, engine::Clock::time_point readAt) {
   const auto square = ParseSquare(text);
   if (!square.value) {
     Error("TURN: " + square.error);
     return;
   }
-  const Square s = *square.value;
+  const Point s = *square.value;
   if (board_.At(s) != Stone::kNone) {
     Error("TURN: square " + SquareText(s) + " is already occupied");
     return;
@@ -211,9 +222,7 @@ void Brain::Info(const std::string& rest) {
                                   : key == "timeout_match" ? &limits_.timeoutMatch
                                   : key == "time_left"     ? &limits_.timeLeft
                                                            : nullptr;
-  // Only the strong engine's tables grow with memory; the classic brain
-  // reads max_memory as before, not at all.
-  const bool memory = key == "max_memory" && options_.engine == EngineKind::kStrong;
+  const bool memory = key == "max_memory";
   const bool numeric = limit != nullptr || key == "max_node" || key == "rule" || memory;
   if (!numeric) return;  // keys without a bearing on this brain, known or not
   const auto value = ParseInteger(info.rest);
@@ -225,6 +234,7 @@ void Brain::Info(const std::string& rest) {
     *limit = *value;
   } else if (memory) {
     maxMemory_ = *value > 0 ? std::optional<int64_t>(*value) : std::nullopt;
+    SizeTables();
   } else if (key == "max_node") {
     maxNode_ = *value > 0 ? std::optional<int64_t>(*value) : std::nullopt;
   } else {
@@ -240,27 +250,11 @@ void Brain::InfoRule(int64_t rule) {
           " is not supported; Pentad plays freestyle (five or more in a row wins)");
 }
 
-classic::DecisionSettings Brain::SettingsFor(classic::TimeBudget::Clock::time_point readAt) {
-  classic::DecisionSettings settings;
-  settings.seed = options_.seed;
-  settings.checks = options_.checks ? options_.checks : maxNode_;
-  settings.dataDir = options_.dataDir;
-  settings.books = &books_;
-  settings.start = readAt;
-  settings.budget = MoveBudget(limits_);
-  settings.stop = &queue_.StopFlag();
-  settings.onDepth = [this](int depth, int64_t checks, int64_t elapsedMs) {
-    Message("depth " + std::to_string(depth) + ", " + std::to_string(checks) + " time checks, " +
-            std::to_string(elapsedMs) + " ms");
-  };
-  return settings;
-}
-
 // The engine never answers an occupied square; should it ever, the game must
 // still go on, so the brain plays the free square nearest the centre.
-Square Brain::LegalOrFallback(Square chosen) {
+Point Brain::LegalOrFallback(Point chosen) {
   if (OnBoard(chosen.x, chosen.y) && board_.At(chosen) == Stone::kNone) return chosen;
-  Square best{-1, -1};
+  Point best{-1, -1};
   int bestDistance = 1 << 30;
   for (int x = 0; x < kBoardSize; ++x)
     for (int y = 0; y < kBoardSize; ++y) {
@@ -275,15 +269,15 @@ Square Brain::LegalOrFallback(Square chosen) {
   return best;
 }
 
-void Brain::AnswerMove(classic::TimeBudget::Clock::time_point readAt) {
+void Brain::AnswerMove(engine::Clock::time_point readAt) {
   if (board_.Full()) {
     Error("no empty square left to play");
     return;
   }
-  Square move{-1, -1};
+  Point move{-1, -1};
   queue_.BeginDecision();
   try {
-    move = options_.engine == EngineKind::kStrong ? DecideStrong(readAt) : DecideClassic(readAt);
+    move = Decide(readAt);
   } catch (const std::exception& e) {
     queue_.EndDecision();
     Error(std::string("the engine could not decide: ") + e.what());
@@ -295,51 +289,44 @@ void Brain::AnswerMove(classic::TimeBudget::Clock::time_point readAt) {
   output_.Send(SquareText(move));
 }
 
-Square Brain::DecideClassic(classic::TimeBudget::Clock::time_point readAt) {
-  const classic::Decision decision = classic::Decide(board_.ToPosition(), SettingsFor(readAt));
-  return {decision.x, decision.y};
+// Made when the limit comes, never inside a move's time: never more than
+// the share of the limit, and the engine's default without one.
+void Brain::SizeTables() {
+  size_t bytes = 0;
+  if (maxMemory_)
+    bytes = std::max<size_t>(static_cast<size_t>(*maxMemory_ / kHashShareOfMemory), 1);
+  engine_->SetMemory(bytes);
 }
 
-// Sized when first needed and whenever INFO max_memory has changed since:
-// never more than the share of the limit, and the default without one.
-strong::StrongEngine& Brain::Strong() {
-  size_t bytes = strong::kDefaultHashBytes;
-  if (maxMemory_) bytes = std::min(bytes, static_cast<size_t>(*maxMemory_ / kHashShareOfMemory));
-  if (!strong_) {
-    strong_ = std::make_unique<strong::StrongEngine>(bytes);
-  } else if (bytes != strongHashBytes_) {
-    strong_->SetHashBytes(bytes);
+Point Brain::Decide(engine::Clock::time_point readAt) {
+  engine::Request request = engine::RequestFor(options_.engine, board_.ToPosition(), readAt,
+                                               maxNode_, &queue_.StopFlag());
+  request.limits.moveTime = MoveBudget(limits_);
+  request.onProgress = [this](const engine::Progress& progress) { ReportProgress(progress); };
+  return engine_->Decide(request).move;
+}
+
+// The strong engine: "depth 6, eval 35, 81234 nodes, 1624680 nodes/s, 50 ms,
+// pv 9,9 10,10", a proven result "win in 5" or "loss in 4" (plies) in place
+// of "eval"; the classic one: "depth 4, 1234 time checks, 50 ms".
+void Brain::ReportProgress(const engine::Progress& progress) {
+  const std::string depth = "depth " + std::to_string(progress.depth) + ", ";
+  const std::string ms = std::to_string(progress.elapsedMs) + " ms";
+  if (!progress.score) {
+    Message(depth + std::to_string(progress.timeChecks.value_or(0)) + " time checks, " + ms);
+    return;
   }
-  strongHashBytes_ = bytes;
-  return *strong_;
-}
-
-Square Brain::DecideStrong(classic::TimeBudget::Clock::time_point readAt) {
-  const strong::SearchLimits limits = StrongLimits(
-      readAt, MoveBudget(limits_), options_.nodes ? options_.nodes : maxNode_, &queue_.StopFlag());
-  const strong::SearchOutcome outcome =
-      ThinkStrong(Strong(), board_.ToSearchBoard(), limits,
-                  [this](const strong::IterationReport& report) { ReportIteration(report); });
-  if (outcome.move == strong::kNoCell) return {-1, -1};
-  return {strong::CellX(outcome.move), strong::CellY(outcome.move)};
-}
-
-// "depth 6, eval 35, 81234 nodes, 1624680 nodes/s, 50 ms, pv 9,9 10,10"; a
-// proven result reads "win in 5" or "loss in 4" (plies) in place of "eval".
-void Brain::ReportIteration(const strong::IterationReport& report) {
-  const auto plies = strong::PliesToResult(report.score);
-  const std::string eval = !plies       ? "eval " + std::to_string(report.score)
+  const int score = *progress.score;
+  const auto plies = engine::ProvenPlies(score);
+  const std::string eval = !plies       ? "eval " + std::to_string(score)
                            : *plies > 0 ? "win in " + std::to_string(*plies)
                                         : "loss in " + std::to_string(-*plies);
-  const int64_t perSecond = report.nodes * 1000 / std::max<int64_t>(report.elapsedMs, 1);
+  const int64_t nodes = progress.nodes.value_or(0);
+  const int64_t perSecond = nodes * 1000 / std::max<int64_t>(progress.elapsedMs, 1);
   std::string pv;
-  for (const int cell : report.pv) {
-    if (cell == strong::kNoCell) break;
-    pv += " " + SquareText({strong::CellX(cell), strong::CellY(cell)});
-  }
-  Message("depth " + std::to_string(report.depth) + ", " + eval + ", " +
-          std::to_string(report.nodes) + " nodes, " + std::to_string(perSecond) + " nodes/s, " +
-          std::to_string(report.elapsedMs) + " ms, pv" + pv);
+  for (const Point p : progress.pv) pv += " " + SquareText(p);
+  Message(depth + eval + ", " + std::to_string(nodes) + " nodes, " + std::to_string(perSecond) +
+          " nodes/s, " + ms + ", pv" + pv);
 }
 
 int RunBrain(const BrainOptions& options, int inputFd, int outputFd) {

@@ -1,5 +1,5 @@
 // The pipe brain: the manager's commands in, the brain's answers out, every
-// move decided by the engine exactly as a turn decides it.
+// move decided by one engine that lives for the whole session.
 #pragma once
 
 #include <cstddef>
@@ -10,9 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "classic/book/book_cache.hpp"
-#include "classic/decision/decision.hpp"
-#include "engine/strong_decision.hpp"
+#include "engine/engines.hpp"
 #include "protocol/brain_board.hpp"
 #include "protocol/command_parsing.hpp"
 #include "protocol/protocol_io.hpp"
@@ -20,27 +18,23 @@
 
 namespace pentad::protocol {
 
-inline constexpr const char* kAboutLine =
-    "name=\"pentad\", version=\"" PENTAD_VERSION "\", author=\"Pentad developers\", country=\"-\"";
-inline constexpr const char* kStrongAboutLine = "name=\"pentad-strong\", version=\"" PENTAD_VERSION
-                                                "\", author=\"Pentad developers\", country=\"-\"";
+// The answer to ABOUT: the engine's name and the program's version.
+std::string AboutLine(engine::EngineKind kind);
 
-// The strong engine's tables take at most this share of INFO max_memory:
-// the rest is the program's own.
+// An engine's tables take at most this share of INFO max_memory: the rest
+// is the program's own.
 inline constexpr int kHashShareOfMemory = 2;
 
+// What the brain plays with: the engine and its options, as the command line
+// gave them. A budget of nodes or checks there overrides INFO max_node.
 struct BrainOptions {
-  EngineKind engine = EngineKind::kClassic;
-  std::optional<int64_t> nodes;   // strong engine: nodes per move; overrides INFO max_node
-  std::optional<uint32_t> seed;   // every decision uses it; default: the time of day
-  std::optional<int64_t> checks;  // replaces the clock; overrides INFO max_node
-  std::filesystem::path dataDir;  // book files and "LEARN.ini"
+  engine::EngineOptions engine;
 };
 
 class Brain {
  public:
-  Brain(BrainOptions options, ProtocolOutput& output, CommandQueue& queue)
-      : options_(std::move(options)), output_(output), queue_(queue) {}
+  // Makes the engine, tables and all, before the first command.
+  Brain(BrainOptions options, ProtocolOutput& output, CommandQueue& queue);
 
   // Carries out one line; false once the brain is to end.
   bool Handle(const InputLine& line);
@@ -50,7 +44,7 @@ class Brain {
  private:
   struct BoardBlock {
     bool answer;  // BOARD answers a move, YXBOARD only sets the position
-    classic::TimeBudget::Clock::time_point startedAt;
+    engine::Clock::time_point startedAt;
     std::vector<BoardEntry> entries;
     std::string error;  // the first bad line
     int lines = 0;
@@ -66,20 +60,18 @@ class Brain {
   void Start(const std::string& size);
   void RectStart(const std::string& size);
   void Restart();
-  void Turn(const std::string& square, classic::TimeBudget::Clock::time_point readAt);
+  void Turn(const std::string& square, engine::Clock::time_point readAt);
   void TakeBack(const std::string& square);
   void Info(const std::string& rest);
   void InfoRule(int64_t rule);
 
   void NewGame();
-  void AnswerMove(classic::TimeBudget::Clock::time_point readAt);
-  // The move of each engine, not yet checked against the board.
-  Square DecideClassic(classic::TimeBudget::Clock::time_point readAt);
-  Square DecideStrong(classic::TimeBudget::Clock::time_point readAt);
-  strong::StrongEngine& Strong();
-  void ReportIteration(const strong::IterationReport& report);
-  classic::DecisionSettings SettingsFor(classic::TimeBudget::Clock::time_point readAt);
-  Square LegalOrFallback(Square chosen);
+  void AnswerMove(engine::Clock::time_point readAt);
+  // The engine's move, not yet checked against the board.
+  Point Decide(engine::Clock::time_point readAt);
+  void ReportProgress(const engine::Progress& progress);
+  void SizeTables();
+  Point LegalOrFallback(Point chosen);
 
   void Ok() { output_.Send("OK"); }
   void Error(const std::string& reason) { output_.Send("ERROR " + reason); }
@@ -94,11 +86,9 @@ class Brain {
   std::optional<int64_t> maxMemory_;  // bytes; nothing when unlimited
   std::optional<BoardBlock> block_;
   bool ruleReported_ = false;
-  classic::book::BookCache books_;  // read once, again only when a book file changes
-  // Made at the first strong move, with tables sized by INFO max_memory
-  // then; kept for the whole session, so that they outlive the move.
-  std::unique_ptr<strong::StrongEngine> strong_;
-  size_t strongHashBytes_ = 0;
+  // Kept for the whole session: its books are read once, its tables
+  // outlive the move.
+  std::unique_ptr<engine::Engine> engine_;
 };
 
 // The whole brain on two file descriptors; returns the exit status.

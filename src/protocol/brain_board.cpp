@@ -28,10 +28,6 @@ std::string BrainBoard::PositionFileText() const {
   return PositionText(ColouredStones());
 }
 
-strong::SearchBoard BrainBoard::ToSearchBoard() const {
-  return strong::SearchBoardFrom(ColouredStones(), OwnColour());
-}
-
 Position BrainBoard::ToPosition() const {
   return Position{ColouredStones(), OwnColour()};
 }

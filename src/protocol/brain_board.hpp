@@ -6,22 +6,16 @@
 #include <optional>
 
 #include "common/position.hpp"
-#include "strong/strong_engine.hpp"
 
 namespace pentad::protocol {
 
 enum class Stone : uint8_t { kNone = 0, kOwn = 1, kOpponent = 2 };
 
-struct Square {
-  int x;
-  int y;
-};
-
 class BrainBoard {
  public:
-  Stone At(Square s) const { return stones_[s.x][s.y]; }
-  void Place(Square s, Stone stone) { stones_[s.x][s.y] = stone; }
-  void Remove(Square s) { stones_[s.x][s.y] = Stone::kNone; }
+  Stone At(Point s) const { return stones_[s.x][s.y]; }
+  void Place(Point s, Stone stone) { stones_[s.x][s.y] = stone; }
+  void Remove(Point s) { stones_[s.x][s.y] = Stone::kNone; }
   void Clear() { *this = BrainBoard{}; }
 
   int Count(Stone stone) const;
@@ -35,8 +29,6 @@ class BrainBoard {
   // "Tah.dat" holding this board with the brain to move.
   Position ToPosition() const;
   std::string PositionFileText() const;
-  // The strong engine's board, the brain's colour to move.
-  strong::SearchBoard ToSearchBoard() const;
 
  private:
   Stones ColouredStones() const;

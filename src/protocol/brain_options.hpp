@@ -1,4 +1,4 @@
-// The command line of the pipe brain, shared by `pbrain-pentad` and
+// The command line of the pipe brain, shared by the pbrain programs and
 // `pentad brain`.
 #pragma once
 
@@ -14,6 +14,6 @@ namespace pentad::protocol {
 // another. Help and argument errors go to standard output too: a manager may
 // be listening on it and must never see standard error.
 int RunBrainCommandLine(const std::string& programName, const std::vector<std::string>& args,
-                        EngineKind defaultEngine = EngineKind::kClassic);
+                        engine::EngineKind defaultEngine = engine::kDefaultEngine);
 
 }  // namespace pentad::protocol

@@ -31,8 +31,8 @@ std::string Quoted(std::string_view text) {
 }
 
 // Both coordinates must be numbers on the board.
-Parsed<Square> SquareFromFields(const std::string& xText, const std::string& yText,
-                                std::string_view line) {
+Parsed<Point> SquareFromFields(const std::string& xText, const std::string& yText,
+                               std::string_view line) {
   const auto x = ParseInteger(xText);
   const auto y = ParseInteger(yText);
   if (!x || !y) return {std::nullopt, "the coordinates in " + Quoted(line) + " are not numbers"};
@@ -40,7 +40,7 @@ Parsed<Square> SquareFromFields(const std::string& xText, const std::string& yTe
   if (!inRange(*x) || !inRange(*y))
     return {std::nullopt, "square " + std::to_string(*x) + "," + std::to_string(*y) +
                               " is off the board (0..19)"};
-  return {Square{static_cast<int>(*x), static_cast<int>(*y)}, ""};
+  return {Point{static_cast<int>(*x), static_cast<int>(*y)}, ""};
 }
 
 }  // namespace
@@ -83,7 +83,7 @@ std::optional<int64_t> ParseInteger(std::string_view text) {
   return value;
 }
 
-Parsed<Square> ParseSquare(std::string_view text) {
+Parsed<Point> ParseSquare(std::string_view text) {
   const auto fields = SplitFields(text, ',');
   if (fields.size() != 2) return {std::nullopt, "expected X,Y but got " + Quoted(text)};
   return SquareFromFields(fields[0], fields[1], text);

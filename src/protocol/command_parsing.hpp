@@ -32,10 +32,10 @@ struct Parsed {
 };
 
 // "X,Y" on the board; blanks around the numbers are allowed.
-Parsed<Square> ParseSquare(std::string_view text);
+Parsed<Point> ParseSquare(std::string_view text);
 
 struct BoardEntry {
-  Square square;
+  Point square;
   Stone stone;
 };
 

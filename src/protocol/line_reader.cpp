@@ -36,7 +36,7 @@ std::optional<InputLine> LineReader::Next() {
   }
   if (!any) return std::nullopt;
   if (!line.text.empty() && line.text.back() == '\r') line.text.pop_back();
-  line.readAt = classic::TimeBudget::Clock::now();
+  line.readAt = engine::Clock::now();
   return line;
 }
 

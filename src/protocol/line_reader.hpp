@@ -5,13 +5,13 @@
 #include <optional>
 #include <string>
 
-#include "classic/threats/time_budget.hpp"
+#include "engine/engine.hpp"
 
 namespace pentad::protocol {
 
 struct InputLine {
   std::string text;  // without the line end (LF or CR LF)
-  classic::TimeBudget::Clock::time_point readAt;
+  engine::Clock::time_point readAt;
   bool overlong = false;  // cut to kMaxLineLength; the rest of the line was dropped
 };
 

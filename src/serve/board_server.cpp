@@ -8,8 +8,6 @@
 #include <thread>
 
 #include "analysis/analysis_json.hpp"
-#include "classic/book/book_cache.hpp"
-#include "serve/engine_pool.hpp"
 #include "serve/move_request.hpp"
 #include "serve/request_guard.hpp"
 #include "serve/web_assets.hpp"
@@ -68,13 +66,15 @@ struct BoardServer::Impl {
   std::atomic<bool> listenStarted{false};
   std::atomic<bool> listenEnded{false};
   std::atomic<bool> stopSent{false};
-  classic::book::BookCache books;  // shared by the requests, reloaded when a file changes
-  EnginePool engines{EnginesForThisMachine(), kStrongHashBytes};
+  classic::book::BookCache books;  // shared by the engines, reloaded when a file changes
+  EnginePool engines;
   socket_t lastSocketMade = INVALID_SOCKET;
   std::string listenHost;
   int listenPort = 0;
 
-  explicit Impl(ServerSettings s) : settings(std::move(s)) {
+  explicit Impl(ServerSettings s)
+      : settings(std::move(s)),
+        engines(settings.enginesPerKind, PoolOptions(), settings.makeEngine) {
     const int threads = settings.threads;
     http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     http.set_default_headers(SecurityHeaders());
@@ -110,6 +110,14 @@ struct BoardServer::Impl {
         });
   }
 
+  engine::EngineOptions PoolOptions() {
+    engine::EngineOptions options;
+    options.bookDir = settings.bookDir;
+    options.books = &books;
+    options.hashBytes = kStrongHashBytes;
+    return options;
+  }
+
   // The library listens with a backlog of 5, and turns away connections
   // beyond it when requests come in a burst. Listening again on the bound
   // socket only lengthens its queue.
@@ -117,41 +125,22 @@ struct BoardServer::Impl {
     if (lastSocketMade != INVALID_SOCKET) ::listen(lastSocketMade, SOMAXCONN);
   }
 
+  // The server keeps no game: a request borrows any free engine of its
+  // kind, waiting (on its own clock) while all of them are deciding.
   void AnswerMove(const httplib::Request& req, httplib::Response& res) {
-    const auto start = classic::TimeBudget::Clock::now();
+    const auto start = engine::Clock::now();
     if (!IsJsonContentType(req.get_header_value("Content-Type")))
       return SendError(res, 415, "send the position with Content-Type: application/json");
     const ParsedMoveRequest parsed = ParseMoveRequest(req.body);
     if (!parsed.request) return SendError(res, 400, parsed.error);
-    const MoveRequest& request = *parsed.request;
-    if (request.engine == EngineKind::kStrong) return AnswerStrongMove(request, start, res);
-    classic::DecisionSettings decision;
-    decision.seed = request.seed ? *request.seed : classic::TimeOfDaySeed();
-    decision.checks = request.checks;
-    decision.dataDir = settings.bookDir;
-    decision.books = &books;
-    decision.start = start;
-    decision.stop = &stopRequested;
-    if (request.moveTimeMs) decision.budget = std::chrono::milliseconds(*request.moveTimeMs);
-    // Evaluated on its own copy first, so the map never changes the move.
-    const classic::Board evaluated = classic::EvaluatedBoard(request.position, *decision.seed);
-    const classic::Decision made = settings.decide(request.position, decision);
-    Json answer = analysis::DecisionJson(request.position, made);
-    answer["cells"] = analysis::CellsJson(evaluated);
-    res.set_content(answer.dump(), kJsonType);
-  }
-
-  // The server keeps no game: a request borrows any free engine, waiting
-  // (on its own clock) while all of them are searching.
-  void AnswerStrongMove(const MoveRequest& request, classic::TimeBudget::Clock::time_point start,
-                        httplib::Response& res) {
-    const auto moveTime =
-        request.moveTimeMs ? std::chrono::milliseconds(*request.moveTimeMs) : kStrongMoveTime;
-    const strong::SearchLimits limits =
-        StrongLimits(start, moveTime, request.nodes, &stopRequested);
-    EnginePool::Lease lease = engines.Borrow();
-    const strong::SearchOutcome outcome = DecideStrong(lease.engine(), request.position, limits);
-    res.set_content(analysis::StrongJson(request.position, limits, outcome).dump(), kJsonType);
+    const MoveRequest& move = *parsed.request;
+    engine::Request request =
+        engine::RequestFor(move.options, move.position, start, std::nullopt, &stopRequested);
+    // The classic engine's map of the board goes with its answer.
+    request.wantCells = true;
+    EnginePool::Lease lease = engines.Borrow(move.options.kind);
+    const engine::Result result = lease.engine().Decide(request);
+    res.set_content(analysis::ResultJson(request, result).dump(), kJsonType);
   }
 
   static void ServeAsset(const httplib::Request& req, httplib::Response& res) {

@@ -9,15 +9,15 @@
 #include <optional>
 #include <string>
 
-#include "classic/decision/decision.hpp"
+#include "serve/engine_pool.hpp"
 
 namespace pentad::serve {
 
-using Decider = std::function<classic::Decision(const Position&, const classic::DecisionSettings&)>;
-
 struct ServerSettings {
   std::filesystem::path bookDir;  // empty: no book, no files read at all
-  Decider decide = classic::Decide;
+  EngineMaker makeEngine = engine::MakeEngine;
+  // Engines of each kind, each lent to one request at a time.
+  int enginesPerKind = EnginesForThisMachine();
   // Decisions block a worker for their whole budget, and idle or slow
   // connections for up to a second each.
   int threads = 64;

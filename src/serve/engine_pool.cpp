@@ -5,25 +5,29 @@
 
 namespace pentad::serve {
 
-EnginePool::EnginePool(int engines, size_t hashBytes) {
-  for (int i = 0; i < engines; ++i)
-    free_.push_back(std::make_unique<strong::StrongEngine>(hashBytes));
+EnginePool::EnginePool(int perKind, const engine::EngineOptions& options, const EngineMaker& make) {
+  for (const std::string& name : engine::EngineNames()) {
+    engine::EngineOptions kindOptions = options;
+    kindOptions.kind = *engine::EngineNamed(name);
+    for (int i = 0; i < perKind; ++i) free_[kindOptions.kind].push_back(make(kindOptions));
+  }
 }
 
-EnginePool::Lease EnginePool::Borrow() {
+EnginePool::Lease EnginePool::Borrow(engine::EngineKind kind) {
   std::unique_lock lock(mutex_);
-  returned_.wait(lock, [&] { return !free_.empty(); });
-  std::unique_ptr<strong::StrongEngine> engine = std::move(free_.back());
-  free_.pop_back();
+  std::vector<std::unique_ptr<engine::Engine>>& free = free_[kind];
+  returned_.wait(lock, [&] { return !free.empty(); });
+  std::unique_ptr<engine::Engine> engine = std::move(free.back());
+  free.pop_back();
   return Lease(*this, std::move(engine));
 }
 
-void EnginePool::Return(std::unique_ptr<strong::StrongEngine> engine) {
+void EnginePool::Return(std::unique_ptr<engine::Engine> engine) {
   {
     std::lock_guard lock(mutex_);
-    free_.push_back(std::move(engine));
+    free_[engine->Kind()].push_back(std::move(engine));
   }
-  returned_.notify_one();
+  returned_.notify_all();
 }
 
 int EnginesForThisMachine() {

@@ -1,48 +1,54 @@
-// The browser board's strong engines: a few, lent to one request at a time,
-// so that a burst of requests neither multiplies the tables in memory nor
-// runs more searches at once than there are cores.
+// The browser board's engines: a few of each kind, lent to one request at a
+// time, so that a burst of requests neither multiplies the tables in memory
+// nor runs more searches at once than there are cores.
 #pragma once
 
 #include <condition_variable>
+#include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
 
-#include "strong/strong_engine.hpp"
+#include "engine/engines.hpp"
 
 namespace pentad::serve {
 
+using EngineMaker = std::function<std::unique_ptr<engine::Engine>(const engine::EngineOptions&)>;
+
 class EnginePool {
  public:
-  EnginePool(int engines, size_t hashBytes);
+  // `perKind` engines of every kind, made now from `options` with its kind
+  // set: their tables are never made inside a request's time.
+  EnginePool(int perKind, const engine::EngineOptions& options, const EngineMaker& make);
 
   // A request's engine, back in the pool when the lease ends.
   class Lease {
    public:
-    Lease(EnginePool& pool, std::unique_ptr<strong::StrongEngine> engine)
+    Lease(EnginePool& pool, std::unique_ptr<engine::Engine> engine)
         : pool_(pool), engine_(std::move(engine)) {}
     Lease(const Lease&) = delete;
     Lease& operator=(const Lease&) = delete;
     ~Lease() { pool_.Return(std::move(engine_)); }
-    strong::StrongEngine& engine() { return *engine_; }
+    engine::Engine& engine() { return *engine_; }
 
    private:
     EnginePool& pool_;
-    std::unique_ptr<strong::StrongEngine> engine_;
+    std::unique_ptr<engine::Engine> engine_;
   };
 
-  // Waits for a free engine.
-  Lease Borrow();
+  // Waits for a free engine of that kind.
+  Lease Borrow(engine::EngineKind kind);
 
  private:
-  void Return(std::unique_ptr<strong::StrongEngine> engine);
+  void Return(std::unique_ptr<engine::Engine> engine);
 
   std::mutex mutex_;
   std::condition_variable returned_;
-  std::vector<std::unique_ptr<strong::StrongEngine>> free_;
+  std::map<engine::EngineKind, std::vector<std::unique_ptr<engine::Engine>>> free_;
 };
 
-// As many engines as cores, at least one and at most four.
+// As many engines of a kind as cores, at least one and at most four.
 int EnginesForThisMachine();
 
 }  // namespace pentad::serve

@@ -84,19 +84,28 @@ std::string LibraryMessage(const nlohmann::json::exception& e) {
   return message;
 }
 
-EngineKind CheckedEngine(const Json& body) {
+engine::EngineKind CheckedEngine(const Json& body) {
   const auto field = body.find("engine");
-  if (field == body.end() || field->is_null()) return EngineKind::kClassic;
+  if (field == body.end() || field->is_null()) return engine::kDefaultEngine;
   if (field->is_string())
-    if (const auto kind = EngineNamed(field->get_ref<const std::string&>())) return *kind;
-  throw BadRequest{"\"engine\" must be \"classic\" or \"strong\""};
+    if (const auto kind = engine::EngineNamed(field->get_ref<const std::string&>())) return *kind;
+  std::string names;
+  for (const std::string& name : engine::EngineNames())
+    names += (names.empty() ? "\"" : " or \"") + name + "\"";
+  throw BadRequest{"\"engine\" must be " + names};
 }
 
-// A budget of the other engine would be silently ignored: refused instead.
-void RefuseField(const Json& body, const char* name, const char* engine) {
-  const auto field = body.find(name);
-  if (field != body.end() && !field->is_null())
-    throw BadRequest{std::string("\"") + name + "\" applies to the " + engine + " engine only"};
+// An option of the other engine would be silently ignored: refused instead.
+void RefuseOptionsOfOtherEngine(const Json& body, engine::EngineKind kind) {
+  for (const char* name : {"seed", "checks", "nodes"}) {
+    const auto field = body.find(name);
+    if (field == body.end() || field->is_null()) continue;
+    const auto owner = engine::OwnerOfOption(name);
+    if (owner && *owner != kind)
+      throw BadRequest{std::string("\"") + name + "\" applies to the " +
+                       engine::EngineName(*owner) + " engine only: add \"engine\": \"" +
+                       engine::EngineName(*owner) + "\""};
+  }
 }
 
 MoveRequest CheckedRequest(const Json& body) {
@@ -108,17 +117,13 @@ MoveRequest CheckedRequest(const Json& body) {
   if (request.position.StoneCount() == kBoardSize * kBoardSize)
     throw BadRequest{"the board is full: there is no move to make"};
   request.position.sideRead = CheckedSide(body);
-  request.engine = CheckedEngine(body);
-  request.moveTimeMs = OptionalInteger<int64_t>(body, "moveTimeMs", 1, kMaxMoveTimeMs);
-  if (request.engine == EngineKind::kStrong) {
-    RefuseField(body, "seed", "classic");
-    RefuseField(body, "checks", "classic");
-    request.nodes = OptionalInteger<int64_t>(body, "nodes", 1, std::numeric_limits<int64_t>::max());
-    return request;
-  }
-  RefuseField(body, "nodes", "strong");
-  request.seed = OptionalInteger<uint32_t>(body, "seed", 0, std::numeric_limits<uint32_t>::max());
-  request.checks = OptionalInteger<int64_t>(body, "checks", 0, std::numeric_limits<int64_t>::max());
+  engine::EngineOptions& options = request.options;
+  options.kind = CheckedEngine(body);
+  RefuseOptionsOfOtherEngine(body, options.kind);
+  options.moveTimeMs = OptionalInteger<int64_t>(body, "moveTimeMs", 1, kMaxMoveTimeMs);
+  options.nodes = OptionalInteger<int64_t>(body, "nodes", 1, std::numeric_limits<int64_t>::max());
+  options.seed = OptionalInteger<uint32_t>(body, "seed", 0, std::numeric_limits<uint32_t>::max());
+  options.checks = OptionalInteger<int64_t>(body, "checks", 0, std::numeric_limits<int64_t>::max());
   return request;
 }
 

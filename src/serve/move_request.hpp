@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "common/position_files.hpp"
-#include "engine/strong_decision.hpp"
+#include "common/position.hpp"
+#include "engine/engines.hpp"
 
 namespace pentad::serve {
 
@@ -19,11 +19,9 @@ inline constexpr int64_t kMaxMoveTimeMs = 60'000;
 
 struct MoveRequest {
   Position position;
-  EngineKind engine = EngineKind::kClassic;
-  std::optional<int64_t> moveTimeMs;  // default: a turn's 4.5 s
-  std::optional<uint32_t> seed;       // classic only
-  std::optional<int64_t> checks;      // classic only
-  std::optional<int64_t> nodes;       // strong only
+  // The engine (strong unless named) and its options: "moveTimeMs" for
+  // either, "seed" and "checks" for the classic one, "nodes" for the strong.
+  engine::EngineOptions options;
 };
 
 // Exactly one of `request` and `error` is set.
@@ -33,7 +31,7 @@ struct ParsedMoveRequest {
 };
 
 // Reads {"board": [20 strings of 20 "-"/"x"/"o"], "side": "x"|"o",
-// "engine": optional "classic"|"strong", "moveTimeMs": optional,
+// "engine": optional "strong" (the default) | "classic", "moveTimeMs": optional,
 // "seed", "checks": optional for classic, "nodes": optional for strong}.
 // String index is y, character index x.
 ParsedMoveRequest ParseMoveRequest(std::string_view body);

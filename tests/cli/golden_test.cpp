@@ -28,8 +28,9 @@ TEST_P(Golden, AnalyzeGivesTheRecordedDecision) {
   const fs::path folder = fs::path(PENTAD_GOLDEN_DIR) / "positions" / GetParam();
   ASSERT_TRUE(fs::is_regular_file(folder / "expected.json")) << test::MissingGoldenData();
   const json expected = json::parse(std::ifstream(folder / "expected.json"));
-  const auto result = test::RunCommand(std::string(PENTAD_EXE) + " analyze " + test::Quote(folder) +
-                                       " --seed 1 --checks 1000 --cells --threats");
+  const auto result =
+      test::RunCommand(std::string(PENTAD_EXE) + " analyze " + test::Quote(folder) +
+                       " --engine classic --seed 1 --checks 1000 --cells --threats");
   ASSERT_EQ(result.status, 0);
   const json actual = json::parse(result.output);
   // Evaluation first: a difference there explains every later one.
@@ -56,8 +57,8 @@ TEST(Analyze, AnswersJsonInAFolderWhoseNameIsNotUtf8) {
   test::TempDir parent;
   const fs::path dir = parent.path() / "bad\xC0name";
   fs::create_directory(dir);
-  const std::string command =
-      std::string(PENTAD_EXE) + " analyze " + test::Quote(dir) + " --seed 1 --checks 10";
+  const std::string command = std::string(PENTAD_EXE) + " analyze " + test::Quote(dir) +
+                              " --engine classic --seed 1 --checks 10";
   const auto missing = test::RunCommand(command);
   EXPECT_EQ(missing.status, 1);
   const json error = json::parse(missing.output, nullptr, false);
@@ -74,8 +75,9 @@ TEST(Analyze, NeverWritesTheSideFile) {
   test::TempDir dir;
   dir.Write("Plocha.dat", "");
   dir.Write("Tah.dat", "x");
-  const auto result = test::RunCommand(std::string(PENTAD_EXE) + " analyze " +
-                                       test::Quote(dir.path()) + " --seed 3 --checks 10");
+  const auto result =
+      test::RunCommand(std::string(PENTAD_EXE) + " analyze " + test::Quote(dir.path()) +
+                       " --engine classic --seed 3 --checks 10");
   ASSERT_EQ(result.status, 0);
   EXPECT_EQ(dir.Read("Tah.dat"), "x");
   const json out = json::parse(result.output);
@@ -87,8 +89,8 @@ TEST(Analyze, NeverWritesTheSideFile) {
 TEST(Analyze, CellsDoNotChangeTheDecision) {
   const fs::path folder = fs::path(PENTAD_GOLDEN_DIR) / "positions" / "pos0000";
   ASSERT_TRUE(fs::is_directory(folder)) << test::MissingGoldenData();
-  const std::string base =
-      std::string(PENTAD_EXE) + " analyze " + test::Quote(folder) + " --seed 9 --checks 500";
+  const std::string base = std::string(PENTAD_EXE) + " analyze " + test::Quote(folder) +
+                           " --engine classic --seed 9 --checks 500";
   const json plain = json::parse(test::RunCommand(base).output);
   const json withCells = json::parse(test::RunCommand(base + " --cells").output);
   for (const char* field : {"move", "depth", "timeChecks", "candidates", "stage", "line"})
@@ -98,7 +100,8 @@ TEST(Analyze, CellsDoNotChangeTheDecision) {
 }
 
 // x to move with a four closed at one end: only (9, 10) wins, at once. The
-// strong engine's report, whatever its search, is reproducible with --nodes.
+// strong engine, the default, reports its search the same every time with
+// --nodes.
 TEST(Analyze, StrongEngineReportsItsSearchTheSameEveryTime) {
   test::TempDir dir;
   std::vector<std::string> rows(20, std::string(20, '-'));
@@ -108,8 +111,8 @@ TEST(Analyze, StrongEngineReportsItsSearchTheSameEveryTime) {
   for (const std::string& row : rows) text += row + "\n";
   dir.Write("Plocha.dat", text);
   dir.Write("Tah.dat", "x");
-  const std::string command = std::string(PENTAD_EXE) + " analyze " + test::Quote(dir.path()) +
-                              " --engine strong --nodes 5000";
+  const std::string command =
+      std::string(PENTAD_EXE) + " analyze " + test::Quote(dir.path()) + " --nodes 5000";
   json answers[2];
   for (json& answer : answers) {
     const auto result = test::RunCommand(command);
@@ -153,7 +156,9 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"SeedOutOfRange", "analyze --seed 4294967296", 2},
                       UsageCase{"NegativeChecks", "analyze --checks -1", 2},
                       UsageCase{"UnknownEngine", "analyze --engine deep", 2},
-                      UsageCase{"NodesForClassic", "analyze --nodes 100", 2},
+                      UsageCase{"NodesForClassic", "analyze --engine classic --nodes 100", 2},
+                      UsageCase{"SeedForTheDefault", "analyze --seed 1", 2},
+                      UsageCase{"CellsForTheDefault", "analyze --cells", 2},
                       UsageCase{"ChecksForStrong", "analyze --engine strong --checks 100", 2}),
     [](const auto& info) { return std::string(info.param.name); });
 

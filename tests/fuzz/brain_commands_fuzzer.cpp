@@ -20,7 +20,9 @@ using namespace pentad::protocol;
 // Decisions cost the most: a few per input keep every run short.
 constexpr int kMaxMoveRequests = 16;
 constexpr int64_t kStrongNodes = 300;
-// Sent before the input, which may still change it.
+// Tables made with the brain, and sent as a limit before the input, which
+// may still change it.
+constexpr size_t kSmallTableBytes = 2000000;
 constexpr const char* kSmallTables = "INFO max_memory 4000000";
 
 bool AsksForAMove(const std::string& line) {
@@ -62,11 +64,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     queue.Close();
 
     BrainOptions options;
-    options.seed = 1;
-    options.checks = 1;
+    options.engine.kind =
+        strong ? pentad::engine::EngineKind::kStrong : pentad::engine::EngineKind::kClassic;
     if (strong) {
-      options.engine = pentad::EngineKind::kStrong;
-      options.nodes = kStrongNodes;
+      options.engine.nodes = kStrongNodes;
+      options.engine.hashBytes = kSmallTableBytes;
+    } else {
+      options.engine.seed = 1;
+      options.engine.checks = 1;
     }
     Brain brain(options, output, queue);
     if (strong) brain.Handle(InputLine{kSmallTables, {}, false});

@@ -324,15 +324,16 @@ json Saved(const Finished& finished, const std::filesystem::path& path) {
 TEST(MatchCommand, ShardsMergeIntoTheWholeMatchFromBuiltInOpenings) {
   MatchSandbox sandbox;
   // Deterministic brains of unequal strength: no clock, fixed seeds.
-  const std::vector<std::string> match = {std::string(PBRAIN_EXE) + " --checks 30 --seed 1",
-                                          std::string(PBRAIN_EXE) + " --checks 300 --seed 2",
-                                          "--games",
-                                          "11",
-                                          "-j",
-                                          "2",
-                                          "--sprt",
-                                          "0,10",
-                                          "--json"};
+  const std::vector<std::string> match = {
+      std::string(PBRAIN_CLASSIC_EXE) + " --checks 30 --seed 1",
+      std::string(PBRAIN_CLASSIC_EXE) + " --checks 300 --seed 2",
+      "--games",
+      "11",
+      "-j",
+      "2",
+      "--sprt",
+      "0,10",
+      "--json"};
   const auto run = [&](std::vector<std::string> extra) {
     extra.insert(extra.begin(), match.begin(), match.end());
     return sandbox.Run(extra);

@@ -21,7 +21,7 @@ constexpr Setting kSettings[] = {
     {1, 200, false}, {1, 3000, false}, {977, 3000, true}, {123456789, 800, false}};
 
 std::vector<std::string> BrainArguments(const Setting& s, const fs::path& bookDir) {
-  std::vector<std::string> args = {kBrainExe, "--seed", std::to_string(s.seed), "--book-dir",
+  std::vector<std::string> args = {kClassicBrainExe, "--seed", std::to_string(s.seed), "--book-dir",
                                    bookDir.string()};
   if (!s.viaMaxNode) args.insert(args.end(), {"--checks", std::to_string(s.checks)});
   return args;
@@ -130,7 +130,7 @@ TEST(BrainMatchesAnalyze, FindsTheBookBesideItsExecutable) {
   const auto position = ReadPosition(folder);
   ASSERT_TRUE(position);
   TempDir home;
-  fs::copy_file(kBrainExe, home.path() / "pbrain-pentad");
+  fs::copy_file(kClassicBrainExe, home.path() / "pbrain-pentad-classic");
   BrainView view = ViewFromRows({}, 'x');
   for (int x = 0; x < kBoardSize; ++x)
     for (int y = 0; y < kBoardSize; ++y)
@@ -142,7 +142,8 @@ TEST(BrainMatchesAnalyze, FindsTheBookBesideItsExecutable) {
   const auto bookMove = AnalyzeMove(withBook, 1, 1000);
   ASSERT_NE(bookMove, AnalyzeMove(withoutBook, 1, 1000)) << "the book must matter here";
   fs::copy_file(folder / "Veklo.ob2", home.path() / "Veklo.ob2");
-  BrainProcess brain({(home.path() / "pbrain-pentad").string(), "--seed", "1", "--checks", "1000"});
+  BrainProcess brain(
+      {(home.path() / "pbrain-pentad-classic").string(), "--seed", "1", "--checks", "1000"});
   EXPECT_EQ(ParseMove(brain.Ask(view.Block())), bookMove);
 }
 

@@ -14,9 +14,9 @@ namespace {
 using Ms = std::chrono::milliseconds;
 
 constexpr const char* kAbout =
-    R"(name="pentad", version="0.1.0", author="Pentad developers", country="-")";
+    R"(name="pentad-classic", version="0.1.0", author="Pentad developers", country="-")";
 constexpr const char* kStrongAbout =
-    R"(name="pentad-strong", version="0.1.0", author="Pentad developers", country="-")";
+    R"(name="pentad", version="0.1.0", author="Pentad developers", country="-")";
 
 bool StartsWith(const std::optional<std::string>& line, const std::string& prefix) {
   return line && line->rfind(prefix, 0) == 0;
@@ -53,7 +53,7 @@ std::optional<DepthMessage> ParseDepthMessage(const std::string& line) {
 
 class BrainSessionTest : public ::testing::Test {
  protected:
-  BrainProcess& Launch(std::vector<std::string> args = {}, const char* program = kBrainExe) {
+  BrainProcess& Launch(std::vector<std::string> args = {}, const char* program = kClassicBrainExe) {
     args.insert(args.begin(), program);
     brain_ = std::make_unique<BrainProcess>(args);
     EXPECT_TRUE(brain_->Started());
@@ -385,7 +385,7 @@ const std::regex kStrongDepthMessage(
     R"(\d+ ms, pv( \d+,\d+)+)");
 
 TEST_F(BrainSessionTest, StrongBrainPlaysAndReportsEveryDepth) {
-  BrainProcess& brain = Launch({"--nodes", "5000"}, kStrongBrainExe);
+  BrainProcess& brain = Launch({"--nodes", "5000"}, kBrainExe);
   EXPECT_EQ(brain.Ask("ABOUT"), kStrongAbout);
   brain.Send("INFO max_memory 83886080");
   ASSERT_EQ(brain.Ask("START 20"), "OK");
@@ -457,7 +457,8 @@ struct CommandLineCase {
 };
 
 TEST(BrainCommandLine, ReportsOnStandardOutputOnly) {
-  const std::string brain = kBrainExe, pentad = std::string(PENTAD_EXE) + " brain";
+  const std::string brain = kClassicBrainExe, strong = kBrainExe,
+                    pentad = std::string(PENTAD_EXE) + " brain";
   const CommandLineCase cases[] = {
       {brain + " --seed x", 2, "ERROR"},
       {brain + " --seed 4294967296", 2, "ERROR"},
@@ -465,12 +466,18 @@ TEST(BrainCommandLine, ReportsOnStandardOutputOnly) {
       {brain + " --book-dir /no/such/dir", 2, "ERROR"},
       {brain + " --engine deep", 2, "ERROR"},
       {brain + " --engine strong", 0, kStrongAbout},
-      {std::string(kStrongBrainExe) + " --engine classic", 0, kAbout},
+      {brain + " --nodes 100", 2, "add --engine strong"},
       {brain + " --help", 0, "--book-dir"},
+      {strong, 0, kStrongAbout},
+      {strong + " --engine classic", 0, kAbout},
+      {strong + " --seed 1", 2, "--seed: applies to the classic engine only: add --engine classic"},
+      {strong + " --checks 10", 2, "add --engine classic"},
+      {strong + " --book-dir .", 2, "add --engine classic"},
+      {pentad, 0, kStrongAbout},
       {pentad + " --checks -1", 2, "ERROR"},
       {pentad + " --seed", 2, "ERROR"},
       {pentad + " --help", 0, "--seed"},
-      {pentad + " --seed 1 --checks 10", 0, kAbout},
+      {pentad + " --engine classic --seed 1 --checks 10", 0, kAbout},
   };
   TempDir dir;
   for (const CommandLineCase& c : cases) {

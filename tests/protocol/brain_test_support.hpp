@@ -13,8 +13,10 @@
 
 namespace pentad::test {
 
+// pbrain-pentad plays the strong engine; the classic brain's answers are
+// the ones the tests can foresee exactly.
 inline constexpr const char* kBrainExe = PBRAIN_EXE;
-inline constexpr const char* kStrongBrainExe = PBRAIN_STRONG_EXE;
+inline constexpr const char* kClassicBrainExe = PBRAIN_CLASSIC_EXE;
 
 struct Move {
   int x;
@@ -84,11 +86,12 @@ inline BrainView ViewFromRows(const std::vector<std::string>& rows, char own) {
   return view;
 }
 
-// `pentad analyze DIR --seed S --checks N`: the move a turn makes there.
+// `pentad analyze DIR --engine classic --seed S --checks N`: the move a turn
+// makes there.
 inline std::optional<Move> AnalyzeMove(const TempDir& dir, uint32_t seed, int64_t checks) {
-  const auto result =
-      RunCommand(std::string(PENTAD_EXE) + " analyze " + Quote(dir.path()) + " --seed " +
-                 std::to_string(seed) + " --checks " + std::to_string(checks));
+  const auto result = RunCommand(std::string(PENTAD_EXE) + " analyze " + Quote(dir.path()) +
+                                 " --engine classic --seed " + std::to_string(seed) + " --checks " +
+                                 std::to_string(checks));
   if (result.status != 0) return std::nullopt;
   const auto json = nlohmann::json::parse(result.output, nullptr, false);
   if (json.is_discarded() || !json.contains("move")) return std::nullopt;

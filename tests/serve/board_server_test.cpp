@@ -39,8 +39,38 @@ std::vector<std::string> OpeningLines() {
   return lines;
 }
 
+// A request for the classic engine, whose answers these tests know.
 Json MoveBody(const std::vector<std::string>& lines, const std::string& side) {
-  return Json{{"board", lines}, {"side", side}};
+  return Json{{"board", lines}, {"side", side}, {"engine", "classic"}};
+}
+
+// An engine whose decisions a test writes, for every kind.
+class ScriptedEngine : public engine::Engine {
+ public:
+  using Script = std::function<engine::Result(const engine::Request&)>;
+  ScriptedEngine(engine::EngineKind kind, Script script)
+      : kind_(kind), script_(std::move(script)) {}
+  engine::EngineKind Kind() const override { return kind_; }
+  engine::Result Decide(const engine::Request& request) override { return script_(request); }
+
+ private:
+  engine::EngineKind kind_;
+  Script script_;
+};
+
+ServerSettings Scripted(const ScriptedEngine::Script& script) {
+  ServerSettings settings;
+  settings.makeEngine = [script](const engine::EngineOptions& options) {
+    return std::make_unique<ScriptedEngine>(options.kind, script);
+  };
+  settings.enginesPerKind = 2;
+  return settings;
+}
+
+engine::Result MoveAt(Point move) {
+  engine::Result result;
+  result.move = move;
+  return result;
 }
 
 class RunningServer {
@@ -230,7 +260,7 @@ TEST(BoardServerMove, AnswersWithTheStrongEngineItsEvaluationAndLine) {
   lines[12].replace(4, 5, "oxxxx");
   lines[5][10] = 'o';
   Json body = MoveBody(lines, "o");
-  body["engine"] = "strong";
+  body.erase("engine");  // the strong engine answers unless told otherwise
   body["nodes"] = 5000;
   const auto res = server.Post(body.dump());
   ASSERT_TRUE(res);
@@ -350,14 +380,7 @@ struct AddressingCase {
 };
 
 TEST(BoardServerOrigin, ServesOnlyItsOwnHostNamesAndTakesMovesOnlyAsJson) {
-  ServerSettings settings;
-  settings.decide = [](const Position&, const classic::DecisionSettings& decision) {
-    classic::Decision made;
-    made.seed = *decision.seed;
-    made.x = made.y = 0;
-    return made;
-  };
-  RunningServer server(settings);
+  RunningServer server(Scripted([](const engine::Request&) { return MoveAt({0, 0}); }));
   const std::string port = std::to_string(server.Port());
   const auto get = [](const std::string& host) {
     return "GET / HTTP/1.1\r\nHost: " + host + "\r\nConnection: close\r\n\r\n";
@@ -445,16 +468,11 @@ class Gate {
 
 TEST(BoardServerConcurrency, RunsTwoDecisionsAtOnceAndStillServesThePage) {
   Gate bothInside(3);  // the two decisions and the page fetched meanwhile
-  ServerSettings settings;
-  settings.decide = [&](const Position& position, const classic::DecisionSettings& decision) {
-    classic::Decision made;
-    made.seed = *decision.seed;
-    made.x = position.stones.At(0, 0) == kEmpty ? 0 : 1;
-    made.y = 0;
-    if (!bothInside.ArriveAndWait()) made.x = -1;  // reported below as a failure
-    return made;
-  };
-  RunningServer server(settings);
+  RunningServer server(Scripted([&](const engine::Request& request) {
+    Point move{request.position.stones.At(0, 0) == kEmpty ? 0 : 1, 0};
+    if (!bothInside.ArriveAndWait()) move.x = -1;  // reported below as a failure
+    return MoveAt(move);
+  }));
   auto first = std::async(std::launch::async,
                           [&] { return server.Post(MoveBody(OpeningLines(), "o").dump()); });
   auto second = std::async(std::launch::async,
@@ -514,17 +532,13 @@ TEST(BoardServerBook, ReadsNoBookUnlessGivenABookDirectory) {
 
 TEST(BoardServerStop, EndsADecisionInProgressAsIfItsTimeWereUp) {
   std::promise<void> started;
-  ServerSettings settings;
-  settings.decide = [&](const Position&, const classic::DecisionSettings& decision) {
+  RunningServer server(Scripted([&](const engine::Request& request) {
     started.set_value();
     const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (!decision.stop->load() && std::chrono::steady_clock::now() < deadline)
+    while (!request.limits.stop->load() && std::chrono::steady_clock::now() < deadline)
       std::this_thread::sleep_for(1ms);
-    classic::Decision made;
-    made.x = made.y = 0;
-    return made;
-  };
-  RunningServer server(settings);
+    return MoveAt({0, 0});
+  }));
   auto answer = std::async(std::launch::async,
                            [&] { return server.Post(MoveBody(OpeningLines(), "o").dump()); });
   started.get_future().wait();

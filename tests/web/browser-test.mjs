@@ -14,7 +14,7 @@ if (!baseUrl || !outputDir) {
   process.exit(2);
 }
 // A fixed seed and a small check budget: reproducible and quick.
-const pageUrl = new URL('?seed=11&checks=3000', baseUrl).href;
+const pageUrl = new URL('?engine=classic&seed=11&checks=3000', baseUrl).href;
 const WAIT = { timeout: 30_000 };
 
 const results = [];
@@ -269,9 +269,9 @@ try {
   await step('the strong engine answers and its line and evaluation are shown', async () => {
     const strong = await browser.newPage();
     strong.on('pageerror', (error) => problems.push(`page error (strong): ${error.message}`));
-    await strong.goto(new URL('?engine=strong&nodes=3000', baseUrl).href);
+    await strong.goto(new URL('?nodes=3000', baseUrl).href);
     await waitForPhase(strong, 'your-turn');
-    check((await strong.inputValue('#engine')) === 'strong', 'the strong engine is not chosen');
+    check((await strong.inputValue('#engine')) === 'strong', 'the strong engine is not the default');
     await cell(strong, 9, 9).click();
     await waitForStones(strong, 2);
     await waitForPhase(strong, 'your-turn');

@@ -79,7 +79,7 @@ Choice SelectMove(DecisionState& state, const DecisionSettings& settings, Decisi
   if (IsImmediatePlay(state.candidates.at(1)))
     return Decided(trace, "immediate", state.candidates.at(1));
 
-  const SearchOutcome search = DeepenThreatSearches(state, settings.onDepth);
+  const ThreatSearchOutcome search = DeepenThreatSearches(state, settings.onDepth);
   if (search.found) {
     RecordLine(search.line, trace);
     return Decided(trace, "search", search.move, search.depth);

@@ -6,7 +6,7 @@ namespace pentad::classic {
 namespace {
 
 constexpr int32_t kLeastPlayableValue = 1;
-constexpr int32_t kWinScore = 1000000;
+constexpr int32_t kForcedWinValue = 1000000;
 constexpr int32_t kBlockScore = 800000;
 constexpr int kLastDeepeningStep = 9;  // past it the deepening jumps to the deepest level
 constexpr int kLastPerReplyDepth = 10;
@@ -103,11 +103,11 @@ void PlayCandidate(Board& board, const CandidateRecord& move, uint8_t side, int 
 
 bool IsImmediatePlay(const CandidateRecord& best) {
   return best.value < kLeastPlayableValue || best.oppScore >= kBlockScore ||
-         best.ownScore >= kWinScore;
+         best.ownScore >= kForcedWinValue;
 }
 
-SearchOutcome DeepenThreatSearches(DecisionState& state, const DepthReport& onDepth) {
-  SearchOutcome outcome;
+ThreatSearchOutcome DeepenThreatSearches(DecisionState& state, const DepthReport& onDepth) {
+  ThreatSearchOutcome outcome;
   int depth = 1;
   // A first shallow pass; only its cost counts, its answer is not used.
   SearchCombined(state.board, state.engineSide, depth, SearchRoots(state.candidates), false,

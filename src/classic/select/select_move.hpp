@@ -27,7 +27,7 @@ void PlayCandidate(Board& board, const CandidateRecord& move, uint8_t side, int 
 // square at all: the best candidate is played without a search.
 bool IsImmediatePlay(const CandidateRecord& best);
 
-struct SearchOutcome {
+struct ThreatSearchOutcome {
   bool found = false;
   CandidateRecord move{};  // the winning candidate; without a win, the best after a resort
   ThreatLine line{};       // the winning line, its first move at least
@@ -39,7 +39,7 @@ struct SearchOutcome {
 // starts with less than a four is played out and checked for a forced win
 // of the opponent by fours; a refuted candidate is excluded and the
 // deepening goes on.
-SearchOutcome DeepenThreatSearches(DecisionState& state, const DepthReport& onDepth);
+ThreatSearchOutcome DeepenThreatSearches(DecisionState& state, const DepthReport& onDepth);
 
 struct DefenceOutcome {
   CandidateRecord move{};

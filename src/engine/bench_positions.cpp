@@ -1,10 +1,10 @@
-#include "cli/bench_positions.hpp"
+#include "engine/bench_positions.hpp"
 
 #include <stdexcept>
 
-#include "cli/bench_positions_data.hpp"
+#include "engine/bench_positions_data.hpp"
 
-namespace pentad::cli {
+namespace pentad::engine {
 namespace {
 
 constexpr std::string_view kComment = "#";
@@ -64,4 +64,4 @@ std::vector<BenchPosition> BenchPositions() {
   return ParseBenchPositions(bench_data::kAssets[0].bytes);
 }
 
-}  // namespace pentad::cli
+}  // namespace pentad::engine

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "common/position_files.hpp"
+#include "common/position.hpp"
 
-namespace pentad::cli {
+namespace pentad::engine {
 
 struct BenchPosition {
   std::string name;
@@ -22,4 +22,4 @@ std::vector<BenchPosition> ParseBenchPositions(std::string_view text);
 // The built-in positions, in their order in the file.
 std::vector<BenchPosition> BenchPositions();
 
-}  // namespace pentad::cli
+}  // namespace pentad::engine
