@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/commands.hpp"
+#include "common/version.hpp"
 #include "engine/engines.hpp"
 
 int main(int argc, char** argv) {
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
       "Without arguments it plays one turn: it reads \"Plocha.dat\" and \"Tah.dat\" in the\n"
       "current directory and writes its move into \"Tah.dat\".",
       "pentad"};
+  app.set_version_flag("--version", pentad::VersionLine("pentad"), "Print the version and exit");
   app.require_subcommand(1);
   std::vector<std::pair<CLI::App*, pentad::cli::CommandRunner>> commands;
   const auto add = [&](auto adder) {
@@ -36,6 +38,8 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     app.exit(e);

@@ -8,6 +8,8 @@
 #include <exception>
 #include <thread>
 
+#include "common/version.hpp"
+
 namespace pentad::protocol {
 
 namespace {
@@ -28,8 +30,8 @@ void SilenceStandardError() {
 }  // namespace
 
 std::string AboutLine(engine::EngineKind kind) {
-  return std::string("name=\"") + engine::AboutName(kind) +
-         "\", version=\"" PENTAD_VERSION "\", author=\"Pentad developers\", country=\"-\"";
+  return std::string("name=\"") + engine::AboutName(kind) + "\", version=\"" + kVersion +
+         "\", author=\"Pentad developers\", country=\"-\"";
 }
 
 Brain::Brain(BrainOptions options, ProtocolOutput& output, CommandQueue& queue)

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "common/position_files.hpp"
+#include "common/version.hpp"
 #include "options/engine_options.hpp"
 
 namespace pentad::protocol {
@@ -33,11 +34,15 @@ int RunBrainCommandLine(const std::string& programName, const std::vector<std::s
   options::EngineCommandLine engine(app, defaultEngine);
   engine.AddBookDir();
   app.callback([&engine] { engine.RefuseOptionsOfOtherEngine(); });
+  app.set_version_flag("--version", VersionLine(programName), "Print the version and exit");
   try {
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
     std::cout << app.help() << std::flush;
+    return 0;
+  } catch (const CLI::CallForVersion& e) {
+    std::cout << e.what() << "\n" << std::flush;
     return 0;
   } catch (const CLI::ParseError& e) {
     std::cout << "ERROR " << e.what() << "\r\n" << std::flush;

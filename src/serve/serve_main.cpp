@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "common/version.hpp"
 #include "serve/board_server.hpp"
 
 namespace pentad::serve {
@@ -106,9 +107,13 @@ int main(int argc, char** argv) {
   app.add_option("--book-dir", options.bookDir,
                  "Directory of the opening book files (default: play without the book)")
       ->check(CLI::ExistingDirectory);
+  app.set_version_flag("--version", pentad::VersionLine("pentad-serve"),
+                       "Print the version and exit");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     app.exit(e);

@@ -150,7 +150,8 @@ TEST_P(Usage, ExitStatus) {
 
 INSTANTIATE_TEST_SUITE_P(
     Analyze, Usage,
-    ::testing::Values(UsageCase{"Help", "--help", 0}, UsageCase{"AnalyzeHelp", "analyze --help", 0},
+    ::testing::Values(UsageCase{"Help", "--help", 0}, UsageCase{"Version", "--version", 0},
+                      UsageCase{"AnalyzeHelp", "analyze --help", 0},
                       UsageCase{"UnknownOption", "analyze --bogus", 2},
                       UsageCase{"UnknownCommand", "frobnicate", 2},
                       UsageCase{"SeedOutOfRange", "analyze --seed 4294967296", 2},

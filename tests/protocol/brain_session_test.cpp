@@ -469,6 +469,7 @@ TEST(BrainCommandLine, ReportsOnStandardOutputOnly) {
       {brain + " --nodes 100", 2, "add --engine strong"},
       {brain + " --help", 0, "--book-dir"},
       {strong, 0, kStrongAbout},
+      {strong + " --version", 0, "pbrain-pentad 0.1.0"},
       {strong + " --engine classic", 0, kAbout},
       {strong + " --seed 1", 2, "--seed: applies to the classic engine only: add --engine classic"},
       {strong + " --checks 10", 2, "add --engine classic"},
