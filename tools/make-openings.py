@@ -149,7 +149,7 @@ def main():
                 chosen.append((stones,) + kept[stones].pop(0)[2:])
     if len(chosen) < args.count:
         sys.exit(f"only {len(chosen)} openings below |eval| {args.threshold}")
-    version = subprocess.run(["git", "log", "-1", "--format=%h %s", "--", "src/search"],
+    version = subprocess.run(["git", "log", "-1", "--format=%h %s", "--", "src/strong"],
                              capture_output=True,
                              text=True).stdout.strip()
     with open(args.out, "w") as f:
