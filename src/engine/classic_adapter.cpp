@@ -63,6 +63,7 @@ class ClassicEngine : public Engine {
     settings.books = books_;
     settings.start = limits.start;
     if (limits.moveTime) settings.budget = *limits.moveTime;
+    settings.clockWithChecks = limits.moveTime.has_value();
     settings.stop = limits.stop;
     if (request.onProgress) {
       settings.onDepth = [onProgress = request.onProgress](int depth, int64_t checks,

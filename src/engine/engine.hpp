@@ -27,7 +27,8 @@ using Clock = std::chrono::steady_clock;
 struct Limits {
   Clock::time_point start = Clock::now();
   // All the decision may take. Without it a decision takes a turn's 4.5 s,
-  // or, with a budget of nodes or checks, has no clock at all.
+  // or, with a budget of nodes or checks, has no clock at all; with both, it
+  // ends at whichever comes first, so that a budget never outlives a move.
   std::optional<std::chrono::microseconds> moveTime;
   std::optional<int64_t> nodes;   // the strong engine's budget
   std::optional<int64_t> checks;  // the classic engine's budget of time checks

@@ -9,6 +9,7 @@
 
 #include "analysis/analysis_json.hpp"
 #include "serve/move_request.hpp"
+#include "serve/request_deadlines.hpp"
 #include "serve/request_guard.hpp"
 #include "serve/web_assets.hpp"
 
@@ -48,9 +49,10 @@ void ReuseAddressOnly(socket_t sock) {
   setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
 }
 
-// Slow or idle clients hold a worker only this long, and there are workers
-// enough for a browser's connections besides them; a request's headers and
-// its small body come at once from any client that means it.
+// A silent or idle client holds a worker only this long between two reads
+// (a slow one, for the request's deadline), and there are workers enough
+// for a browser's connections besides them; a request's headers and its
+// small body come at once from any client that means it.
 constexpr time_t kReadTimeoutSeconds = 1;
 constexpr time_t kKeepAliveSeconds = 1;
 constexpr size_t kRequestsPerConnection = 10;
@@ -68,13 +70,16 @@ struct BoardServer::Impl {
   std::atomic<bool> stopSent{false};
   classic::book::BookCache books;  // shared by the engines, reloaded when a file changes
   EnginePool engines;
+  RequestDeadlines deadlines;
   socket_t lastSocketMade = INVALID_SOCKET;
   std::string listenHost;
   int listenPort = 0;
 
   explicit Impl(ServerSettings s)
       : settings(std::move(s)),
-        engines(settings.enginesPerKind, PoolOptions(), settings.makeEngine) {
+        engines(settings.enginesPerKind, settings.maxWaitingPerKind, PoolOptions(),
+                settings.makeEngine),
+        deadlines(settings.requestDeadline) {
     const int threads = settings.threads;
     http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     http.set_default_headers(SecurityHeaders());
@@ -86,7 +91,11 @@ struct BoardServer::Impl {
       ReuseAddressOnly(sock);
       lastSocketMade = sock;
     });
+    http.set_logger([this](const httplib::Request& req, const httplib::Response&) {
+      deadlines.AnswerSent(req.remote_addr, req.remote_port);
+    });
     http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+      deadlines.RequestRead(req.remote_addr, req.remote_port);
       if (NamesThisServer(req.get_header_value("Host"), listenHost, listenPort))
         return httplib::Server::HandlerResponse::Unhandled;
       SendError(res, 421,
@@ -126,7 +135,9 @@ struct BoardServer::Impl {
   }
 
   // The server keeps no game: a request borrows any free engine of its
-  // kind, waiting (on its own clock) while all of them are deciding.
+  // kind, waiting while all of them are deciding. Its move time runs from
+  // its arrival, the wait included, and bounds every budget; it waits at
+  // most half of it, so that an engine has the other half to decide.
   void AnswerMove(const httplib::Request& req, httplib::Response& res) {
     const auto start = engine::Clock::now();
     if (!IsJsonContentType(req.get_header_value("Content-Type")))
@@ -136,10 +147,18 @@ struct BoardServer::Impl {
     const MoveRequest& move = *parsed.request;
     engine::Request request =
         engine::RequestFor(move.options, move.position, start, std::nullopt, &stopRequested);
+    if (!request.limits.moveTime) request.limits.moveTime = engine::kDefaultMoveTime;
     // The classic engine's map of the board goes with its answer.
     request.wantCells = true;
-    EnginePool::Lease lease = engines.Borrow(move.options.kind);
-    const engine::Result result = lease.engine().Decide(request);
+    auto lease =
+        engines.Borrow(move.options.kind, start + *request.limits.moveTime / 2, stopRequested);
+    if (!lease) {
+      res.set_header("Retry-After", "1");
+      return SendError(res, 503,
+                       std::string("every ") + engine::EngineName(move.options.kind) +
+                           " engine is deciding for another request: try again in a moment");
+    }
+    const engine::Result result = lease->engine().Decide(request);
     res.set_content(analysis::ResultJson(request, result).dump(), kJsonType);
   }
 
@@ -207,7 +226,11 @@ std::optional<int> BoardServer::Bind(const std::string& host, int port) {
 
 void BoardServer::Listen() {
   impl_->listenStarted = true;
-  if (!impl_->stopRequested) impl_->http.listen_after_bind();
+  if (!impl_->stopRequested) {
+    impl_->deadlines.Start(impl_->listenPort);
+    impl_->http.listen_after_bind();
+    impl_->deadlines.Stop();
+  }
   impl_->listenEnded = true;
 }
 

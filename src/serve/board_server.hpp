@@ -3,6 +3,7 @@
 // number of games can be played at once.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -16,11 +17,16 @@ namespace pentad::serve {
 struct ServerSettings {
   std::filesystem::path bookDir;  // empty: no book, no files read at all
   EngineMaker makeEngine = engine::MakeEngine;
-  // Engines of each kind, each lent to one request at a time.
+  // Engines of each kind, each lent to one request at a time, and the
+  // requests that may wait for one.
   int enginesPerKind = EnginesForThisMachine();
+  int maxWaitingPerKind = 8;
   // Decisions block a worker for their whole budget, and idle or slow
-  // connections for up to a second each.
+  // connections for up to `requestDeadline` each.
   int threads = 64;
+  // A connection's whole request, headers and body, must come within this
+  // of its start or of its last answer.
+  std::chrono::milliseconds requestDeadline{2000};
 };
 
 class BoardServer {

@@ -5,7 +5,16 @@
 
 namespace pentad::serve {
 
-EnginePool::EnginePool(int perKind, const engine::EngineOptions& options, const EngineMaker& make) {
+namespace {
+
+// How often a waiting request looks at the server's stop.
+constexpr std::chrono::milliseconds kStopPoll{50};
+
+}  // namespace
+
+EnginePool::EnginePool(int perKind, int maxWaiting, const engine::EngineOptions& options,
+                       const EngineMaker& make)
+    : maxWaiting_(maxWaiting) {
   for (const std::string& name : engine::EngineNames()) {
     engine::EngineOptions kindOptions = options;
     kindOptions.kind = *engine::EngineNamed(name);
@@ -13,13 +22,20 @@ EnginePool::EnginePool(int perKind, const engine::EngineOptions& options, const 
   }
 }
 
-EnginePool::Lease EnginePool::Borrow(engine::EngineKind kind) {
+std::optional<EnginePool::Lease> EnginePool::Borrow(engine::EngineKind kind,
+                                                    std::chrono::steady_clock::time_point deadline,
+                                                    const std::atomic<bool>& stop) {
   std::unique_lock lock(mutex_);
   std::vector<std::unique_ptr<engine::Engine>>& free = free_[kind];
-  returned_.wait(lock, [&] { return !free.empty(); });
+  if (free.empty() && waiting_[kind] >= maxWaiting_) return std::nullopt;
+  ++waiting_[kind];
+  while (free.empty() && !stop && std::chrono::steady_clock::now() < deadline)
+    returned_.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() + kStopPoll));
+  --waiting_[kind];
+  if (free.empty() || stop) return std::nullopt;
   std::unique_ptr<engine::Engine> engine = std::move(free.back());
   free.pop_back();
-  return Lease(*this, std::move(engine));
+  return std::optional<Lease>(std::in_place, *this, std::move(engine));
 }
 
 void EnginePool::Return(std::unique_ptr<engine::Engine> engine) {

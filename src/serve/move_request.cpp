@@ -121,9 +121,9 @@ MoveRequest CheckedRequest(const Json& body) {
   options.kind = CheckedEngine(body);
   RefuseOptionsOfOtherEngine(body, options.kind);
   options.moveTimeMs = OptionalInteger<int64_t>(body, "moveTimeMs", 1, kMaxMoveTimeMs);
-  options.nodes = OptionalInteger<int64_t>(body, "nodes", 1, std::numeric_limits<int64_t>::max());
+  options.nodes = OptionalInteger<int64_t>(body, "nodes", 1, kMaxNodes);
   options.seed = OptionalInteger<uint32_t>(body, "seed", 0, std::numeric_limits<uint32_t>::max());
-  options.checks = OptionalInteger<int64_t>(body, "checks", 0, std::numeric_limits<int64_t>::max());
+  options.checks = OptionalInteger<int64_t>(body, "checks", 0, kMaxChecks);
   return request;
 }
 

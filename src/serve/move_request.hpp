@@ -16,6 +16,10 @@ namespace pentad::serve {
 inline constexpr size_t kMaxRequestBytes = 64 * 1024;
 // A decision holds a worker for its whole move time.
 inline constexpr int64_t kMaxMoveTimeMs = 60'000;
+// Budgets that no move time could use up; the move's time ends a decision
+// before either anyway.
+inline constexpr int64_t kMaxNodes = 100'000'000;
+inline constexpr int64_t kMaxChecks = 10'000'000;
 
 struct MoveRequest {
   Position position;

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <future>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "classic/book/book_test_support.hpp"
+#include "serve/move_request.hpp"
 #include "serve/web_assets.hpp"
 
 namespace pentad::serve {
@@ -232,6 +234,9 @@ std::vector<BadRequestCase> BadRequests() {
       {"an unknown engine", WithField("engine", "deep"), "\"engine\" must be"},
       {"engine as a number", WithField("engine", 2), "\"engine\" must be"},
       {"nodes for the classic engine", WithField("nodes", 100), "strong engine only"},
+      {"nodes past the cap",
+       Json{{"board", OpeningLines()}, {"side", "o"}, {"nodes", kMaxNodes + 1}}.dump(),
+       "\"nodes\" must be an integer in 1..100000000"},
       {"a move time of 0", WithField("moveTimeMs", 0), "\"moveTimeMs\" must be"},
       {"seed past a double", WithRawField("seed", "-1e400"), "too large"},
   };
@@ -444,6 +449,38 @@ TEST(BoardServerConnections, SlowClientsDoNotHoldUpThePageAndABurstIsTaken) {
   EXPECT_EQ(answeredAtOnce, 64);
 }
 
+// Clients that send a byte now and then never finish a request: each is cut
+// off at the request's deadline, and the page is served meanwhile.
+TEST(BoardServerConnections, DrippingClientsAreCutOffAtTheRequestDeadline) {
+  ServerSettings settings = Scripted([](const engine::Request&) { return MoveAt({0, 0}); });
+  settings.threads = 4;
+  settings.requestDeadline = 500ms;
+  RunningServer server(settings);
+  std::vector<std::unique_ptr<RawConnection>> drips;
+  for (int i = 0; i < 8; ++i) drips.push_back(std::make_unique<RawConnection>(server.Port()));
+  std::atomic<bool> dripping{true};
+  std::thread dripper([&] {
+    const std::string request = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ";
+    for (size_t at = 0; dripping && at < 200; ++at) {
+      for (auto& drip : drips) drip->Send(std::string(1, at < request.size() ? request[at] : 'a'));
+      std::this_thread::sleep_for(100ms);
+    }
+  });
+  std::this_thread::sleep_for(200ms);  // every worker holds a dripping client
+  const auto start = std::chrono::steady_clock::now();
+  const auto page = server.Get("/");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->status, 200);
+  for (auto& drip : drips) {
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(drip->Status(), 0);  // closed without an answer
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 5s) << "a dripping client was kept";
+  }
+  dripping = false;
+  dripper.join();
+}
+
 // Lets a fixed number of callers through only once all of them are inside.
 class Gate {
  public:
@@ -488,6 +525,46 @@ TEST(BoardServerConcurrency, RunsTwoDecisionsAtOnceAndStillServesThePage) {
     ASSERT_EQ(res->status, 200) << res->body;
     EXPECT_EQ(Json::parse(res->body)["move"], Json::array({0, 0}));
   }
+}
+
+// A request waits for a busy engine at most half its move time, then hears
+// why it got none; the wait counts against its move time.
+TEST(BoardServerConcurrency, NoEngineFreeInTimeIsA503WithAReason) {
+  std::promise<void> holding;
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  ServerSettings settings = Scripted([&](const engine::Request& request) {
+    if (request.position.stones.At(0, 0) != kEmpty) {
+      holding.set_value();
+      released.wait_for(10s);
+    }
+    return MoveAt({1, 1});
+  });
+  settings.enginesPerKind = 1;
+  RunningServer server(settings);
+  auto corner = OpeningLines();
+  corner[0].replace(0, 2, "xo");
+  const Json holder = MoveBody(corner, "o");
+  auto first = std::async(std::launch::async, [&] { return server.Post(holder.dump()); });
+  holding.get_future().wait();
+  Json waiter = MoveBody(OpeningLines(), "o");
+  waiter["moveTimeMs"] = 400;
+  const auto start = std::chrono::steady_clock::now();
+  const auto refused = server.Post(waiter.dump());
+  const auto waited = std::chrono::steady_clock::now() - start;
+  release.set_value();
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->status, 503);
+  EXPECT_NE(
+      Json::parse(refused->body)["error"].get<std::string>().find("classic engine is deciding"),
+      std::string::npos)
+      << refused->body;
+  EXPECT_GE(waited, 150ms);
+  EXPECT_LT(waited, 2s);
+  ASSERT_TRUE(first.get());
+  const auto later = server.Post(waiter.dump());
+  ASSERT_TRUE(later);
+  EXPECT_EQ(later->status, 200);
 }
 
 TEST(BoardServerConcurrency, TwoRealDecisionsAtOnceBothAnswer) {

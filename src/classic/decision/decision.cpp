@@ -39,7 +39,7 @@ namespace {
 TimeBudget BudgetFor(const DecisionSettings& settings) {
   TimeBudget time;
   time.Start(settings.start, settings.budget);
-  if (settings.checks) time.LimitChecks(*settings.checks);
+  if (settings.checks) time.LimitChecks(*settings.checks, settings.clockWithChecks);
   time.WatchStopSignal(settings.stop);
   return time;
 }

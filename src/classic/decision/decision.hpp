@@ -32,6 +32,9 @@ struct DecisionTrace {
 struct DecisionSettings {
   std::optional<uint32_t> seed;   // default: the time of day
   std::optional<int64_t> checks;  // default: the wall clock
+  // With `checks`, the budget of time still ends a decision that would
+  // outlive it.
+  bool clockWithChecks = false;
   std::filesystem::path dataDir;  // book files and "LEARN.ini"
   // Long-running front ends keep their books here between decisions;
   // without it every decision reads its book anew.

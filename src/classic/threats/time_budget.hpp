@@ -25,8 +25,14 @@ class TimeBudget {
   }
 
   // Replaces the clock by a budget of `checks` calls: exactly that many calls
-  // answer false. Used for reproducible decisions.
-  void LimitChecks(int64_t checks) { checkLimit_ = checks; }
+  // answer false. Used for reproducible decisions. With `keepClock` the
+  // budget of time still ends the decision should it come first, so that a
+  // budget of checks never outlives a move's time; the answer is the same as
+  // without it whenever the time is enough.
+  void LimitChecks(int64_t checks, bool keepClock = false) {
+    checkLimit_ = checks;
+    keepClock_ = keepClock;
+  }
 
   // An outside request to stop (a manager's stop command), noticed whenever
   // the clock is read.
@@ -36,12 +42,12 @@ class TimeBudget {
     if (timeUp_) return true;
     ++counter_;
     if (checkLimit_) {
-      if (counter_ > *checkLimit_ || StopRequested()) timeUp_ = true;
+      if (counter_ > *checkLimit_ || StopRequested() ||
+          (keepClock_ && counter_ % kChecksPerClockRead == 0 && PastBudget()))
+        timeUp_ = true;
       return timeUp_;
     }
-    if (counter_ % 1000 == 0) {
-      if (StopRequested() || Clock::now() - start_ > budget_) timeUp_ = true;
-    }
+    if (counter_ % kChecksPerClockRead == 0 && (StopRequested() || PastBudget())) timeUp_ = true;
     return timeUp_;
   }
 
@@ -63,6 +69,12 @@ class TimeBudget {
   }
 
  private:
+  // The clock is read every so many checks only: reading it costs more than
+  // most of the work between two checks.
+  static constexpr int64_t kChecksPerClockRead = 1000;
+
+  bool PastBudget() const { return Clock::now() - start_ > budget_; }
+
   bool StopRequested() const {
     return stopSignal_ != nullptr && stopSignal_->load(std::memory_order_relaxed);
   }
@@ -72,6 +84,7 @@ class TimeBudget {
   bool timeUp_ = false;
   int64_t counter_ = 0;
   std::optional<int64_t> checkLimit_;
+  bool keepClock_ = false;
   const std::atomic<bool>* stopSignal_ = nullptr;
 };
 
