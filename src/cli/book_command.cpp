@@ -21,8 +21,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using classic::book::BookReport;
-using classic::book::TOpenning;
-using classic::book::TOpenning_Book;
+using classic::book::OpeningBook;
+using classic::book::OpeningRecord;
 
 constexpr int kExitProblems = 1;
 constexpr int kExitError = 2;
@@ -38,7 +38,7 @@ struct BookOptions {
 };
 
 struct InspectedBook {
-  TOpenning_Book book;
+  OpeningBook book;
   BookReport report;
 };
 
@@ -58,7 +58,7 @@ std::string Square(int x, int y) {
   return "(" + std::to_string(x) + "," + std::to_string(y) + ")";
 }
 
-std::string RecordText(const TOpenning& record) {
+std::string RecordText(const OpeningRecord& record) {
   const std::string answer = record.AnswerX == -1 && record.AnswerY == -1
                                  ? "none"
                                  : Square(record.AnswerX, record.AnswerY);
@@ -77,15 +77,15 @@ void PrintFileProblems(const BookReport& report, std::ostream& out) {
 int RunShow(const std::string& file) {
   const auto inspected = Inspect(file);
   if (!inspected) return kExitError;
-  const TOpenning_Book& openings = inspected->book;
-  std::map<const TOpenning*, int> fileIndex;
+  const OpeningBook& openings = inspected->book;
+  std::map<const OpeningRecord*, int> fileIndex;
   for (size_t i = 0; i < inspected->report.layout.records.size(); ++i)
     fileIndex[inspected->report.layout.records[i].record] = static_cast<int>(i + 1);
   std::cout << file << ": " << openings.Count() << " record" << (openings.Count() == 1 ? "" : "s")
             << " (window coordinates, in book order)\n";
   PrintFileProblems(inspected->report, std::cout);
   for (int i = 0; i < openings.Count(); ++i) {
-    const TOpenning* record = openings.Items(i);
+    const OpeningRecord* record = openings.Items(i);
     std::cout << i + 1 << ". [file record " << fileIndex[record] << "] " << RecordText(*record)
               << "\n";
   }

@@ -34,10 +34,10 @@ void CheckCountField(const char* list, uint32_t field, std::vector<std::string>&
                        " is not below " + std::to_string(kCountLimit));
 }
 
-void CheckOrder(const char* list, const TOPlayerMoves& stones, std::vector<std::string>& problems) {
+void CheckOrder(const char* list, const PlayerMoves& stones, std::vector<std::string>& problems) {
   bool outOfOrder = false;
   for (int i = 1; i < stones.Count(); ++i) {
-    const int32_t c = CompareCoords(stones.Items(i - 1), stones.Items(i));
+    const int32_t c = CompareSquares(stones.Items(i - 1), stones.Items(i));
     if (c == 0)
       problems.push_back(std::string(list) + " stone " +
                          Square(stones.Items(i)->x, stones.Items(i)->y) + " is listed twice");
@@ -47,12 +47,12 @@ void CheckOrder(const char* list, const TOPlayerMoves& stones, std::vector<std::
     problems.push_back(std::string(list) + " stones are not in descending order (x first, then y)");
 }
 
-void CheckOverlap(const TOpenning& record, std::vector<std::string>& problems) {
+void CheckOverlap(const OpeningRecord& record, std::vector<std::string>& problems) {
   std::set<std::pair<int, int>> own;
   for (int i = 0; i < record.OwnMoves.Count(); ++i)
     own.insert({record.OwnMoves.Items(i)->x, record.OwnMoves.Items(i)->y});
   for (int i = 0; i < record.OppMoves.Count(); ++i) {
-    const TOCoord* stone = record.OppMoves.Items(i);
+    const WindowSquare* stone = record.OppMoves.Items(i);
     if (own.count({stone->x, stone->y}) != 0)
       problems.push_back("square " + Square(stone->x, stone->y) + " holds stones of both players");
   }
@@ -85,9 +85,9 @@ void CheckAxis(char axis, int low, int high, int extent, std::vector<std::string
   }
 }
 
-void CheckWindow(const TOpenning& record, std::vector<std::string>& problems) {
+void CheckWindow(const OpeningRecord& record, std::vector<std::string>& problems) {
   int minX = 127, minY = 127, maxX = -128, maxY = -128;
-  for (const TOPlayerMoves* list : {&record.OwnMoves, &record.OppMoves}) {
+  for (const PlayerMoves* list : {&record.OwnMoves, &record.OppMoves}) {
     for (int i = 0; i < list->Count(); ++i) {
       minX = std::min<int>(minX, list->Items(i)->x);
       minY = std::min<int>(minY, list->Items(i)->y);
@@ -99,14 +99,14 @@ void CheckWindow(const TOpenning& record, std::vector<std::string>& problems) {
   CheckAxis('y', minY, maxY, record.ExtentY, problems);
 }
 
-bool OnAStone(const TOpenning& record, int x, int y) {
-  for (const TOPlayerMoves* list : {&record.OwnMoves, &record.OppMoves})
+bool OnAStone(const OpeningRecord& record, int x, int y) {
+  for (const PlayerMoves* list : {&record.OwnMoves, &record.OppMoves})
     for (int i = 0; i < list->Count(); ++i)
       if (list->Items(i)->x == x && list->Items(i)->y == y) return true;
   return false;
 }
 
-void CheckAnswer(const TOpenning& record, std::vector<std::string>& problems) {
+void CheckAnswer(const OpeningRecord& record, std::vector<std::string>& problems) {
   if (record.AnswerX == -1 && record.AnswerY == -1) {
     problems.push_back("no answer square");
   } else if (OnAStone(record, record.AnswerX, record.AnswerY)) {
@@ -135,7 +135,7 @@ int BookNumberOfFileName(std::string_view fileName) {
   return 0;
 }
 
-std::vector<std::string> RecordProblems(const TOpenning& record, const RecordLayout& layout,
+std::vector<std::string> RecordProblems(const OpeningRecord& record, const RecordLayout& layout,
                                         int bookNumber) {
   std::vector<std::string> problems;
   if (!layout.complete) problems.push_back("the file ends inside this record");
@@ -162,7 +162,7 @@ std::vector<std::string> RecordProblems(const TOpenning& record, const RecordLay
   return problems;
 }
 
-BookReport InspectBook(std::span<const uint8_t> data, int bookNumber, TOpenning_Book& book) {
+BookReport InspectBook(std::span<const uint8_t> data, int bookNumber, OpeningBook& book) {
   BookReport report;
   book.LoadFromBytes(data, &report.layout);
   const BookFileLayout& layout = report.layout;
@@ -192,7 +192,7 @@ bool ReadBookFile(const std::filesystem::path& path, std::vector<uint8_t>& bytes
   return !in.bad();
 }
 
-std::string StonesText(const TOPlayerMoves& stones) {
+std::string StonesText(const PlayerMoves& stones) {
   if (stones.Count() == 0) return "none";
   std::string text;
   for (int i = 0; i < stones.Count(); ++i) {

@@ -53,9 +53,9 @@ bool WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& b
 
 }  // namespace
 
-std::string StonesKey(const TOpenning& record) {
+std::string StonesKey(const OpeningRecord& record) {
   std::string key(1, static_cast<char>(record.StoneCount));
-  for (const TOPlayerMoves* list : {&record.OwnMoves, &record.OppMoves}) {
+  for (const PlayerMoves* list : {&record.OwnMoves, &record.OppMoves}) {
     key += static_cast<char>(list->Count());
     for (int i = 0; i < list->Count(); ++i) {
       key += static_cast<char>(list->Items(i)->x);
@@ -86,13 +86,14 @@ bool LearnedBook::Load(std::string& error) {
   return true;
 }
 
-void LearnedBook::Index(TOpenning* record) {
+void LearnedBook::Index(OpeningRecord* record) {
   byStones_[StonesKey(*record)].push_back(record);
 }
 
 // The record the engine would find for `position` under some symmetry and
 // carry back to the answer square.
-TOpenning* LearnedBook::FindSameOpening(const TOpenning& position, int answerX, int answerY) const {
+OpeningRecord* LearnedBook::FindSameOpening(const OpeningRecord& position, int answerX,
+                                            int answerY) const {
   int ox = 0, oy = 0;
   position.WindowOffset(ox, oy);
   for (int k = 1; k <= kSymmetryCount; ++k) {
@@ -101,7 +102,7 @@ TOpenning* LearnedBook::FindSameOpening(const TOpenning& position, int answerX, 
     image->ApplySymmetry(k);
     const auto it = byStones_.find(StonesKey(*image));
     if (it == byStones_.end()) continue;
-    for (TOpenning* record : it->second) {
+    for (OpeningRecord* record : it->second) {
       const auto back = record->Clone();
       back->UndoSymmetry(k);
       if (static_cast<int8_t>(back->AnswerX + ox) == answerX &&
@@ -112,9 +113,9 @@ TOpenning* LearnedBook::FindSameOpening(const TOpenning& position, int answerX, 
   return nullptr;
 }
 
-void LearnedBook::Learn(const TOpenning& position, int answerX, int answerY, bool moverWon,
+void LearnedBook::Learn(const OpeningRecord& position, int answerX, int answerY, bool moverWon,
                         LearnCounts& counts) {
-  TOpenning* record = FindSameOpening(position, answerX, answerY);
+  OpeningRecord* record = FindSameOpening(position, answerX, answerY);
   if (record == nullptr) {
     // Stored exactly as Normalize leaves the game's position: the inverse
     // symmetries rely on those extents to carry the answer back.
@@ -169,7 +170,7 @@ std::vector<LearnedPosition> PositionsOf(const GameRecord& game) {
   for (int n = kFirstLearnedCount; n <= kLastLearnedCount && n < played; ++n) {
     if (n == 2) continue;
     const bool moverIsBlack = n % 2 == 0;
-    auto position = std::make_unique<TOpenning>();
+    auto position = std::make_unique<OpeningRecord>();
     for (int i = 0; i < n; ++i) {
       const bool black = i % 2 == 0;
       if (black == moverIsBlack) {

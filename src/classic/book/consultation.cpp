@@ -7,13 +7,13 @@
 #include <string>
 
 #include "classic/book/book_cache.hpp"
-#include "classic/book/opennings.hpp"
+#include "classic/book/opening_book.hpp"
 
 namespace pentad::classic {
 namespace {
 
-using book::TOpenning;
-using book::TOResObj;
+using book::FoundAnswer;
+using book::OpeningRecord;
 
 constexpr int32_t kPrunedValue = -1;
 constexpr int32_t kForbiddenValue = -100000;
@@ -54,7 +54,8 @@ void PruneCell(Cell& cell, uint8_t bestOppThreat, int32_t bestValue) {
   }
 }
 
-void ReadQueryAndPrune(Board& board, const CandidateRecord& best, uint8_t own, TOpenning& query) {
+void ReadQueryAndPrune(Board& board, const CandidateRecord& best, uint8_t own,
+                       OpeningRecord& query) {
   const uint8_t opponent = kOpponent[own & 3];
   for (int x = 0; x < kBoardSize; ++x) {
     for (int y = 0; y < kBoardSize; ++y) {
@@ -82,7 +83,7 @@ void AddNoise(Board& board, const CandidateList& candidates, uint32_t range, Ran
 
 // Turns one stored answer into a change of its cell's value; returns true
 // when it is a sure win.
-bool ApplyAnswer(const TOResObj& answer, int threshold, Board& board) {
+bool ApplyAnswer(const FoundAnswer& answer, int threshold, Board& board) {
   if (!OnBoard(answer.AnswerX, answer.AnswerY)) return false;
   Cell& cell = board.at(answer.AnswerX, answer.AnswerY);
   const uint32_t w = answer.Wins, l = answer.Losses;
@@ -139,8 +140,8 @@ std::string BookFileName(int stoneCount) {
 BookOutcome ConsultBook(Board& board, CandidateList& candidates, int stoneCount, uint8_t engineSide,
                         const BookSource& source, Random& random, const TimeBudget& time) {
   BookOutcome outcome;
-  TOpenning query;
-  std::vector<std::unique_ptr<TOResObj>> results;
+  OpeningRecord query;
+  std::vector<std::unique_ptr<FoundAnswer>> results;
   const auto openingBook = OpenBook(source, time);
   ReadQueryAndPrune(board, candidates.at(1), engineSide, query);
   if (openingBook && openingBook->FindAnswers(results, query)) {

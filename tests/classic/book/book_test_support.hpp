@@ -15,14 +15,14 @@
 #include <utility>
 #include <vector>
 
-#include "classic/book/opennings.hpp"
+#include "classic/book/opening_book.hpp"
 
 namespace pentad::classic::book::testing {
 
 using StoneList = std::vector<std::pair<int, int>>;
 
-inline std::unique_ptr<TOpenning> PositionOf(const StoneList& own, const StoneList& opp) {
-  auto position = std::make_unique<TOpenning>();
+inline std::unique_ptr<OpeningRecord> PositionOf(const StoneList& own, const StoneList& opp) {
+  auto position = std::make_unique<OpeningRecord>();
   for (auto [x, y] : own) position->AddOwnMove(x, y);
   for (auto [x, y] : opp) position->AddOppMove(x, y);
   position->StoneCount = static_cast<int8_t>(own.size() + opp.size());
@@ -31,8 +31,9 @@ inline std::unique_ptr<TOpenning> PositionOf(const StoneList& own, const StoneLi
 
 // A record written the way the book tools write one: the position as
 // Normalize leaves it, with its answer moved along.
-inline std::unique_ptr<TOpenning> RecordOf(const StoneList& own, const StoneList& opp, int answerX,
-                                           int answerY, uint32_t wins = 0, uint32_t losses = 0) {
+inline std::unique_ptr<OpeningRecord> RecordOf(const StoneList& own, const StoneList& opp,
+                                               int answerX, int answerY, uint32_t wins = 0,
+                                               uint32_t losses = 0) {
   auto record = PositionOf(own, opp);
   record->AnswerX = static_cast<int8_t>(answerX);
   record->AnswerY = static_cast<int8_t>(answerY);
@@ -42,14 +43,14 @@ inline std::unique_ptr<TOpenning> RecordOf(const StoneList& own, const StoneList
   return record;
 }
 
-inline StoneList StonesOf(const TOPlayerMoves& list) {
+inline StoneList StonesOf(const PlayerMoves& list) {
   StoneList stones;
   for (int i = 0; i < list.Count(); ++i) stones.emplace_back(list.Items(i)->x, list.Items(i)->y);
   return stones;
 }
 
-inline std::vector<uint8_t> BookFileBytes(std::vector<std::unique_ptr<TOpenning>> records) {
-  TOpenning_Book book;
+inline std::vector<uint8_t> BookFileBytes(std::vector<std::unique_ptr<OpeningRecord>> records) {
+  OpeningBook book;
   for (auto& record : records) book.Add(record.release());
   return BookBytes(book);
 }
@@ -93,8 +94,8 @@ inline std::ostream& operator<<(std::ostream& out, const Answer& a) {
   return out << "[" << a.x << "," << a.y << "," << a.wins << "," << a.losses << "]";
 }
 
-inline std::vector<Answer> Answers(TOpenning_Book& book, const TOpenning& query) {
-  std::vector<std::unique_ptr<TOResObj>> results;
+inline std::vector<Answer> Answers(OpeningBook& book, const OpeningRecord& query) {
+  std::vector<std::unique_ptr<FoundAnswer>> results;
   book.FindAnswers(results, query);
   std::vector<Answer> answers;
   for (const auto& r : results) answers.push_back({r->AnswerX, r->AnswerY, r->Wins, r->Losses});

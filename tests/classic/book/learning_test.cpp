@@ -159,7 +159,7 @@ TEST(BookLearning, LearnedGamesAreFoundInEveryOrientation) {
   for (const std::string& moves : {kCentreGame, kCornerGame, kEdgeGame}) {
     const GameRecord game = ReadSgfGames(Sgf(moves, "B+")).games.at(0).game;
     for (const auto& learnedPosition : PositionsOf(game)) {
-      const TOpenning& position = *learnedPosition.position;
+      const OpeningRecord& position = *learnedPosition.position;
       for (int k = 0; k < 8; ++k) {
         StoneList own, opp;
         SquareSet ownSet, oppSet;
@@ -172,7 +172,7 @@ TEST(BookLearning, LearnedGamesAreFoundInEveryOrientation) {
           oppSet.insert(opp.back());
         }
         const Square played = Orient(k, {learnedPosition.answer.x, learnedPosition.answer.y});
-        TOpenning_Book book;
+        OpeningBook book;
         book.FileName =
             (dir.path() / (position.StoneCount % 2 ? "Veklo.ob2" : "Veklo.ob1")).string();
         ASSERT_TRUE(book.Load());
@@ -209,7 +209,7 @@ TEST(BookLearning, AMirroredGameUpdatesTheSameRecords) {
   EXPECT_EQ(counts.recordsUpdated, 16);
   for (const LearnedBook& learned : books) {
     for (int i = 0; i < learned.Book().Count(); ++i) {
-      const TOpenning& record = *learned.Book().Items(i);
+      const OpeningRecord& record = *learned.Book().Items(i);
       EXPECT_EQ(record.Wins + record.Losses, 3u);
     }
   }

@@ -1,4 +1,4 @@
-// tList_F: the opening book's one container. An ordered list of object
+// OrderedList: the opening book's one container. An ordered list of object
 // references that is either kept in the order of a compare routine (and then
 // searched by bisection) or left in insertion order (searched linearly).
 //
@@ -14,15 +14,15 @@
 namespace pentad::classic::book {
 
 template <typename Item>
-class tList_F {
+class OrderedList {
  public:
   // Negative: the first item belongs before the second; zero: equal.
   using CompareRoutine = int32_t (*)(const Item* first, const Item* second);
 
-  tList_F() { SetCompare(nullptr); }
-  virtual ~tList_F() = default;
-  tList_F(const tList_F&) = delete;
-  tList_F& operator=(const tList_F&) = delete;
+  OrderedList() { SetCompare(nullptr); }
+  virtual ~OrderedList() = default;
+  OrderedList(const OrderedList&) = delete;
+  OrderedList& operator=(const OrderedList&) = delete;
 
   // The plain list underneath.
   int Count() const { return static_cast<int>(items_.size()); }
@@ -33,7 +33,7 @@ class tList_F {
   }
   void Insert(int index, Item* item) {
     if (index < 0 || index > Count())
-      throw std::out_of_range("tList_F::Insert: index out of range");
+      throw std::out_of_range("OrderedList::Insert: index out of range");
     items_.insert(items_.begin() + index, item);
   }
   void Delete(int index) { items_.erase(items_.begin() + CheckedIndex(index)); }
@@ -150,13 +150,13 @@ class tList_F {
 
  private:
   int CheckedIndex(int index) const {
-    if (index < 0 || index >= Count()) throw std::out_of_range("tList_F: index out of range");
+    if (index < 0 || index >= Count()) throw std::out_of_range("OrderedList: index out of range");
     return index;
   }
 
   void RequireSearchCompare() const {
     if (searchCompare_ == nullptr)
-      throw std::logic_error("tList_F::Find without a compare routine");
+      throw std::logic_error("OrderedList::Find without a compare routine");
   }
 
   void InsertAfterSearch(int index, Item* item) {

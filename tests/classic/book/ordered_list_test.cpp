@@ -1,6 +1,6 @@
 // The sorted object list: bisection indexes, the sorted mode switches and
 // the sorted insertions.
-#include "classic/book/list_f.hpp"
+#include "classic/book/ordered_list.hpp"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,7 @@ int32_t Ascending(const Item* a, const Item* b) {
 // Owns the items the list refers to, as the list's users must.
 class ItemList {
  public:
-  explicit ItemList(std::vector<int> keys, tList_F<Item>::CompareRoutine compare = Ascending) {
+  explicit ItemList(std::vector<int> keys, OrderedList<Item>::CompareRoutine compare = Ascending) {
     for (int key : keys) list.Add(Make(key));
     list.SetCompare(compare);
   }
@@ -41,7 +41,7 @@ class ItemList {
   }
 
   std::vector<std::unique_ptr<Item>> owned;
-  tList_F<Item> list;
+  OrderedList<Item> list;
 };
 
 TEST(SortedList, BisectionTellsWhereAMissingKeyBelongs) {
@@ -129,7 +129,7 @@ TEST(SortedList, SortedInsertionsKeepTheOrder) {
 }
 
 TEST(SortedList, AddUniqueFreesOnlyDuplicatesItIsToldTo) {
-  tList_F<Item> list;
+  OrderedList<Item> list;
   list.SetCompare(Ascending);
   list.AddUnique(new Item{2}, true);
   list.AddUnique(new Item{1}, true);

@@ -1,6 +1,6 @@
 // Opening records: normalisation, the compare routines and the book file
 // reader, including damaged files.
-#include "classic/book/opennings.hpp"
+#include "classic/book/opening_book.hpp"
 
 #include <gtest/gtest.h>
 
@@ -122,28 +122,28 @@ TEST(OpeningRecord, CompareOpeningsPutsTheLargerAnswerFirst) {
 }
 
 TEST(BookFile, FourZeroBytesAreAnEmptyBook) {
-  TOpenning_Book book;
+  OpeningBook book;
   EXPECT_TRUE(book.LoadFromBytes(std::vector<uint8_t>(4, 0)));
   EXPECT_EQ(book.Count(), 0);
 }
 
 TEST(BookFile, AMissingFileLeavesTheBookEmpty) {
-  TOpenning_Book book;
+  OpeningBook book;
   book.FileName = "/nonexistent/Veklo.ob1";
   EXPECT_FALSE(book.Load());
   EXPECT_EQ(book.Count(), 0);
 }
 
 TEST(BookFile, RecordsReadBackAsWritten) {
-  std::vector<std::unique_ptr<TOpenning>> records;
+  std::vector<std::unique_ptr<OpeningRecord>> records;
   records.push_back(
       RecordOf({{9, 9}, {11, 9}}, {{10, 10}, {8, 7}, {12, 12}}, 10, 8, 4000000000u, 17));
   const std::vector<uint8_t> bytes = testing::BookFileBytes(std::move(records));
   EXPECT_EQ(bytes.size(), 4u + 21 + 2 * 5);
-  TOpenning_Book book;
+  OpeningBook book;
   ASSERT_TRUE(book.LoadFromBytes(bytes));
   ASSERT_EQ(book.Count(), 1);
-  const TOpenning& read = *book.Items(0);
+  const OpeningRecord& read = *book.Items(0);
   const auto expected = RecordOf({{9, 9}, {11, 9}}, {{10, 10}, {8, 7}, {12, 12}}, 10, 8);
   EXPECT_EQ(StonesOf(read.OwnMoves), StonesOf(expected->OwnMoves));
   EXPECT_EQ(StonesOf(read.OppMoves), StonesOf(expected->OppMoves));
@@ -164,7 +164,7 @@ TEST(BookFile, OnlyTheLowByteOfACountReadsStones) {
   for (const Case& c : cases) {
     const int present = c.field & 0xFF;
     StoneList own(static_cast<size_t>(present), {7, 7});
-    TOpenning_Book book;
+    OpeningBook book;
     book.LoadFromBytes(FileOf(1, {RawRecord(14, 14, 1, c.field, own, 0, {})}));
     ASSERT_GE(book.Count(), 1);
     EXPECT_EQ(book.Items(0)->OwnMoves.Count(), c.stonesRead) << "count field " << c.field;
@@ -172,7 +172,7 @@ TEST(BookFile, OnlyTheLowByteOfACountReadsStones) {
 }
 
 TEST(BookFile, ARecordWithNoStonesMatchesEveryQueryOfItsStoneCount) {
-  TOpenning_Book book;
+  OpeningBook book;
   book.LoadFromBytes(FileOf(1, {RawRecord(14, 14, 3, 0, {}, 0, {})}));
   ASSERT_EQ(book.Count(), 1);
   EXPECT_EQ(book.Items(0)->StoneCount, 3);
@@ -181,10 +181,10 @@ TEST(BookFile, ARecordWithNoStonesMatchesEveryQueryOfItsStoneCount) {
 }
 
 TEST(BookFile, EqualPositionsWithOtherAnswersAreBothKept) {
-  std::vector<std::unique_ptr<TOpenning>> records;
+  std::vector<std::unique_ptr<OpeningRecord>> records;
   records.push_back(RecordOf({{9, 9}}, {}, 10, 10));
   records.push_back(RecordOf({{9, 9}}, {}, 11, 8));
-  TOpenning_Book book;
+  OpeningBook book;
   book.LoadFromBytes(testing::BookFileBytes(std::move(records)));
   ASSERT_EQ(book.Count(), 2);
   EXPECT_GT(book.Items(0)->AnswerX, book.Items(1)->AnswerX);
@@ -206,7 +206,7 @@ TEST(BookFile, ACountBeyondTheDataStopsAtTheEndOfTheFile) {
       {-5, {full}, 0},
   };
   for (const Case& c : cases) {
-    TOpenning_Book book;
+    OpeningBook book;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(book.LoadFromBytes(FileOf(c.count, c.records)));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
@@ -225,10 +225,10 @@ TEST(BookFile, ACutOffRecordKeepsTheDefaultsOfWhatIsMissing) {
   const Case cases[] = {{1, 0, -1, 0}, {4, 0, 8, 0}, {7, 3, 8, 0}, {21, 3, 8, 1}, {22, 3, 8, 1}};
   for (const Case& c : cases) {
     std::vector<uint8_t> cut(full.begin(), full.begin() + static_cast<long>(c.kept));
-    TOpenning_Book book;
+    OpeningBook book;
     book.LoadFromBytes(FileOf(2, {cut}));
     ASSERT_EQ(book.Count(), 1) << c.kept << " bytes";
-    const TOpenning& record = *book.Items(0);
+    const OpeningRecord& record = *book.Items(0);
     EXPECT_EQ(record.ExtentX, 14);
     EXPECT_EQ(record.AnswerX, c.answerX) << c.kept << " bytes";
     EXPECT_EQ(record.Wins, c.wins) << c.kept << " bytes";

@@ -1,4 +1,4 @@
-#include "classic/book/opennings.hpp"
+#include "classic/book/opening_book.hpp"
 
 #include <algorithm>
 #include <filesystem>
@@ -37,28 +37,28 @@ void Append32(uint32_t value, std::vector<uint8_t>& out) {
   out.insert(out.end(), bytes, bytes + 4);
 }
 
-void FreeStones(TOPlayerMoves& list) {
+void FreeStones(PlayerMoves& list) {
   for (int i = 0; i < list.Count(); ++i) delete list.Items(i);
   list.Clear();
 }
 
-void CopyStones(const TOPlayerMoves& from, TOPlayerMoves& to) {
+void CopyStones(const PlayerMoves& from, PlayerMoves& to) {
   for (int i = 0; i < from.Count(); ++i) {
-    const TOCoord* stone = from.Items(i);
-    to.Add(new TOCoord(stone->x, stone->y));
+    const WindowSquare* stone = from.Items(i);
+    to.Add(new WindowSquare(stone->x, stone->y));
   }
 }
 
-void ShiftStones(TOPlayerMoves& list, int dx, int dy) {
+void ShiftStones(PlayerMoves& list, int dx, int dy) {
   for (int i = 0; i < list.Count(); ++i) {
-    TOCoord* stone = list.Items(i);
+    WindowSquare* stone = list.Items(i);
     stone->x = Byte(stone->x - dx);
     stone->y = Byte(stone->y - dy);
   }
 }
 
 // Returns the first difference of the common length of two stone lists.
-int32_t CompareStoneLists(const TOPlayerMoves& a, const TOPlayerMoves& b) {
+int32_t CompareStoneLists(const PlayerMoves& a, const PlayerMoves& b) {
   const int common = std::min(a.Count(), b.Count());
   for (int i = 0; i < common; ++i) {
     int32_t d = b.Items(i)->x - a.Items(i)->x;
@@ -68,14 +68,14 @@ int32_t CompareStoneLists(const TOPlayerMoves& a, const TOPlayerMoves& b) {
   return 0;
 }
 
-void ReadStones(TOPlayerMoves& list, uint32_t countField, ByteStream& stream) {
+void ReadStones(PlayerMoves& list, uint32_t countField, ByteStream& stream) {
   const int count = static_cast<int>(countField & 0xFF);
   if (count == 0 || count > kMostStonesPerList) return;
   for (int i = 0; i < count; ++i) {
     // A pair cut off by the end of the file keeps zeros where bytes are missing.
     uint8_t pair[2] = {0, 0};
     stream.Read(pair, sizeof pair);
-    list.Add(new TOCoord(static_cast<int8_t>(pair[0]), static_cast<int8_t>(pair[1])));
+    list.Add(new WindowSquare(static_cast<int8_t>(pair[0]), static_cast<int8_t>(pair[1])));
   }
 }
 
@@ -85,7 +85,7 @@ uint32_t ReadCountField(ByteStream& stream) {
   return LittleEndian32(bytes);
 }
 
-void WriteStones(const TOPlayerMoves& list, std::vector<uint8_t>& out) {
+void WriteStones(const PlayerMoves& list, std::vector<uint8_t>& out) {
   Append32(static_cast<uint32_t>(list.Count()), out);
   for (int i = 0; i < list.Count(); ++i) {
     out.push_back(static_cast<uint8_t>(list.Items(i)->x));
@@ -98,32 +98,32 @@ constexpr int32_t kRecordsBetweenStopChecks = 256;
 
 }  // namespace
 
-int32_t CompareCoords(const TOCoord* a, const TOCoord* b) {
+int32_t CompareSquares(const WindowSquare* a, const WindowSquare* b) {
   const int32_t d = b->x - a->x;
   return d != 0 ? d : b->y - a->y;
 }
 
-TOPlayerMoves::TOPlayerMoves() {
-  SetCompare(CompareCoords);
+PlayerMoves::PlayerMoves() {
+  SetCompare(CompareSquares);
 }
 
-TOpenning::~TOpenning() {
+OpeningRecord::~OpeningRecord() {
   FreeStones(OwnMoves);
   FreeStones(OppMoves);
 }
 
-void TOpenning::AddOwnMove(int x, int y) {
-  OwnMoves.Add(new TOCoord(Byte(x), Byte(y)));
+void OpeningRecord::AddOwnMove(int x, int y) {
+  OwnMoves.Add(new WindowSquare(Byte(x), Byte(y)));
 }
-void TOpenning::AddOppMove(int x, int y) {
-  OppMoves.Add(new TOCoord(Byte(x), Byte(y)));
+void OpeningRecord::AddOppMove(int x, int y) {
+  OppMoves.Add(new WindowSquare(Byte(x), Byte(y)));
 }
 
-void TOpenning::Normalize() {
+void OpeningRecord::Normalize() {
   int minX = kLastLine, minY = kLastLine, maxX = 0, maxY = 0;
-  for (TOPlayerMoves* list : {&OwnMoves, &OppMoves}) {
+  for (PlayerMoves* list : {&OwnMoves, &OppMoves}) {
     for (int i = 0; i < list->Count(); ++i) {
-      const TOCoord* stone = list->Items(i);
+      const WindowSquare* stone = list->Items(i);
       minX = std::min<int>(minX, stone->x);
       minY = std::min<int>(minY, stone->y);
       maxX = std::max<int>(maxX, stone->x);
@@ -142,9 +142,9 @@ void TOpenning::Normalize() {
   AnswerY = Byte(AnswerY - OriginY);
 }
 
-void TOpenning::WindowOffset(int& ox, int& oy) const {
+void OpeningRecord::WindowOffset(int& ox, int& oy) const {
   int minX = 127, minY = 127;
-  for (const TOPlayerMoves* list : {&OwnMoves, &OppMoves}) {
+  for (const PlayerMoves* list : {&OwnMoves, &OppMoves}) {
     for (int i = 0; i < list->Count(); ++i) {
       minX = std::min<int>(minX, list->Items(i)->x);
       minY = std::min<int>(minY, list->Items(i)->y);
@@ -154,8 +154,8 @@ void TOpenning::WindowOffset(int& ox, int& oy) const {
   oy = std::max(minY - kWindowMargin, 0);
 }
 
-std::unique_ptr<TOpenning> TOpenning::Clone() const {
-  auto copy = std::make_unique<TOpenning>();
+std::unique_ptr<OpeningRecord> OpeningRecord::Clone() const {
+  auto copy = std::make_unique<OpeningRecord>();
   copy->OriginX = OriginX;
   copy->OriginY = OriginY;
   copy->ExtentX = ExtentX;
@@ -169,14 +169,14 @@ std::unique_ptr<TOpenning> TOpenning::Clone() const {
   return copy;
 }
 
-void TOpenning::ApplySymmetry(int k) {
+void OpeningRecord::ApplySymmetry(int k) {
   ApplyEntry(k, false);
 }
-void TOpenning::UndoSymmetry(int k) {
+void OpeningRecord::UndoSymmetry(int k) {
   ApplyEntry(k, true);
 }
 
-void TOpenning::ApplyEntry(int k, bool inverse) {
+void OpeningRecord::ApplyEntry(int k, bool inverse) {
   const SymmetryEntry& entry = inverse ? InverseSymmetry(k) : ForwardSymmetry(k);
   Symmetry = static_cast<uint8_t>(k);
   // Every stone and the answer see the record's own extents: the exchange a
@@ -185,7 +185,7 @@ void TOpenning::ApplyEntry(int k, bool inverse) {
     int8_t extentX = ExtentX, extentY = ExtentY;
     entry.Apply(x, y, extentX, extentY);
   };
-  for (TOPlayerMoves* list : {&OwnMoves, &OppMoves}) {
+  for (PlayerMoves* list : {&OwnMoves, &OppMoves}) {
     for (int i = 0; i < list->Count(); ++i) transform(list->Items(i)->x, list->Items(i)->y);
     list->Resort();
   }
@@ -193,21 +193,21 @@ void TOpenning::ApplyEntry(int k, bool inverse) {
   Normalize();
 }
 
-void TOpenning::StoreAnswerBlock(uint8_t block[kAnswerBlockSize]) const {
+void OpeningRecord::StoreAnswerBlock(uint8_t block[kAnswerBlockSize]) const {
   block[0] = static_cast<uint8_t>(AnswerX);
   block[1] = static_cast<uint8_t>(AnswerY);
   PutLittleEndian32(Wins, block + 2);
   PutLittleEndian32(Losses, block + 6);
 }
 
-void TOpenning::LoadAnswerBlock(const uint8_t block[kAnswerBlockSize]) {
+void OpeningRecord::LoadAnswerBlock(const uint8_t block[kAnswerBlockSize]) {
   AnswerX = static_cast<int8_t>(block[0]);
   AnswerY = static_cast<int8_t>(block[1]);
   Wins = LittleEndian32(block + 2);
   Losses = LittleEndian32(block + 6);
 }
 
-int32_t ComparePositions(const TOpenning* a, const TOpenning* b) {
+int32_t ComparePositions(const OpeningRecord* a, const OpeningRecord* b) {
   const int32_t d = b->StoneCount - a->StoneCount;
   if (d != 0) return d;
   const int32_t own = CompareStoneLists(a->OwnMoves, b->OwnMoves);
@@ -215,27 +215,27 @@ int32_t ComparePositions(const TOpenning* a, const TOpenning* b) {
   return CompareStoneLists(a->OppMoves, b->OppMoves);
 }
 
-int32_t CompareOpenings(const TOpenning* a, const TOpenning* b) {
+int32_t CompareOpenings(const OpeningRecord* a, const OpeningRecord* b) {
   int32_t d = ComparePositions(a, b);
   if (d == 0) d = b->AnswerX - a->AnswerX;
   if (d == 0) d = b->AnswerY - a->AnswerY;
   return d;
 }
 
-TOpenning_Book::TOpenning_Book() {
+OpeningBook::OpeningBook() {
   SetCompare(CompareOpenings);
 }
 
-TOpenning_Book::~TOpenning_Book() {
+OpeningBook::~OpeningBook() {
   for (int i = 0; i < Count(); ++i) delete Items(i);
 }
 
-void TOpenning_Book::FreeItem(int index) {
+void OpeningBook::FreeItem(int index) {
   delete Items(index);
   Delete(index);
 }
 
-bool TOpenning_Book::LoadFromFile(const BookLoadLimits& limits, bool* complete) {
+bool OpeningBook::LoadFromFile(const BookLoadLimits& limits, bool* complete) {
   if (complete != nullptr) *complete = false;
   std::error_code error;
   if (!std::filesystem::is_regular_file(FileName, error)) return false;
@@ -249,14 +249,14 @@ bool TOpenning_Book::LoadFromFile(const BookLoadLimits& limits, bool* complete) 
   return true;
 }
 
-bool TOpenning_Book::LoadFromBytes(std::span<const uint8_t> data, BookFileLayout* layout) {
+bool OpeningBook::LoadFromBytes(std::span<const uint8_t> data, BookFileLayout* layout) {
   ByteStream stream(data);
   LoadRecords(stream, layout, nullptr);
   return true;
 }
 
-bool TOpenning_Book::LoadRecords(ByteStream& stream, BookFileLayout* layout,
-                                 const std::function<bool()>& stop) {
+bool OpeningBook::LoadRecords(ByteStream& stream, BookFileLayout* layout,
+                              const std::function<bool()>& stop) {
   uint8_t countBytes[4] = {0, 0, 0, 0};
   const bool headerComplete = stream.Read(countBytes, sizeof countBytes) == sizeof countBytes;
   const auto declared = static_cast<int32_t>(LittleEndian32(countBytes));
@@ -272,7 +272,7 @@ bool TOpenning_Book::LoadRecords(ByteStream& stream, BookFileLayout* layout,
       stopped = true;
       break;
     }
-    auto record = std::make_unique<TOpenning>();
+    auto record = std::make_unique<OpeningRecord>();
     RecordLayout recordLayout;
     ReadOpening(*record, stream, layout != nullptr ? &recordLayout : nullptr);
     Add(record.release());
@@ -283,7 +283,7 @@ bool TOpenning_Book::LoadRecords(ByteStream& stream, BookFileLayout* layout,
   return !stopped;
 }
 
-void TOpenning_Book::ReadOpening(TOpenning& record, ByteStream& stream, RecordLayout* layout) {
+void OpeningBook::ReadOpening(OpeningRecord& record, ByteStream& stream, RecordLayout* layout) {
   const size_t start = stream.Position();
   uint8_t head[3] = {static_cast<uint8_t>(record.ExtentX), static_cast<uint8_t>(record.ExtentY),
                      static_cast<uint8_t>(record.StoneCount)};
@@ -311,26 +311,26 @@ void TOpenning_Book::ReadOpening(TOpenning& record, ByteStream& stream, RecordLa
   }
 }
 
-bool CollectAnswers(const TOpenning& query, const RecordTaker& take,
-                    std::vector<std::unique_ptr<TOResObj>>& results) {
+bool CollectAnswers(const OpeningRecord& query, const RecordTaker& take,
+                    std::vector<std::unique_ptr<FoundAnswer>>& results) {
   bool found = false;
   // A matched record leaves the lookup, so passes repeat until one finds
   // nothing and every matching record is reported exactly once.
   for (bool passFound = true; passFound;) {
     passFound = false;
     for (int k = 1; k <= kSymmetryCount; ++k) {
-      const std::unique_ptr<TOpenning> image = query.Clone();
+      const std::unique_ptr<OpeningRecord> image = query.Clone();
       int ox = 0, oy = 0;
       query.WindowOffset(ox, oy);
       image->Normalize();
       image->ApplySymmetry(k);
       image->OwnMoves.Resort();
       image->OppMoves.Resort();
-      const std::unique_ptr<TOpenning> record = take(*image);
+      const std::unique_ptr<OpeningRecord> record = take(*image);
       if (!record) continue;
       found = passFound = true;
       record->UndoSymmetry(k);
-      auto answer = std::make_unique<TOResObj>();
+      auto answer = std::make_unique<FoundAnswer>();
       answer->AnswerX = Byte(record->AnswerX + ox);
       answer->AnswerY = Byte(record->AnswerY + oy);
       answer->Wins = record->Wins;
@@ -341,13 +341,13 @@ bool CollectAnswers(const TOpenning& query, const RecordTaker& take,
   return found;
 }
 
-bool TOpenning_Book::FindAnswers(std::vector<std::unique_ptr<TOResObj>>& results,
-                                 const TOpenning& query) {
+bool OpeningBook::FindAnswers(std::vector<std::unique_ptr<FoundAnswer>>& results,
+                              const OpeningRecord& query) {
   SetSorted(false);
   SetCompare(ComparePositions);
   return CollectAnswers(
       query,
-      [this](const TOpenning& image) -> std::unique_ptr<TOpenning> {
+      [this](const OpeningRecord& image) -> std::unique_ptr<OpeningRecord> {
         int index = -1;
         if (!Find(&image, index)) return nullptr;
         auto record = Items(index)->Clone();
@@ -357,7 +357,7 @@ bool TOpenning_Book::FindAnswers(std::vector<std::unique_ptr<TOResObj>>& results
       results);
 }
 
-void WriteOpening(const TOpenning& record, std::vector<uint8_t>& out) {
+void WriteOpening(const OpeningRecord& record, std::vector<uint8_t>& out) {
   out.push_back(static_cast<uint8_t>(record.ExtentX));
   out.push_back(static_cast<uint8_t>(record.ExtentY));
   out.push_back(static_cast<uint8_t>(record.StoneCount));
@@ -368,7 +368,7 @@ void WriteOpening(const TOpenning& record, std::vector<uint8_t>& out) {
   WriteStones(record.OppMoves, out);
 }
 
-std::vector<uint8_t> BookBytes(const TOpenning_Book& book) {
+std::vector<uint8_t> BookBytes(const OpeningBook& book) {
   std::vector<uint8_t> out;
   Append32(static_cast<uint32_t>(book.Count()), out);
   for (int i = 0; i < book.Count(); ++i) WriteOpening(*book.Items(i), out);
