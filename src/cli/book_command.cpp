@@ -11,7 +11,7 @@
 
 #include "classic/book/book_inspection.hpp"
 #include "classic/book/book_learning.hpp"
-#include "classic/book/game_record.hpp"
+#include "classic/book/recorded_game.hpp"
 #include "cli/book_store.hpp"
 #include "cli/commands.hpp"
 
@@ -142,7 +142,7 @@ int RunCheck(const std::string& file) {
 
 struct GameFile {
   std::string name;
-  std::vector<classic::book::GameRecord> games;
+  std::vector<classic::book::RecordedGame> games;
 };
 
 // Reads every game first: one bad file stops the run before a book changes.
@@ -214,7 +214,7 @@ int RunLearn(const BookOptions& options) {
   classic::book::LearnCounts counts[2];
   int games = 0;
   for (const GameFile& file : files) {
-    for (const classic::book::GameRecord& game : file.games) {
+    for (const classic::book::RecordedGame& game : file.games) {
       ++games;
       for (const auto& learned : classic::book::PositionsOf(game)) {
         const int index = learned.position->StoneCount % 2;

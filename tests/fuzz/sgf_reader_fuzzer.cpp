@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "classic/book/book_learning.hpp"
-#include "classic/book/game_record.hpp"
+#include "classic/book/recorded_game.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -161,7 +161,7 @@ bool LearnedBook::Write(std::string& error) {
   return true;
 }
 
-std::vector<LearnedPosition> PositionsOf(const GameRecord& game) {
+std::vector<LearnedPosition> PositionsOf(const RecordedGame& game) {
   std::vector<LearnedPosition> positions;
   if (game.result != GameResult::kBlackWins && game.result != GameResult::kWhiteWins)
     return positions;

@@ -9,8 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "classic/book/game_record.hpp"
 #include "classic/book/opening_book.hpp"
+#include "classic/book/recorded_game.hpp"
 
 namespace pentad::classic::book {
 
@@ -61,7 +61,7 @@ struct LearnedPosition {
   GameMove answer;
   bool moverWon = false;
 };
-std::vector<LearnedPosition> PositionsOf(const GameRecord& game);
+std::vector<LearnedPosition> PositionsOf(const RecordedGame& game);
 
 // The stones of a record as a key: equal keys, equal positions.
 std::string StonesKey(const OpeningRecord& record);

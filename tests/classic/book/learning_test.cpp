@@ -11,7 +11,7 @@
 #include "book_test_support.hpp"
 #include "classic/book/book_inspection.hpp"
 #include "classic/book/book_learning.hpp"
-#include "classic/book/game_record.hpp"
+#include "classic/book/recorded_game.hpp"
 #include "cli/book_store.hpp"
 
 namespace pentad::classic::book {
@@ -36,12 +36,12 @@ const std::string kCornerGame =
     ";B[bb];W[cc];B[bc];W[db];B[ad];W[ee];B[be];W[ca];B[bd];W[af];B[bf]";
 const std::string kEdgeGame = ";B[sj];W[rk];B[si];W[tk];B[sl];W[rh];B[sk];W[sh];B[sm];W[qm];B[sn]";
 
-TEST(GameRecords, ReadTheMainLineAndTheResult) {
+TEST(RecordedGames, ReadTheMainLineAndTheResult) {
   const SgfReading reading = ReadSgfGames(
       "(;FF[4]GM[4]SZ[20]PB[a \\] b]RE[W+R];B[jj](;W[kk];B[ll])(;W[aa]))\n(;SZ[20]RE[0];B[aa])");
   ASSERT_TRUE(reading.error.empty()) << reading.error;
   ASSERT_EQ(reading.games.size(), 2u);
-  const GameRecord& game = reading.games[0].game;
+  const RecordedGame& game = reading.games[0].game;
   EXPECT_TRUE(reading.games[0].error.empty()) << reading.games[0].error;
   EXPECT_EQ(game.result, GameResult::kWhiteWins);
   ASSERT_EQ(game.moves.size(), 3u);
@@ -50,7 +50,7 @@ TEST(GameRecords, ReadTheMainLineAndTheResult) {
   EXPECT_EQ(reading.games[1].game.result, GameResult::kDraw);
 }
 
-TEST(GameRecords, ResultsAreReadAsWritten) {
+TEST(RecordedGames, ResultsAreReadAsWritten) {
   const std::pair<const char*, GameResult> cases[] = {
       {"B+R", GameResult::kBlackWins},    {"B+", GameResult::kBlackWins},
       {"W+Time", GameResult::kWhiteWins}, {"0", GameResult::kDraw},
@@ -59,7 +59,7 @@ TEST(GameRecords, ResultsAreReadAsWritten) {
   for (const auto& [text, result] : cases) EXPECT_EQ(ResultOf(text), result) << text;
 }
 
-TEST(GameRecords, UnusableGamesSayWhy) {
+TEST(RecordedGames, UnusableGamesSayWhy) {
   const std::pair<std::string, std::string> cases[] = {
       {"(;GM[4]SZ[19];B[jj])", "only 20 x 20"},   {"(;GM[1]SZ[20];B[jj])", "not a Gomoku game"},
       {"(;GM[4];B[jj])", "SZ[20] is required"},   {"(;SZ[20];B[jj];W[])", "move 2 is a pass"},
@@ -75,7 +75,7 @@ TEST(GameRecords, UnusableGamesSayWhy) {
   }
 }
 
-TEST(GameRecords, SyntaxErrorsSpoilTheText) {
+TEST(RecordedGames, SyntaxErrorsSpoilTheText) {
   for (const char* text :
        {"", "garbage", "(;SZ[20", "(;SZ[20];B[jj]", "(SZ[20])", "(;[jj])", "(;SZ[20]B)"}) {
     EXPECT_FALSE(ReadSgfGames(text).error.empty()) << text;
@@ -83,7 +83,7 @@ TEST(GameRecords, SyntaxErrorsSpoilTheText) {
   EXPECT_FALSE(ReadSgfGames(std::string(100000, '(')).error.empty());
 }
 
-TEST(GameRecords, APositionIsLearnedForOneAndThreeToNineStones) {
+TEST(RecordedGames, APositionIsLearnedForOneAndThreeToNineStones) {
   const SgfReading reading = ReadSgfGames(Sgf(kCentreGame, "B+R"));
   const auto positions = PositionsOf(reading.games.at(0).game);
   std::vector<int> counts;
@@ -157,7 +157,7 @@ TEST(BookLearning, LearnedGamesAreFoundInEveryOrientation) {
   EXPECT_FALSE(fs::exists(dir.path() / "Veklo.ob1.tmp"));
   int lookups = 0;
   for (const std::string& moves : {kCentreGame, kCornerGame, kEdgeGame}) {
-    const GameRecord game = ReadSgfGames(Sgf(moves, "B+")).games.at(0).game;
+    const RecordedGame game = ReadSgfGames(Sgf(moves, "B+")).games.at(0).game;
     for (const auto& learnedPosition : PositionsOf(game)) {
       const OpeningRecord& position = *learnedPosition.position;
       for (int k = 0; k < 8; ++k) {
@@ -195,12 +195,12 @@ TEST(BookLearning, LearnedGamesAreFoundInEveryOrientation) {
 
 TEST(BookLearning, AMirroredGameUpdatesTheSameRecords) {
   TempDir dir;
-  const GameRecord game = ReadSgfGames(Sgf(kEdgeGame, "B+")).games.at(0).game;
-  GameRecord mirrored = game;
+  const RecordedGame game = ReadSgfGames(Sgf(kEdgeGame, "B+")).games.at(0).game;
+  RecordedGame mirrored = game;
   for (GameMove& move : mirrored.moves) move.y = 19 - move.y;
   LearnedBook books[2] = {LearnedBook(dir.path(), 1), LearnedBook(dir.path(), 2)};
   LearnCounts counts;
-  for (const GameRecord* g : std::array<const GameRecord*, 3>{&game, &mirrored, &game}) {
+  for (const RecordedGame* g : std::array<const RecordedGame*, 3>{&game, &mirrored, &game}) {
     for (const auto& p : PositionsOf(*g))
       books[p.position->StoneCount % 2].Learn(*p.position, p.answer.x, p.answer.y, p.moverWon,
                                               counts);
