@@ -59,14 +59,14 @@ std::string Square(int x, int y) {
 }
 
 std::string RecordText(const OpeningRecord& record) {
-  const std::string answer = record.AnswerX == -1 && record.AnswerY == -1
+  const std::string answer = record.answerX == -1 && record.answerY == -1
                                  ? "none"
-                                 : Square(record.AnswerX, record.AnswerY);
-  return "stones " + std::to_string(record.StoneCount) + ", extents " +
-         std::to_string(record.ExtentX) + " x " + std::to_string(record.ExtentY) +
-         "\n    own:    " + classic::book::StonesText(record.OwnMoves) +
-         "\n    other:  " + classic::book::StonesText(record.OppMoves) + "\n    answer " + answer +
-         ", wins " + std::to_string(record.Wins) + ", losses " + std::to_string(record.Losses);
+                                 : Square(record.answerX, record.answerY);
+  return "stones " + std::to_string(record.stoneCount) + ", extents " +
+         std::to_string(record.extentX) + " x " + std::to_string(record.extentY) +
+         "\n    own:    " + classic::book::StonesText(record.ownMoves) +
+         "\n    other:  " + classic::book::StonesText(record.oppMoves) + "\n    answer " + answer +
+         ", wins " + std::to_string(record.wins) + ", losses " + std::to_string(record.losses);
 }
 
 void PrintFileProblems(const BookReport& report, std::ostream& out) {
@@ -85,7 +85,7 @@ int RunShow(const std::string& file) {
             << " (window coordinates, in book order)\n";
   PrintFileProblems(inspected->report, std::cout);
   for (int i = 0; i < openings.Count(); ++i) {
-    const OpeningRecord* record = openings.Items(i);
+    const OpeningRecord* record = openings.At(i);
     std::cout << i + 1 << ". [file record " << fileIndex[record] << "] " << RecordText(*record)
               << "\n";
   }
@@ -217,7 +217,7 @@ int RunLearn(const BookOptions& options) {
     for (const classic::book::RecordedGame& game : file.games) {
       ++games;
       for (const auto& learned : classic::book::PositionsOf(game)) {
-        const int index = learned.position->StoneCount % 2;
+        const int index = learned.position->stoneCount % 2;
         books[index].Learn(*learned.position, learned.answer.x, learned.answer.y, learned.moverWon,
                            counts[index]);
       }

@@ -19,11 +19,11 @@ using pentad::classic::book::OpeningRecord;
 std::unique_ptr<OpeningRecord> QueryFrom(const OpeningRecord& record) {
   auto query = std::make_unique<OpeningRecord>();
   const auto onBoard = [](int v) { return v < 0 ? 0 : v > 19 ? 19 : v; };
-  for (int i = 0; i < record.OwnMoves.Count(); ++i)
-    query->AddOwnMove(onBoard(record.OwnMoves.Items(i)->x), onBoard(record.OwnMoves.Items(i)->y));
-  for (int i = 0; i < record.OppMoves.Count(); ++i)
-    query->AddOppMove(onBoard(record.OppMoves.Items(i)->x), onBoard(record.OppMoves.Items(i)->y));
-  query->StoneCount = static_cast<int8_t>(query->OwnMoves.Count() + query->OppMoves.Count());
+  for (int i = 0; i < record.ownMoves.Count(); ++i)
+    query->AddOwnMove(onBoard(record.ownMoves.At(i)->x), onBoard(record.ownMoves.At(i)->y));
+  for (int i = 0; i < record.oppMoves.Count(); ++i)
+    query->AddOppMove(onBoard(record.oppMoves.At(i)->x), onBoard(record.oppMoves.At(i)->y));
+  query->stoneCount = static_cast<int8_t>(query->ownMoves.Count() + query->oppMoves.Count());
   return query;
 }
 
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (reread.Count() != book.Count()) __builtin_trap();
 
   for (int i = 0; i < book.Count() && i < 4; ++i) {
-    const auto query = QueryFrom(*book.Items(i));
+    const auto query = QueryFrom(*book.At(i));
     std::vector<std::unique_ptr<pentad::classic::book::FoundAnswer>> results;
     reread.FindAnswers(results, *query);
   }

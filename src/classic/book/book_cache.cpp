@@ -21,7 +21,7 @@ class SharedBook::View {
     return index;
   }
 
-  const OpeningRecord* Item(int index) const { return book_.Items(FullIndex(index)); }
+  const OpeningRecord* At(int index) const { return book_.At(FullIndex(index)); }
 
   void Remove(int index) {
     const int full = FullIndex(index);
@@ -35,7 +35,7 @@ class SharedBook::View {
     if (Count() <= 0) return false;
     for (;;) {
       const int mid = (lo + hi) / 2;
-      const int32_t c = ComparePositions(Item(mid), key);
+      const int32_t c = ComparePositions(At(mid), key);
       if (c == 0) {
         index = mid;
         return true;
@@ -70,7 +70,7 @@ bool SharedBook::FindAnswers(std::vector<std::unique_ptr<FoundAnswer>>& results,
       [&view](const OpeningRecord& image) -> std::unique_ptr<OpeningRecord> {
         int index = -1;
         if (!view.Find(&image, index)) return nullptr;
-        auto record = view.Item(index)->Clone();
+        auto record = view.At(index)->Clone();
         view.Remove(index);
         return record;
       },
@@ -80,7 +80,7 @@ bool SharedBook::FindAnswers(std::vector<std::unique_ptr<FoundAnswer>>& results,
 std::shared_ptr<const SharedBook> LoadSharedBook(const std::filesystem::path& file,
                                                  const BookLoadLimits& limits, bool& complete) {
   auto book = std::make_unique<OpeningBook>();
-  book->FileName = file.string();
+  book->fileName = file.string();
   if (!book->LoadFromFile(limits, &complete)) return nullptr;
   return std::make_shared<const SharedBook>(std::move(book));
 }

@@ -54,12 +54,12 @@ bool WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& b
 }  // namespace
 
 std::string StonesKey(const OpeningRecord& record) {
-  std::string key(1, static_cast<char>(record.StoneCount));
-  for (const PlayerMoves* list : {&record.OwnMoves, &record.OppMoves}) {
+  std::string key(1, static_cast<char>(record.stoneCount));
+  for (const PlayerMoves* list : {&record.ownMoves, &record.oppMoves}) {
     key += static_cast<char>(list->Count());
     for (int i = 0; i < list->Count(); ++i) {
-      key += static_cast<char>(list->Items(i)->x);
-      key += static_cast<char>(list->Items(i)->y);
+      key += static_cast<char>(list->At(i)->x);
+      key += static_cast<char>(list->At(i)->y);
     }
   }
   return key;
@@ -82,7 +82,7 @@ bool LearnedBook::Load(std::string& error) {
     error = path_.string() + " is damaged: " + damage + " (see `pentad book check`)";
     return false;
   }
-  for (int i = 0; i < book_.Count(); ++i) Index(book_.Items(i));
+  for (int i = 0; i < book_.Count(); ++i) Index(book_.At(i));
   return true;
 }
 
@@ -105,8 +105,8 @@ OpeningRecord* LearnedBook::FindSameOpening(const OpeningRecord& position, int a
     for (OpeningRecord* record : it->second) {
       const auto back = record->Clone();
       back->UndoSymmetry(k);
-      if (static_cast<int8_t>(back->AnswerX + ox) == answerX &&
-          static_cast<int8_t>(back->AnswerY + oy) == answerY)
+      if (static_cast<int8_t>(back->answerX + ox) == answerX &&
+          static_cast<int8_t>(back->answerY + oy) == answerY)
         return record;
     }
   }
@@ -120,9 +120,9 @@ void LearnedBook::Learn(const OpeningRecord& position, int answerX, int answerY,
     // Stored exactly as Normalize leaves the game's position: the inverse
     // symmetries rely on those extents to carry the answer back.
     auto added = position.Clone();
-    added->AnswerX = static_cast<int8_t>(answerX);
-    added->AnswerY = static_cast<int8_t>(answerY);
-    added->Wins = added->Losses = 0;
+    added->answerX = static_cast<int8_t>(answerX);
+    added->answerY = static_cast<int8_t>(answerY);
+    added->wins = added->losses = 0;
     added->Normalize();
     record = added.get();
     book_.Add(added.release());
@@ -131,7 +131,7 @@ void LearnedBook::Learn(const OpeningRecord& position, int answerX, int answerY,
   } else {
     ++counts.recordsUpdated;
   }
-  AddSaturating(moverWon ? record->Wins : record->Losses);
+  AddSaturating(moverWon ? record->wins : record->losses);
   ++counts.positionsLearned;
   changed_ = true;
 }
@@ -179,7 +179,7 @@ std::vector<LearnedPosition> PositionsOf(const RecordedGame& game) {
         position->AddOppMove(game.moves[i].x, game.moves[i].y);
       }
     }
-    position->StoneCount = static_cast<int8_t>(n);
+    position->stoneCount = static_cast<int8_t>(n);
     positions.push_back({std::move(position), game.moves[n], moverIsBlack == blackWon});
   }
   return positions;

@@ -57,7 +57,7 @@ class LearnedBook {
 // The positions a game teaches: those of 1 and 3 to 9 stones (0 and 2 are
 // settled by the first-move rules). Draws and unknown results teach nothing.
 struct LearnedPosition {
-  std::unique_ptr<OpeningRecord> position;  // board coordinates, OwnMoves the mover's
+  std::unique_ptr<OpeningRecord> position;  // board coordinates, ownMoves the mover's
   GameMove answer;
   bool moverWon = false;
 };

@@ -69,7 +69,7 @@ void ReadQueryAndPrune(Board& board, const CandidateRecord& best, uint8_t own,
       }
     }
   }
-  query.StoneCount = static_cast<int8_t>(query.OwnMoves.Count() + query.OppMoves.Count());
+  query.stoneCount = static_cast<int8_t>(query.ownMoves.Count() + query.oppMoves.Count());
 }
 
 void AddNoise(Board& board, const CandidateList& candidates, uint32_t range, Random& random) {
@@ -84,9 +84,9 @@ void AddNoise(Board& board, const CandidateList& candidates, uint32_t range, Ran
 // Turns one stored answer into a change of its cell's value; returns true
 // when it is a sure win.
 bool ApplyAnswer(const FoundAnswer& answer, int threshold, Board& board) {
-  if (!OnBoard(answer.AnswerX, answer.AnswerY)) return false;
-  Cell& cell = board.at(answer.AnswerX, answer.AnswerY);
-  const uint32_t w = answer.Wins, l = answer.Losses;
+  if (!OnBoard(answer.answerX, answer.answerY)) return false;
+  Cell& cell = board.at(answer.answerX, answer.answerY);
+  const uint32_t w = answer.wins, l = answer.losses;
   int64_t value = cell.value;
   bool sure = false;
   if (w == 0 && l > 0) {
@@ -146,7 +146,7 @@ BookOutcome ConsultBook(Board& board, CandidateList& candidates, int stoneCount,
   ReadQueryAndPrune(board, candidates.at(1), engineSide, query);
   if (openingBook && openingBook->FindAnswers(results, query)) {
     for (const auto& answer : results)
-      outcome.answers.push_back({answer->AnswerX, answer->AnswerY, answer->Wins, answer->Losses});
+      outcome.answers.push_back({answer->answerX, answer->answerY, answer->wins, answer->losses});
     AddNoise(board, candidates, NoiseRange(source.learning, stoneCount), random);
     const int threshold = WinsThreshold(stoneCount);
     for (const auto& answer : results)

@@ -38,20 +38,20 @@ void Append32(uint32_t value, std::vector<uint8_t>& out) {
 }
 
 void FreeStones(PlayerMoves& list) {
-  for (int i = 0; i < list.Count(); ++i) delete list.Items(i);
+  for (int i = 0; i < list.Count(); ++i) delete list.At(i);
   list.Clear();
 }
 
 void CopyStones(const PlayerMoves& from, PlayerMoves& to) {
   for (int i = 0; i < from.Count(); ++i) {
-    const WindowSquare* stone = from.Items(i);
+    const WindowSquare* stone = from.At(i);
     to.Add(new WindowSquare(stone->x, stone->y));
   }
 }
 
 void ShiftStones(PlayerMoves& list, int dx, int dy) {
   for (int i = 0; i < list.Count(); ++i) {
-    WindowSquare* stone = list.Items(i);
+    WindowSquare* stone = list.At(i);
     stone->x = Byte(stone->x - dx);
     stone->y = Byte(stone->y - dy);
   }
@@ -61,8 +61,8 @@ void ShiftStones(PlayerMoves& list, int dx, int dy) {
 int32_t CompareStoneLists(const PlayerMoves& a, const PlayerMoves& b) {
   const int common = std::min(a.Count(), b.Count());
   for (int i = 0; i < common; ++i) {
-    int32_t d = b.Items(i)->x - a.Items(i)->x;
-    if (d == 0) d = b.Items(i)->y - a.Items(i)->y;
+    int32_t d = b.At(i)->x - a.At(i)->x;
+    if (d == 0) d = b.At(i)->y - a.At(i)->y;
     if (d != 0) return d;
   }
   return 0;
@@ -88,8 +88,8 @@ uint32_t ReadCountField(ByteStream& stream) {
 void WriteStones(const PlayerMoves& list, std::vector<uint8_t>& out) {
   Append32(static_cast<uint32_t>(list.Count()), out);
   for (int i = 0; i < list.Count(); ++i) {
-    out.push_back(static_cast<uint8_t>(list.Items(i)->x));
-    out.push_back(static_cast<uint8_t>(list.Items(i)->y));
+    out.push_back(static_cast<uint8_t>(list.At(i)->x));
+    out.push_back(static_cast<uint8_t>(list.At(i)->y));
   }
 }
 
@@ -108,22 +108,22 @@ PlayerMoves::PlayerMoves() {
 }
 
 OpeningRecord::~OpeningRecord() {
-  FreeStones(OwnMoves);
-  FreeStones(OppMoves);
+  FreeStones(ownMoves);
+  FreeStones(oppMoves);
 }
 
 void OpeningRecord::AddOwnMove(int x, int y) {
-  OwnMoves.Add(new WindowSquare(Byte(x), Byte(y)));
+  ownMoves.Add(new WindowSquare(Byte(x), Byte(y)));
 }
 void OpeningRecord::AddOppMove(int x, int y) {
-  OppMoves.Add(new WindowSquare(Byte(x), Byte(y)));
+  oppMoves.Add(new WindowSquare(Byte(x), Byte(y)));
 }
 
 void OpeningRecord::Normalize() {
   int minX = kLastLine, minY = kLastLine, maxX = 0, maxY = 0;
-  for (PlayerMoves* list : {&OwnMoves, &OppMoves}) {
+  for (PlayerMoves* list : {&ownMoves, &oppMoves}) {
     for (int i = 0; i < list->Count(); ++i) {
-      const WindowSquare* stone = list->Items(i);
+      const WindowSquare* stone = list->At(i);
       minX = std::min<int>(minX, stone->x);
       minY = std::min<int>(minY, stone->y);
       maxX = std::max<int>(maxX, stone->x);
@@ -131,23 +131,23 @@ void OpeningRecord::Normalize() {
     }
     list->Resort();
   }
-  OriginX = Byte(std::max(minX - kWindowMargin, 0));
-  OriginY = Byte(std::max(minY - kWindowMargin, 0));
-  ExtentX = Byte(std::min(maxX + kWindowMargin, kLastLine) - OriginX);
-  ExtentY = Byte(std::min(maxY + kWindowMargin, kLastLine) - OriginY);
-  ShiftStones(OwnMoves, OriginX, OriginY);
-  ShiftStones(OppMoves, OriginX, OriginY);
-  StoneCount = Byte(OwnMoves.Count() + OppMoves.Count());
-  AnswerX = Byte(AnswerX - OriginX);
-  AnswerY = Byte(AnswerY - OriginY);
+  originX = Byte(std::max(minX - kWindowMargin, 0));
+  originY = Byte(std::max(minY - kWindowMargin, 0));
+  extentX = Byte(std::min(maxX + kWindowMargin, kLastLine) - originX);
+  extentY = Byte(std::min(maxY + kWindowMargin, kLastLine) - originY);
+  ShiftStones(ownMoves, originX, originY);
+  ShiftStones(oppMoves, originX, originY);
+  stoneCount = Byte(ownMoves.Count() + oppMoves.Count());
+  answerX = Byte(answerX - originX);
+  answerY = Byte(answerY - originY);
 }
 
 void OpeningRecord::WindowOffset(int& ox, int& oy) const {
   int minX = 127, minY = 127;
-  for (const PlayerMoves* list : {&OwnMoves, &OppMoves}) {
+  for (const PlayerMoves* list : {&ownMoves, &oppMoves}) {
     for (int i = 0; i < list->Count(); ++i) {
-      minX = std::min<int>(minX, list->Items(i)->x);
-      minY = std::min<int>(minY, list->Items(i)->y);
+      minX = std::min<int>(minX, list->At(i)->x);
+      minY = std::min<int>(minY, list->At(i)->y);
     }
   }
   ox = std::max(minX - kWindowMargin, 0);
@@ -156,16 +156,16 @@ void OpeningRecord::WindowOffset(int& ox, int& oy) const {
 
 std::unique_ptr<OpeningRecord> OpeningRecord::Clone() const {
   auto copy = std::make_unique<OpeningRecord>();
-  copy->OriginX = OriginX;
-  copy->OriginY = OriginY;
-  copy->ExtentX = ExtentX;
-  copy->ExtentY = ExtentY;
-  copy->StoneCount = StoneCount;
+  copy->originX = originX;
+  copy->originY = originY;
+  copy->extentX = extentX;
+  copy->extentY = extentY;
+  copy->stoneCount = stoneCount;
   uint8_t block[kAnswerBlockSize];
   StoreAnswerBlock(block);
   copy->LoadAnswerBlock(block);
-  CopyStones(OwnMoves, copy->OwnMoves);
-  CopyStones(OppMoves, copy->OppMoves);
+  CopyStones(ownMoves, copy->ownMoves);
+  CopyStones(oppMoves, copy->oppMoves);
   return copy;
 }
 
@@ -178,47 +178,47 @@ void OpeningRecord::UndoSymmetry(int k) {
 
 void OpeningRecord::ApplyEntry(int k, bool inverse) {
   const SymmetryEntry& entry = inverse ? InverseSymmetry(k) : ForwardSymmetry(k);
-  Symmetry = static_cast<uint8_t>(k);
+  symmetry = static_cast<uint8_t>(k);
   // Every stone and the answer see the record's own extents: the exchange a
   // turn makes happens on copies.
   const auto transform = [&](int8_t& x, int8_t& y) {
-    int8_t extentX = ExtentX, extentY = ExtentY;
-    entry.Apply(x, y, extentX, extentY);
+    int8_t windowX = extentX, windowY = extentY;
+    entry.Apply(x, y, windowX, windowY);
   };
-  for (PlayerMoves* list : {&OwnMoves, &OppMoves}) {
-    for (int i = 0; i < list->Count(); ++i) transform(list->Items(i)->x, list->Items(i)->y);
+  for (PlayerMoves* list : {&ownMoves, &oppMoves}) {
+    for (int i = 0; i < list->Count(); ++i) transform(list->At(i)->x, list->At(i)->y);
     list->Resort();
   }
-  transform(AnswerX, AnswerY);
+  transform(answerX, answerY);
   Normalize();
 }
 
 void OpeningRecord::StoreAnswerBlock(uint8_t block[kAnswerBlockSize]) const {
-  block[0] = static_cast<uint8_t>(AnswerX);
-  block[1] = static_cast<uint8_t>(AnswerY);
-  PutLittleEndian32(Wins, block + 2);
-  PutLittleEndian32(Losses, block + 6);
+  block[0] = static_cast<uint8_t>(answerX);
+  block[1] = static_cast<uint8_t>(answerY);
+  PutLittleEndian32(wins, block + 2);
+  PutLittleEndian32(losses, block + 6);
 }
 
 void OpeningRecord::LoadAnswerBlock(const uint8_t block[kAnswerBlockSize]) {
-  AnswerX = static_cast<int8_t>(block[0]);
-  AnswerY = static_cast<int8_t>(block[1]);
-  Wins = LittleEndian32(block + 2);
-  Losses = LittleEndian32(block + 6);
+  answerX = static_cast<int8_t>(block[0]);
+  answerY = static_cast<int8_t>(block[1]);
+  wins = LittleEndian32(block + 2);
+  losses = LittleEndian32(block + 6);
 }
 
 int32_t ComparePositions(const OpeningRecord* a, const OpeningRecord* b) {
-  const int32_t d = b->StoneCount - a->StoneCount;
+  const int32_t d = b->stoneCount - a->stoneCount;
   if (d != 0) return d;
-  const int32_t own = CompareStoneLists(a->OwnMoves, b->OwnMoves);
+  const int32_t own = CompareStoneLists(a->ownMoves, b->ownMoves);
   if (own != 0) return own;
-  return CompareStoneLists(a->OppMoves, b->OppMoves);
+  return CompareStoneLists(a->oppMoves, b->oppMoves);
 }
 
 int32_t CompareOpenings(const OpeningRecord* a, const OpeningRecord* b) {
   int32_t d = ComparePositions(a, b);
-  if (d == 0) d = b->AnswerX - a->AnswerX;
-  if (d == 0) d = b->AnswerY - a->AnswerY;
+  if (d == 0) d = b->answerX - a->answerX;
+  if (d == 0) d = b->answerY - a->answerY;
   return d;
 }
 
@@ -227,19 +227,19 @@ OpeningBook::OpeningBook() {
 }
 
 OpeningBook::~OpeningBook() {
-  for (int i = 0; i < Count(); ++i) delete Items(i);
+  for (int i = 0; i < Count(); ++i) delete At(i);
 }
 
 void OpeningBook::FreeItem(int index) {
-  delete Items(index);
+  delete At(index);
   Delete(index);
 }
 
 bool OpeningBook::LoadFromFile(const BookLoadLimits& limits, bool* complete) {
   if (complete != nullptr) *complete = false;
   std::error_code error;
-  if (!std::filesystem::is_regular_file(FileName, error)) return false;
-  std::ifstream in(FileName, std::ios::binary);
+  if (!std::filesystem::is_regular_file(fileName, error)) return false;
+  std::ifstream in(fileName, std::ios::binary);
   if (!in) return false;
   ByteStream stream(in, limits.maxBytes);
   const bool whole = LoadRecords(stream, nullptr, limits.stop);
@@ -285,22 +285,22 @@ bool OpeningBook::LoadRecords(ByteStream& stream, BookFileLayout* layout,
 
 void OpeningBook::ReadOpening(OpeningRecord& record, ByteStream& stream, RecordLayout* layout) {
   const size_t start = stream.Position();
-  uint8_t head[3] = {static_cast<uint8_t>(record.ExtentX), static_cast<uint8_t>(record.ExtentY),
-                     static_cast<uint8_t>(record.StoneCount)};
+  uint8_t head[3] = {static_cast<uint8_t>(record.extentX), static_cast<uint8_t>(record.extentY),
+                     static_cast<uint8_t>(record.stoneCount)};
   bool complete = stream.Read(head, sizeof head) == sizeof head;
-  record.ExtentX = static_cast<int8_t>(head[0]);
-  record.ExtentY = static_cast<int8_t>(head[1]);
-  record.StoneCount = static_cast<int8_t>(head[2]);
+  record.extentX = static_cast<int8_t>(head[0]);
+  record.extentY = static_cast<int8_t>(head[1]);
+  record.stoneCount = static_cast<int8_t>(head[2]);
   uint8_t block[kAnswerBlockSize];
   record.StoreAnswerBlock(block);
   complete = stream.Read(block, sizeof block) == sizeof block && complete;
   record.LoadAnswerBlock(block);
   const uint32_t ownCount = ReadCountField(stream);
-  ReadStones(record.OwnMoves, ownCount, stream);
+  ReadStones(record.ownMoves, ownCount, stream);
   const uint32_t oppCount = ReadCountField(stream);
-  ReadStones(record.OppMoves, oppCount, stream);
+  ReadStones(record.oppMoves, oppCount, stream);
   const size_t expected =
-      21 + 2 * static_cast<size_t>(record.OwnMoves.Count() + record.OppMoves.Count());
+      21 + 2 * static_cast<size_t>(record.ownMoves.Count() + record.oppMoves.Count());
   if (layout != nullptr) {
     layout->record = &record;
     layout->offset = start;
@@ -324,17 +324,17 @@ bool CollectAnswers(const OpeningRecord& query, const RecordTaker& take,
       query.WindowOffset(ox, oy);
       image->Normalize();
       image->ApplySymmetry(k);
-      image->OwnMoves.Resort();
-      image->OppMoves.Resort();
+      image->ownMoves.Resort();
+      image->oppMoves.Resort();
       const std::unique_ptr<OpeningRecord> record = take(*image);
       if (!record) continue;
       found = passFound = true;
       record->UndoSymmetry(k);
       auto answer = std::make_unique<FoundAnswer>();
-      answer->AnswerX = Byte(record->AnswerX + ox);
-      answer->AnswerY = Byte(record->AnswerY + oy);
-      answer->Wins = record->Wins;
-      answer->Losses = record->Losses;
+      answer->answerX = Byte(record->answerX + ox);
+      answer->answerY = Byte(record->answerY + oy);
+      answer->wins = record->wins;
+      answer->losses = record->losses;
       results.push_back(std::move(answer));
     }
   }
@@ -350,7 +350,7 @@ bool OpeningBook::FindAnswers(std::vector<std::unique_ptr<FoundAnswer>>& results
       [this](const OpeningRecord& image) -> std::unique_ptr<OpeningRecord> {
         int index = -1;
         if (!Find(&image, index)) return nullptr;
-        auto record = Items(index)->Clone();
+        auto record = At(index)->Clone();
         FreeItem(index);
         return record;
       },
@@ -358,20 +358,20 @@ bool OpeningBook::FindAnswers(std::vector<std::unique_ptr<FoundAnswer>>& results
 }
 
 void WriteOpening(const OpeningRecord& record, std::vector<uint8_t>& out) {
-  out.push_back(static_cast<uint8_t>(record.ExtentX));
-  out.push_back(static_cast<uint8_t>(record.ExtentY));
-  out.push_back(static_cast<uint8_t>(record.StoneCount));
+  out.push_back(static_cast<uint8_t>(record.extentX));
+  out.push_back(static_cast<uint8_t>(record.extentY));
+  out.push_back(static_cast<uint8_t>(record.stoneCount));
   uint8_t block[kAnswerBlockSize];
   record.StoreAnswerBlock(block);
   out.insert(out.end(), block, block + kAnswerBlockSize);
-  WriteStones(record.OwnMoves, out);
-  WriteStones(record.OppMoves, out);
+  WriteStones(record.ownMoves, out);
+  WriteStones(record.oppMoves, out);
 }
 
 std::vector<uint8_t> BookBytes(const OpeningBook& book) {
   std::vector<uint8_t> out;
   Append32(static_cast<uint32_t>(book.Count()), out);
-  for (int i = 0; i < book.Count(); ++i) WriteOpening(*book.Items(i), out);
+  for (int i = 0; i < book.Count(); ++i) WriteOpening(*book.At(i), out);
   return out;
 }
 

@@ -35,7 +35,7 @@ class PlayerMoves : public OrderedList<WindowSquare> {
   PlayerMoves();
 };
 
-// AnswerX, AnswerY, Wins and Losses: stored and copied as one packed block,
+// answerX, answerY, wins and losses: stored and copied as one packed block,
 // exactly as the book file lays them out.
 inline constexpr size_t kAnswerBlockSize = 10;
 
@@ -48,7 +48,7 @@ class OpeningRecord {
 
   // Shifts the position into its window: the stones' bounding box widened
   // by 7 on every side and clipped to the board. Sorts both lists and
-  // recomputes origin, extents and StoneCount; the answer moves along.
+  // recomputes origin, extents and stone count; the answer moves along.
   void Normalize();
   // The origin Normalize would choose, for a position in board coordinates.
   void WindowOffset(int& ox, int& oy) const;
@@ -63,24 +63,24 @@ class OpeningRecord {
   void StoreAnswerBlock(uint8_t block[kAnswerBlockSize]) const;
   void LoadAnswerBlock(const uint8_t block[kAnswerBlockSize]);
 
-  int8_t OriginX = 0;
-  int8_t OriginY = 0;
-  int8_t ExtentX = 0;
-  int8_t ExtentY = 0;
-  int8_t StoneCount = 0;
-  PlayerMoves OwnMoves;  // the player to move, for whom the answer is meant
-  PlayerMoves OppMoves;
-  int8_t AnswerX = -1;  // -1, -1: no answer
-  int8_t AnswerY = -1;
-  uint32_t Wins = 0;
-  uint32_t Losses = 0;
-  uint8_t Symmetry = 1;
+  int8_t originX = 0;
+  int8_t originY = 0;
+  int8_t extentX = 0;
+  int8_t extentY = 0;
+  int8_t stoneCount = 0;
+  PlayerMoves ownMoves;  // the player to move, for whom the answer is meant
+  PlayerMoves oppMoves;
+  int8_t answerX = -1;  // -1, -1: no answer
+  int8_t answerY = -1;
+  uint32_t wins = 0;
+  uint32_t losses = 0;
+  uint8_t symmetry = 1;
 
  private:
   void ApplyEntry(int k, bool inverse);
 };
 
-// StoneCount first, then the stones of the common length of each pair of
+// The stone count first, then the stones of the common length of each pair of
 // lists. Larger values first, as in CompareSquares.
 int32_t ComparePositions(const OpeningRecord* a, const OpeningRecord* b);
 // ComparePositions, then the answer square.
@@ -89,10 +89,10 @@ int32_t CompareOpenings(const OpeningRecord* a, const OpeningRecord* b);
 // One answer the book gives for the current position, in board coordinates.
 class FoundAnswer {
  public:
-  int8_t AnswerX = -1;
-  int8_t AnswerY = -1;
-  uint32_t Wins = 0;
-  uint32_t Losses = 0;
+  int8_t answerX = -1;
+  int8_t answerY = -1;
+  uint32_t wins = 0;
+  uint32_t losses = 0;
 };
 
 // Where a record lay in its file, for the tools that inspect books.
@@ -137,9 +137,9 @@ class OpeningBook : public OrderedList<OpeningRecord> {
   OpeningBook();
   ~OpeningBook() override;
 
-  std::string FileName;
+  std::string fileName;
 
-  // The whole of FileName, without limits.
+  // The whole of fileName, without limits.
   bool Load() { return LoadFromFile(); }
   // Reads the file through a small window, within `limits`; `complete`
   // is false when `limits.stop` ended the load, so that another load may
@@ -152,7 +152,7 @@ class OpeningBook : public OrderedList<OpeningRecord> {
   bool LoadRecords(ByteStream& stream, BookFileLayout* layout, const std::function<bool()>& stop);
 
   // Appends one answer for every record that matches `query` (board
-  // coordinates, OwnMoves the player to move, StoneCount set) under some
+  // coordinates, ownMoves the player to move, stoneCount set) under some
   // symmetry and takes those records out of the book.
   bool FindAnswers(std::vector<std::unique_ptr<FoundAnswer>>& results, const OpeningRecord& query);
 

@@ -26,7 +26,7 @@ class OrderedList {
 
   // The plain list underneath.
   int Count() const { return static_cast<int>(items_.size()); }
-  Item* Items(int index) const { return items_.at(CheckedIndex(index)); }
+  Item* At(int index) const { return items_.at(CheckedIndex(index)); }
   int Add(Item* item) {
     items_.push_back(item);
     return Count() - 1;

@@ -20,7 +20,7 @@ std::vector<Answer> SharedAnswers(const SharedBook& book, const OpeningRecord& q
   std::vector<std::unique_ptr<FoundAnswer>> results;
   book.FindAnswers(results, query);
   std::vector<Answer> answers;
-  for (const auto& r : results) answers.push_back({r->AnswerX, r->AnswerY, r->Wins, r->Losses});
+  for (const auto& r : results) answers.push_back({r->answerX, r->answerY, r->wins, r->losses});
   return answers;
 }
 
@@ -55,7 +55,7 @@ TEST(SharedBook, AnswersAsAFreshBookDoesAndStaysWhole) {
       const StoneList all = RandomStones(rng, 2);
       const auto query = testing::PositionOf({all[0]}, {all[1]});
       OpeningBook fresh;
-      fresh.FileName = file.string();
+      fresh.fileName = file.string();
       ASSERT_TRUE(fresh.Load());
       EXPECT_EQ(SharedAnswers(*shared, *query), testing::Answers(fresh, *query)) << round;
       EXPECT_EQ(shared->Count(), 30);

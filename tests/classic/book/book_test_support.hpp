@@ -25,7 +25,7 @@ inline std::unique_ptr<OpeningRecord> PositionOf(const StoneList& own, const Sto
   auto position = std::make_unique<OpeningRecord>();
   for (auto [x, y] : own) position->AddOwnMove(x, y);
   for (auto [x, y] : opp) position->AddOppMove(x, y);
-  position->StoneCount = static_cast<int8_t>(own.size() + opp.size());
+  position->stoneCount = static_cast<int8_t>(own.size() + opp.size());
   return position;
 }
 
@@ -35,17 +35,17 @@ inline std::unique_ptr<OpeningRecord> RecordOf(const StoneList& own, const Stone
                                                int answerX, int answerY, uint32_t wins = 0,
                                                uint32_t losses = 0) {
   auto record = PositionOf(own, opp);
-  record->AnswerX = static_cast<int8_t>(answerX);
-  record->AnswerY = static_cast<int8_t>(answerY);
-  record->Wins = wins;
-  record->Losses = losses;
+  record->answerX = static_cast<int8_t>(answerX);
+  record->answerY = static_cast<int8_t>(answerY);
+  record->wins = wins;
+  record->losses = losses;
   record->Normalize();
   return record;
 }
 
 inline StoneList StonesOf(const PlayerMoves& list) {
   StoneList stones;
-  for (int i = 0; i < list.Count(); ++i) stones.emplace_back(list.Items(i)->x, list.Items(i)->y);
+  for (int i = 0; i < list.Count(); ++i) stones.emplace_back(list.At(i)->x, list.At(i)->y);
   return stones;
 }
 
@@ -98,7 +98,7 @@ inline std::vector<Answer> Answers(OpeningBook& book, const OpeningRecord& query
   std::vector<std::unique_ptr<FoundAnswer>> results;
   book.FindAnswers(results, query);
   std::vector<Answer> answers;
-  for (const auto& r : results) answers.push_back({r->AnswerX, r->AnswerY, r->Wins, r->Losses});
+  for (const auto& r : results) answers.push_back({r->answerX, r->answerY, r->wins, r->losses});
   return answers;
 }
 

@@ -22,27 +22,27 @@ struct Broken {
 };
 
 void SwapFirstOwnStones(OpeningRecord& r) {
-  WindowSquare* a = r.OwnMoves.Items(0);
-  WindowSquare* b = r.OwnMoves.Items(1);
+  WindowSquare* a = r.ownMoves.At(0);
+  WindowSquare* b = r.ownMoves.At(1);
   std::swap(*a, *b);
 }
 
 // Each breaks one rule a findable record keeps.
 const Broken kBroken[] = {
-    {"extent along x is", [](OpeningRecord& r) { r.ExtentX = static_cast<int8_t>(r.ExtentX + 1); }},
+    {"extent along x is", [](OpeningRecord& r) { r.extentX = static_cast<int8_t>(r.extentX + 1); }},
     {"own stones are not in descending order", SwapFirstOwnStones},
-    {"stone count 7, but the lists hold 5", [](OpeningRecord& r) { r.StoneCount = 7; }},
+    {"stone count 7, but the lists hold 5", [](OpeningRecord& r) { r.stoneCount = 7; }},
     {"not normalised along y",
      [](OpeningRecord& r) {
-       for (PlayerMoves* list : {&r.OwnMoves, &r.OppMoves})
-         for (int i = 0; i < list->Count(); ++i) list->Items(i)->y += 3;
+       for (PlayerMoves* list : {&r.ownMoves, &r.oppMoves})
+         for (int i = 0; i < list->Count(); ++i) list->At(i)->y += 3;
      }},
     {"is on a stone",
      [](OpeningRecord& r) {
-       r.AnswerX = r.OppMoves.Items(0)->x;
-       r.AnswerY = r.OppMoves.Items(0)->y;
+       r.answerX = r.oppMoves.At(0)->x;
+       r.answerY = r.oppMoves.At(0)->y;
      }},
-    {"no answer square", [](OpeningRecord& r) { r.AnswerX = r.AnswerY = -1; }},
+    {"no answer square", [](OpeningRecord& r) { r.answerX = r.answerY = -1; }},
 };
 
 TEST(BookInspection, EachBrokenRuleIsReported) {
@@ -68,7 +68,7 @@ TEST(BookInspection, ExtentsOfAWindowAwayFromTheEdgeMayBeNarrower) {
   const RecordLayout complete{nullptr, 0, 0, 1, 1, true};
   for (int extent = 9; extent <= 18; ++extent) {
     auto record = RecordOf({{7, 9}}, {{10, 9}}, 8, 8);
-    record->ExtentX = static_cast<int8_t>(extent);
+    record->extentX = static_cast<int8_t>(extent);
     const bool fine = extent >= 10 && extent <= 17;
     EXPECT_EQ(RecordProblems(*record, complete, 0).empty(), fine) << "extent " << extent;
   }

@@ -87,13 +87,13 @@ TEST(RecordedGames, APositionIsLearnedForOneAndThreeToNineStones) {
   const SgfReading reading = ReadSgfGames(Sgf(kCentreGame, "B+R"));
   const auto positions = PositionsOf(reading.games.at(0).game);
   std::vector<int> counts;
-  for (const auto& p : positions) counts.push_back(p.position->StoneCount);
+  for (const auto& p : positions) counts.push_back(p.position->stoneCount);
   EXPECT_EQ(counts, (std::vector<int>{1, 3, 4, 5, 6, 7, 8, 9}));
-  EXPECT_EQ(positions[0].position->OwnMoves.Count(), 0) << "white moves against one stone";
+  EXPECT_EQ(positions[0].position->ownMoves.Count(), 0) << "white moves against one stone";
   EXPECT_EQ(positions[0].answer.x, 10);
   EXPECT_FALSE(positions[0].moverWon);
   EXPECT_TRUE(positions[2].moverWon) << "black moves with four stones on the board";
-  EXPECT_EQ(positions[2].position->OwnMoves.Count(), 2);
+  EXPECT_EQ(positions[2].position->ownMoves.Count(), 2);
   EXPECT_TRUE(PositionsOf(ReadSgfGames(Sgf(kCentreGame, "0")).games.at(0).game).empty());
 }
 
@@ -163,28 +163,28 @@ TEST(BookLearning, LearnedGamesAreFoundInEveryOrientation) {
       for (int k = 0; k < 8; ++k) {
         StoneList own, opp;
         SquareSet ownSet, oppSet;
-        for (auto s : testing::StonesOf(position.OwnMoves)) {
+        for (auto s : testing::StonesOf(position.ownMoves)) {
           own.push_back(Orient(k, s));
           ownSet.insert(own.back());
         }
-        for (auto s : testing::StonesOf(position.OppMoves)) {
+        for (auto s : testing::StonesOf(position.oppMoves)) {
           opp.push_back(Orient(k, s));
           oppSet.insert(opp.back());
         }
         const Square played = Orient(k, {learnedPosition.answer.x, learnedPosition.answer.y});
         OpeningBook book;
-        book.FileName =
-            (dir.path() / (position.StoneCount % 2 ? "Veklo.ob2" : "Veklo.ob1")).string();
+        book.fileName =
+            (dir.path() / (position.stoneCount % 2 ? "Veklo.ob2" : "Veklo.ob1")).string();
         ASSERT_TRUE(book.Load());
         const auto answers = testing::Answers(book, *testing::PositionOf(own, opp));
         // Records agree by their stones alone, so a lone stone in the open and
         // one near an edge share their answers: the played one must be among them.
-        ASSERT_FALSE(answers.empty()) << int(position.StoneCount) << " stones, orientation " << k;
+        ASSERT_FALSE(answers.empty()) << int(position.stoneCount) << " stones, orientation " << k;
         const bool found = std::any_of(answers.begin(), answers.end(), [&](const auto& a) {
           const Square answered = {a.x, a.y};
           return answered == played || SameMoveOfThePosition(ownSet, oppSet, played, answered);
         });
-        EXPECT_TRUE(found) << int(position.StoneCount) << " stones, orientation " << k
+        EXPECT_TRUE(found) << int(position.stoneCount) << " stones, orientation " << k
                            << ": played " << played.first << "," << played.second;
         ++lookups;
       }
@@ -202,15 +202,15 @@ TEST(BookLearning, AMirroredGameUpdatesTheSameRecords) {
   LearnCounts counts;
   for (const RecordedGame* g : std::array<const RecordedGame*, 3>{&game, &mirrored, &game}) {
     for (const auto& p : PositionsOf(*g))
-      books[p.position->StoneCount % 2].Learn(*p.position, p.answer.x, p.answer.y, p.moverWon,
+      books[p.position->stoneCount % 2].Learn(*p.position, p.answer.x, p.answer.y, p.moverWon,
                                               counts);
   }
   EXPECT_EQ(counts.recordsAdded, 8);
   EXPECT_EQ(counts.recordsUpdated, 16);
   for (const LearnedBook& learned : books) {
     for (int i = 0; i < learned.Book().Count(); ++i) {
-      const OpeningRecord& record = *learned.Book().Items(i);
-      EXPECT_EQ(record.Wins + record.Losses, 3u);
+      const OpeningRecord& record = *learned.Book().At(i);
+      EXPECT_EQ(record.wins + record.losses, 3u);
     }
   }
 }
@@ -273,7 +273,7 @@ uint64_t Tally(const fs::path& dir, int bookNumber) {
   EXPECT_TRUE(book.Load(error)) << error;
   uint64_t total = 0;
   for (int i = 0; i < book.Book().Count(); ++i)
-    total += book.Book().Items(i)->Wins + book.Book().Items(i)->Losses;
+    total += book.Book().At(i)->wins + book.Book().At(i)->losses;
   return total;
 }
 
@@ -334,7 +334,7 @@ TEST(BookLearning, ACommitCutOffBetweenItsRenamesIsCompletedFirst) {
     const SgfReading reading = ReadSgfGames(Sgf(kCentreGame, "B+R"));
     LearnCounts counts;
     for (const auto& learned : PositionsOf(reading.games.at(0).game))
-      books[learned.position->StoneCount % 2].Learn(*learned.position, learned.answer.x,
+      books[learned.position->stoneCount % 2].Learn(*learned.position, learned.answer.x,
                                                     learned.answer.y, learned.moverWon, counts);
     std::string error;
     ASSERT_TRUE(cli::StageBooks(

@@ -36,7 +36,7 @@ class ItemList {
   }
   std::vector<int> Keys() const {
     std::vector<int> keys;
-    for (int i = 0; i < list.Count(); ++i) keys.push_back(list.Items(i)->key);
+    for (int i = 0; i < list.Count(); ++i) keys.push_back(list.At(i)->key);
     return keys;
   }
 
@@ -112,7 +112,7 @@ TEST(SortedList, SortingKeepsEqualItemsInTheirOrder) {
   items.list.SetCompare(Ascending);
   int lastTag[3] = {-1, -1, -1};
   for (int i = 0; i < items.list.Count(); ++i) {
-    const Item* item = items.list.Items(i);
+    const Item* item = items.list.At(i);
     EXPECT_GT(item->tag, lastTag[item->key]);
     lastTag[item->key] = item->tag;
   }
@@ -125,7 +125,7 @@ TEST(SortedList, SortedInsertionsKeepTheOrder) {
   items.list.AddSorted(items.Make(25));
   items.list.AddSorted(items.Make(20, 1));
   EXPECT_EQ(items.Keys(), (std::vector<int>{5, 10, 20, 20, 25, 30, 35}));
-  EXPECT_EQ(items.list.Items(2)->tag, 1) << "an equal item goes before the one found";
+  EXPECT_EQ(items.list.At(2)->tag, 1) << "an equal item goes before the one found";
 }
 
 TEST(SortedList, AddUniqueFreesOnlyDuplicatesItIsToldTo) {
@@ -140,9 +140,9 @@ TEST(SortedList, AddUniqueFreesOnlyDuplicatesItIsToldTo) {
   list.AddUnique(&kept, false);
   EXPECT_EQ(Item::destroyed, 1);
   ASSERT_EQ(list.Count(), 2);
-  EXPECT_EQ(list.Items(0)->key, 1);
-  EXPECT_EQ(list.Items(1)->key, 2);
-  for (int i = 0; i < list.Count(); ++i) delete list.Items(i);
+  EXPECT_EQ(list.At(0)->key, 1);
+  EXPECT_EQ(list.At(1)->key, 2);
+  for (int i = 0; i < list.Count(); ++i) delete list.At(i);
 }
 
 TEST(SortedList, RemoveAllTakesOutEveryEqualItemWithoutFreeingIt) {
@@ -156,7 +156,7 @@ TEST(SortedList, RemoveAllTakesOutEveryEqualItemWithoutFreeingIt) {
 
 TEST(SortedList, IndexesOutsideTheListAreRejected) {
   ItemList items({1});
-  EXPECT_THROW(items.list.Items(1), std::out_of_range);
+  EXPECT_THROW(items.list.At(1), std::out_of_range);
   EXPECT_THROW(items.list.Delete(-1), std::out_of_range);
   EXPECT_THROW(items.list.Insert(3, nullptr), std::out_of_range);
 }

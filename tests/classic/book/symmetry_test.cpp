@@ -46,11 +46,11 @@ TEST(Symmetries, ForwardEntriesMatchTheirFormulas) {
 TEST(Symmetries, MirroringMovesAStoneAwayFromTheEdge) {
   auto record = PositionOf({{2, 9}}, {});
   record->Normalize();
-  ASSERT_EQ(record->ExtentX, 9);
+  ASSERT_EQ(record->extentX, 9);
   record->ApplySymmetry(2);
-  EXPECT_EQ(StonesOf(record->OwnMoves), (StoneList{{7, 7}}));
-  EXPECT_EQ(record->ExtentX, 14);
-  EXPECT_EQ(record->Symmetry, 2);
+  EXPECT_EQ(StonesOf(record->ownMoves), (StoneList{{7, 7}}));
+  EXPECT_EQ(record->extentX, 14);
+  EXPECT_EQ(record->symmetry, 2);
 }
 
 TEST(FindAnswers, AnEmptyBookFindsNothing) {
