@@ -125,7 +125,7 @@ void LearnedBook::Learn(const OpeningRecord& position, int answerX, int answerY,
     added->wins = added->losses = 0;
     added->Normalize();
     record = added.get();
-    book_.Add(added.release());
+    book_.Add(std::move(added));
     Index(record);
     ++counts.recordsAdded;
   } else {

@@ -37,15 +37,10 @@ void Append32(uint32_t value, std::vector<uint8_t>& out) {
   out.insert(out.end(), bytes, bytes + 4);
 }
 
-void FreeStones(PlayerMoves& list) {
-  for (int i = 0; i < list.Count(); ++i) delete list.At(i);
-  list.Clear();
-}
-
 void CopyStones(const PlayerMoves& from, PlayerMoves& to) {
   for (int i = 0; i < from.Count(); ++i) {
     const WindowSquare* stone = from.At(i);
-    to.Add(new WindowSquare(stone->x, stone->y));
+    to.Add(std::make_unique<WindowSquare>(stone->x, stone->y));
   }
 }
 
@@ -75,7 +70,8 @@ void ReadStones(PlayerMoves& list, uint32_t countField, ByteStream& stream) {
     // A pair cut off by the end of the file keeps zeros where bytes are missing.
     uint8_t pair[2] = {0, 0};
     stream.Read(pair, sizeof pair);
-    list.Add(new WindowSquare(static_cast<int8_t>(pair[0]), static_cast<int8_t>(pair[1])));
+    list.Add(
+        std::make_unique<WindowSquare>(static_cast<int8_t>(pair[0]), static_cast<int8_t>(pair[1])));
   }
 }
 
@@ -107,16 +103,11 @@ PlayerMoves::PlayerMoves() {
   SetCompare(CompareSquares);
 }
 
-OpeningRecord::~OpeningRecord() {
-  FreeStones(ownMoves);
-  FreeStones(oppMoves);
-}
-
 void OpeningRecord::AddOwnMove(int x, int y) {
-  ownMoves.Add(new WindowSquare(Byte(x), Byte(y)));
+  ownMoves.Add(std::make_unique<WindowSquare>(Byte(x), Byte(y)));
 }
 void OpeningRecord::AddOppMove(int x, int y) {
-  oppMoves.Add(new WindowSquare(Byte(x), Byte(y)));
+  oppMoves.Add(std::make_unique<WindowSquare>(Byte(x), Byte(y)));
 }
 
 void OpeningRecord::Normalize() {
@@ -226,15 +217,6 @@ OpeningBook::OpeningBook() {
   SetCompare(CompareOpenings);
 }
 
-OpeningBook::~OpeningBook() {
-  for (int i = 0; i < Count(); ++i) delete At(i);
-}
-
-void OpeningBook::FreeItem(int index) {
-  delete At(index);
-  Delete(index);
-}
-
 bool OpeningBook::LoadFromFile(const BookLoadLimits& limits, bool* complete) {
   if (complete != nullptr) *complete = false;
   std::error_code error;
@@ -275,7 +257,7 @@ bool OpeningBook::LoadRecords(ByteStream& stream, BookFileLayout* layout,
     auto record = std::make_unique<OpeningRecord>();
     RecordLayout recordLayout;
     ReadOpening(*record, stream, layout != nullptr ? &recordLayout : nullptr);
-    Add(record.release());
+    Add(std::move(record));
     if (layout != nullptr) layout->records.push_back(recordLayout);
   }
   if (layout != nullptr) layout->trailingBytes = stream.Remaining();
@@ -350,9 +332,7 @@ bool OpeningBook::FindAnswers(std::vector<std::unique_ptr<FoundAnswer>>& results
       [this](const OpeningRecord& image) -> std::unique_ptr<OpeningRecord> {
         int index = -1;
         if (!Find(&image, index)) return nullptr;
-        auto record = At(index)->Clone();
-        FreeItem(index);
-        return record;
+        return Take(index);
       },
       results);
 }

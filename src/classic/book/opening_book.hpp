@@ -29,7 +29,7 @@ class WindowSquare {
 // Descending x, then descending y.
 int32_t CompareSquares(const WindowSquare* a, const WindowSquare* b);
 
-// The stones of one player. The record holding the list owns the stones.
+// The stones of one player; Normalize sorts them by CompareSquares.
 class PlayerMoves : public OrderedList<WindowSquare> {
  public:
   PlayerMoves();
@@ -42,7 +42,6 @@ inline constexpr size_t kAnswerBlockSize = 10;
 class OpeningRecord {
  public:
   OpeningRecord() = default;
-  ~OpeningRecord();
   OpeningRecord(const OpeningRecord&) = delete;
   OpeningRecord& operator=(const OpeningRecord&) = delete;
 
@@ -131,11 +130,11 @@ using RecordTaker = std::function<std::unique_ptr<OpeningRecord>(const OpeningRe
 bool CollectAnswers(const OpeningRecord& query, const RecordTaker& take,
                     std::vector<std::unique_ptr<FoundAnswer>>& results);
 
-// The book. Unlike the plain list it owns its records.
+// The book: its records sorted by CompareOpenings, until a lookup sorts
+// them by ComparePositions.
 class OpeningBook : public OrderedList<OpeningRecord> {
  public:
   OpeningBook();
-  ~OpeningBook() override;
 
   std::string fileName;
 
@@ -155,9 +154,6 @@ class OpeningBook : public OrderedList<OpeningRecord> {
   // coordinates, ownMoves the player to move, stoneCount set) under some
   // symmetry and takes those records out of the book.
   bool FindAnswers(std::vector<std::unique_ptr<FoundAnswer>>& results, const OpeningRecord& query);
-
-  // Frees the record at `index` and takes it out of the list.
-  void FreeItem(int index);
 };
 
 // Record bytes exactly as the book file holds them.

@@ -51,7 +51,7 @@ inline StoneList StonesOf(const PlayerMoves& list) {
 
 inline std::vector<uint8_t> BookFileBytes(std::vector<std::unique_ptr<OpeningRecord>> records) {
   OpeningBook book;
-  for (auto& record : records) book.Add(record.release());
+  for (auto& record : records) book.Add(std::move(record));
   return BookBytes(book);
 }
 

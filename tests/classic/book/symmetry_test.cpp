@@ -63,7 +63,7 @@ TEST(FindAnswers, AnEmptyBookFindsNothing) {
 
 TEST(FindAnswers, TheStoredOrientationGivesTheStoredAnswerShifted) {
   OpeningBook book;
-  book.Add(RecordOf({{3, 4}}, {{14, 12}, {4, 4}}, 5, 6, 9, 2).release());
+  book.Add(RecordOf({{3, 4}}, {{14, 12}, {4, 4}}, 5, 6, 9, 2));
   auto query = PositionOf({{3, 4}}, {{14, 12}, {4, 4}});
   EXPECT_EQ(testing::Answers(book, *query), (std::vector<Answer>{{5, 6, 9, 2}}));
   EXPECT_EQ(book.Count(), 0) << "a record found leaves the book";
@@ -71,15 +71,15 @@ TEST(FindAnswers, TheStoredOrientationGivesTheStoredAnswerShifted) {
 
 TEST(FindAnswers, ASelfSymmetricPositionReportsItsRecordOnce) {
   OpeningBook book;
-  book.Add(RecordOf({}, {{9, 9}}, 10, 10, 4, 0).release());
+  book.Add(RecordOf({}, {{9, 9}}, 10, 10, 4, 0));
   auto query = PositionOf({}, {{9, 9}});
   EXPECT_EQ(testing::Answers(book, *query), (std::vector<Answer>{{10, 10, 4, 0}}));
 }
 
 TEST(FindAnswers, MirrorImageRecordsAreBothFound) {
   OpeningBook book;
-  book.Add(RecordOf({{9, 9}}, {{10, 9}, {12, 11}}, 11, 10, 1, 0).release());
-  book.Add(RecordOf({{10, 9}}, {{9, 9}, {7, 11}}, 8, 10, 2, 0).release());
+  book.Add(RecordOf({{9, 9}}, {{10, 9}, {12, 11}}, 11, 10, 1, 0));
+  book.Add(RecordOf({{10, 9}}, {{9, 9}, {7, 11}}, 8, 10, 2, 0));
   book.Resort();
   auto query = PositionOf({{9, 9}}, {{10, 9}, {12, 11}});
   const auto answers = testing::Answers(book, *query);
@@ -104,7 +104,7 @@ TEST(FindAnswers, EveryOrientationOfAStoredPositionGivesItsAnswerBack) {
     for (auto s : own) ownTurned.push_back(orient(k, s));
     for (auto s : opp) oppTurned.push_back(orient(k, s));
     OpeningBook book;
-    book.Add(RecordOf(own, opp, answer.first, answer.second, 1, 0).release());
+    book.Add(RecordOf(own, opp, answer.first, answer.second, 1, 0));
     const auto answers = testing::Answers(book, *PositionOf(ownTurned, oppTurned));
     const auto expected = orient(k, answer);
     EXPECT_EQ(answers, (std::vector<Answer>{{expected.first, expected.second, 1, 0}}))
