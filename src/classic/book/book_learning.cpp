@@ -132,7 +132,6 @@ void LearnedBook::Learn(const OpeningRecord& position, int answerX, int answerY,
     ++counts.recordsUpdated;
   }
   AddSaturating(moverWon ? record->wins : record->losses);
-  ++counts.positionsLearned;
   changed_ = true;
 }
 

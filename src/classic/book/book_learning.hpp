@@ -17,7 +17,6 @@ namespace pentad::classic::book {
 struct LearnCounts {
   int recordsAdded = 0;
   int recordsUpdated = 0;
-  int positionsLearned = 0;
 };
 
 // One book file of a directory, loaded for updating.

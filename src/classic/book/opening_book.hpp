@@ -146,14 +146,16 @@ class OpeningBook : public OrderedList<OpeningRecord> {
   bool LoadFromFile(const BookLoadLimits& limits = {}, bool* complete = nullptr);
   // The file's bytes: the record count, then the records.
   bool LoadFromBytes(std::span<const uint8_t> data, BookFileLayout* layout = nullptr);
-  void ReadOpening(OpeningRecord& record, ByteStream& stream, RecordLayout* layout = nullptr);
-  // The record count, then the records; false when `stop` ended it early.
-  bool LoadRecords(ByteStream& stream, BookFileLayout* layout, const std::function<bool()>& stop);
 
   // Appends one answer for every record that matches `query` (board
   // coordinates, ownMoves the player to move, stoneCount set) under some
   // symmetry and takes those records out of the book.
   bool FindAnswers(std::vector<std::unique_ptr<FoundAnswer>>& results, const OpeningRecord& query);
+
+ private:
+  // The record count, then the records; false when `stop` ended it early.
+  bool LoadRecords(ByteStream& stream, BookFileLayout* layout, const std::function<bool()>& stop);
+  void ReadOpening(OpeningRecord& record, ByteStream& stream, RecordLayout* layout = nullptr);
 };
 
 // Record bytes exactly as the book file holds them.
