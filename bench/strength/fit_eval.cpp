@@ -21,7 +21,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "classic/book/game_record.hpp"
+#include "classic/book/recorded_game.hpp"
 #include "strong/evaluation.hpp"
 #include "strong/move_generation.hpp"
 #include "strong/search_board.hpp"
@@ -79,12 +79,12 @@ Weights FeaturesOf(const SearchBoard& board) {
 
 // Positions met more than once (shared openings) are one sample with the
 // mean of their results.
-std::vector<Sample> CollectSamples(const std::vector<classic::book::GameRecord>& games,
+std::vector<Sample> CollectSamples(const std::vector<classic::book::RecordedGame>& games,
                                    int skipPlies) {
   std::vector<Sample> samples;
   std::unordered_map<uint64_t, size_t> byHash;
   VcfSearch vcf;
-  for (const classic::book::GameRecord& game : games) {
+  for (const classic::book::RecordedGame& game : games) {
     SearchBoard board;
     for (size_t ply = 0; ply < game.moves.size(); ++ply) {
       if (static_cast<int>(ply) >= skipPlies && IsEvaluated(board, vcf)) {
@@ -194,7 +194,7 @@ void PrintTable(const Weights& weights) {
 
 int Run(const std::vector<std::string>& files, int skipPlies, const std::vector<int>& fixedPatterns,
         int iterations) {
-  std::vector<classic::book::GameRecord> games;
+  std::vector<classic::book::RecordedGame> games;
   for (const std::string& file : files) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {

@@ -11,7 +11,7 @@
 
 #include "classic/book/book_inspection.hpp"
 #include "classic/book/book_learning.hpp"
-#include "classic/book/game_record.hpp"
+#include "classic/book/recorded_game.hpp"
 #include "cli/book_store.hpp"
 #include "cli/commands.hpp"
 
@@ -21,8 +21,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using classic::book::BookReport;
-using classic::book::TOpenning;
-using classic::book::TOpenning_Book;
+using classic::book::OpeningBook;
+using classic::book::OpeningRecord;
 
 constexpr int kExitProblems = 1;
 constexpr int kExitError = 2;
@@ -38,7 +38,7 @@ struct BookOptions {
 };
 
 struct InspectedBook {
-  TOpenning_Book book;
+  OpeningBook book;
   BookReport report;
 };
 
@@ -58,15 +58,15 @@ std::string Square(int x, int y) {
   return "(" + std::to_string(x) + "," + std::to_string(y) + ")";
 }
 
-std::string RecordText(const TOpenning& record) {
-  const std::string answer = record.AnswerX == -1 && record.AnswerY == -1
+std::string RecordText(const OpeningRecord& record) {
+  const std::string answer = record.answerX == -1 && record.answerY == -1
                                  ? "none"
-                                 : Square(record.AnswerX, record.AnswerY);
-  return "stones " + std::to_string(record.StoneCount) + ", extents " +
-         std::to_string(record.ExtentX) + " x " + std::to_string(record.ExtentY) +
-         "\n    own:    " + classic::book::StonesText(record.OwnMoves) +
-         "\n    other:  " + classic::book::StonesText(record.OppMoves) + "\n    answer " + answer +
-         ", wins " + std::to_string(record.Wins) + ", losses " + std::to_string(record.Losses);
+                                 : Square(record.answerX, record.answerY);
+  return "stones " + std::to_string(record.stoneCount) + ", extents " +
+         std::to_string(record.extentX) + " x " + std::to_string(record.extentY) +
+         "\n    own:    " + classic::book::StonesText(record.ownMoves) +
+         "\n    other:  " + classic::book::StonesText(record.oppMoves) + "\n    answer " + answer +
+         ", wins " + std::to_string(record.wins) + ", losses " + std::to_string(record.losses);
 }
 
 void PrintFileProblems(const BookReport& report, std::ostream& out) {
@@ -77,15 +77,15 @@ void PrintFileProblems(const BookReport& report, std::ostream& out) {
 int RunShow(const std::string& file) {
   const auto inspected = Inspect(file);
   if (!inspected) return kExitError;
-  const TOpenning_Book& openings = inspected->book;
-  std::map<const TOpenning*, int> fileIndex;
+  const OpeningBook& openings = inspected->book;
+  std::map<const OpeningRecord*, int> fileIndex;
   for (size_t i = 0; i < inspected->report.layout.records.size(); ++i)
     fileIndex[inspected->report.layout.records[i].record] = static_cast<int>(i + 1);
   std::cout << file << ": " << openings.Count() << " record" << (openings.Count() == 1 ? "" : "s")
             << " (window coordinates, in book order)\n";
   PrintFileProblems(inspected->report, std::cout);
   for (int i = 0; i < openings.Count(); ++i) {
-    const TOpenning* record = openings.Items(i);
+    const OpeningRecord* record = openings.At(i);
     std::cout << i + 1 << ". [file record " << fileIndex[record] << "] " << RecordText(*record)
               << "\n";
   }
@@ -142,7 +142,7 @@ int RunCheck(const std::string& file) {
 
 struct GameFile {
   std::string name;
-  std::vector<classic::book::GameRecord> games;
+  std::vector<classic::book::RecordedGame> games;
 };
 
 // Reads every game first: one bad file stops the run before a book changes.
@@ -214,10 +214,10 @@ int RunLearn(const BookOptions& options) {
   classic::book::LearnCounts counts[2];
   int games = 0;
   for (const GameFile& file : files) {
-    for (const classic::book::GameRecord& game : file.games) {
+    for (const classic::book::RecordedGame& game : file.games) {
       ++games;
       for (const auto& learned : classic::book::PositionsOf(game)) {
-        const int index = learned.position->StoneCount % 2;
+        const int index = learned.position->stoneCount % 2;
         books[index].Learn(*learned.position, learned.answer.x, learned.answer.y, learned.moverWon,
                            counts[index]);
       }

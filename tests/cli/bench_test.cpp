@@ -48,7 +48,7 @@ TEST(Bench, SignaturesAreThePinnedOnes) {
 // bench runs in: the signature depends on the code alone, so bench reads
 // no book from its working directory.
 TEST(Bench, ReadsNoBookFromTheWorkingDirectory) {
-  std::vector<std::unique_ptr<classic::book::TOpenning>> books[2];
+  std::vector<std::unique_ptr<classic::book::OpeningRecord>> books[2];
   for (const engine::BenchPosition& bench : engine::BenchPositions()) {
     const Position& position = bench.position;
     if (position.StoneCount() < 3 || position.StoneCount() > 9) continue;

@@ -585,7 +585,7 @@ TEST(BoardServerConcurrency, TwoRealDecisionsAtOnceBothAnswer) {
 // position: read only when named with --book-dir.
 TEST(BoardServerBook, ReadsNoBookUnlessGivenABookDirectory) {
   classic::book::testing::TempDir dir;
-  std::vector<std::unique_ptr<classic::book::TOpenning>> records;
+  std::vector<std::unique_ptr<classic::book::OpeningRecord>> records;
   records.push_back(classic::book::testing::RecordOf({{10, 9}}, {{9, 9}, {9, 10}}, 9, 12, 1000, 0));
   classic::book::testing::WriteFile(dir.path() / "Veklo.ob2",
                                     classic::book::testing::BookFileBytes(std::move(records)));

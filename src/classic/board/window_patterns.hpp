@@ -84,8 +84,5 @@ inline constexpr uint8_t kClassToLevel[8] = {0, 0, 0, 1, 2, 3, 4, 5};
 constexpr uint8_t PatternClass(int mask, int openness) {
   return kPatterns[mask][openness].patternClass;
 }
-constexpr uint8_t PatternLevel(int mask, int openness) {
-  return kPatterns[mask][openness].level;
-}
 
 }  // namespace pentad::classic

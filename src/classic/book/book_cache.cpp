@@ -11,7 +11,7 @@ namespace pentad::classic::book {
 // order while the book stays whole.
 class SharedBook::View {
  public:
-  explicit View(const TOpenning_Book& book) : book_(book) {}
+  explicit View(const OpeningBook& book) : book_(book) {}
 
   int Count() const { return book_.Count() - static_cast<int>(removed_.size()); }
 
@@ -21,21 +21,21 @@ class SharedBook::View {
     return index;
   }
 
-  const TOpenning* Item(int index) const { return book_.Items(FullIndex(index)); }
+  const OpeningRecord* At(int index) const { return book_.At(FullIndex(index)); }
 
   void Remove(int index) {
     const int full = FullIndex(index);
     removed_.insert(std::upper_bound(removed_.begin(), removed_.end(), full), full);
   }
 
-  // The bisection of tList_F::FindBinary from the first item, over the view.
-  bool Find(const TOpenning* key, int& index) const {
+  // The bisection of OrderedList::FindBinary from the first item, over the view.
+  bool Find(const OpeningRecord* key, int& index) const {
     index = -1;
     int lo = 0, hi = Count() - 1;
     if (Count() <= 0) return false;
     for (;;) {
       const int mid = (lo + hi) / 2;
-      const int32_t c = ComparePositions(Item(mid), key);
+      const int32_t c = ComparePositions(At(mid), key);
       if (c == 0) {
         index = mid;
         return true;
@@ -52,25 +52,25 @@ class SharedBook::View {
   }
 
  private:
-  const TOpenning_Book& book_;
+  const OpeningBook& book_;
   std::vector<int> removed_;  // ascending indices into the book
 };
 
-SharedBook::SharedBook(std::unique_ptr<TOpenning_Book> book) : book_(std::move(book)) {
+SharedBook::SharedBook(std::unique_ptr<OpeningBook> book) : book_(std::move(book)) {
   // The order every lookup of a fresh book sorts into first.
   book_->SetSorted(false);
   book_->SetCompare(ComparePositions);
 }
 
-bool SharedBook::FindAnswers(std::vector<std::unique_ptr<TOResObj>>& results,
-                             const TOpenning& query) const {
+bool SharedBook::FindAnswers(std::vector<std::unique_ptr<FoundAnswer>>& results,
+                             const OpeningRecord& query) const {
   View view(*book_);
   return CollectAnswers(
       query,
-      [&view](const TOpenning& image) -> std::unique_ptr<TOpenning> {
+      [&view](const OpeningRecord& image) -> std::unique_ptr<OpeningRecord> {
         int index = -1;
         if (!view.Find(&image, index)) return nullptr;
-        auto record = view.Item(index)->Clone();
+        auto record = view.At(index)->Clone();
         view.Remove(index);
         return record;
       },
@@ -79,8 +79,8 @@ bool SharedBook::FindAnswers(std::vector<std::unique_ptr<TOResObj>>& results,
 
 std::shared_ptr<const SharedBook> LoadSharedBook(const std::filesystem::path& file,
                                                  const BookLoadLimits& limits, bool& complete) {
-  auto book = std::make_unique<TOpenning_Book>();
-  book->FileName = file.string();
+  auto book = std::make_unique<OpeningBook>();
+  book->fileName = file.string();
   if (!book->LoadFromFile(limits, &complete)) return nullptr;
   return std::make_shared<const SharedBook>(std::move(book));
 }

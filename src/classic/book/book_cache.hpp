@@ -10,26 +10,27 @@
 #include <mutex>
 #include <vector>
 
-#include "classic/book/opennings.hpp"
+#include "classic/book/opening_book.hpp"
 
 namespace pentad::classic::book {
 
 // A loaded book that lookups leave as it is, so decisions may share it, even
-// side by side. It answers exactly as a freshly loaded TOpenning_Book does.
+// side by side. It answers exactly as a freshly loaded OpeningBook does.
 class SharedBook {
  public:
-  explicit SharedBook(std::unique_ptr<TOpenning_Book> book);
+  explicit SharedBook(std::unique_ptr<OpeningBook> book);
 
   // Appends one answer for every record that matches `query` (board
-  // coordinates), in the order TOpenning_Book::FindAnswers finds them.
-  bool FindAnswers(std::vector<std::unique_ptr<TOResObj>>& results, const TOpenning& query) const;
+  // coordinates), in the order OpeningBook::FindAnswers finds them.
+  bool FindAnswers(std::vector<std::unique_ptr<FoundAnswer>>& results,
+                   const OpeningRecord& query) const;
   int Count() const { return book_->Count(); }
 
  private:
   // The book less the records a lookup has already reported.
   class View;
 
-  std::unique_ptr<TOpenning_Book> book_;  // sorted by position
+  std::unique_ptr<OpeningBook> book_;  // sorted by position
 };
 
 // Loads `file` within `limits`; nullptr when it cannot be read.

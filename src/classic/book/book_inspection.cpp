@@ -34,25 +34,25 @@ void CheckCountField(const char* list, uint32_t field, std::vector<std::string>&
                        " is not below " + std::to_string(kCountLimit));
 }
 
-void CheckOrder(const char* list, const TOPlayerMoves& stones, std::vector<std::string>& problems) {
+void CheckOrder(const char* list, const PlayerMoves& stones, std::vector<std::string>& problems) {
   bool outOfOrder = false;
   for (int i = 1; i < stones.Count(); ++i) {
-    const int32_t c = CompareCoords(stones.Items(i - 1), stones.Items(i));
+    const int32_t c = CompareSquares(stones.At(i - 1), stones.At(i));
     if (c == 0)
-      problems.push_back(std::string(list) + " stone " +
-                         Square(stones.Items(i)->x, stones.Items(i)->y) + " is listed twice");
+      problems.push_back(std::string(list) + " stone " + Square(stones.At(i)->x, stones.At(i)->y) +
+                         " is listed twice");
     outOfOrder = outOfOrder || c > 0;
   }
   if (outOfOrder)
     problems.push_back(std::string(list) + " stones are not in descending order (x first, then y)");
 }
 
-void CheckOverlap(const TOpenning& record, std::vector<std::string>& problems) {
+void CheckOverlap(const OpeningRecord& record, std::vector<std::string>& problems) {
   std::set<std::pair<int, int>> own;
-  for (int i = 0; i < record.OwnMoves.Count(); ++i)
-    own.insert({record.OwnMoves.Items(i)->x, record.OwnMoves.Items(i)->y});
-  for (int i = 0; i < record.OppMoves.Count(); ++i) {
-    const TOCoord* stone = record.OppMoves.Items(i);
+  for (int i = 0; i < record.ownMoves.Count(); ++i)
+    own.insert({record.ownMoves.At(i)->x, record.ownMoves.At(i)->y});
+  for (int i = 0; i < record.oppMoves.Count(); ++i) {
+    const WindowSquare* stone = record.oppMoves.At(i);
     if (own.count({stone->x, stone->y}) != 0)
       problems.push_back("square " + Square(stone->x, stone->y) + " holds stones of both players");
   }
@@ -85,32 +85,32 @@ void CheckAxis(char axis, int low, int high, int extent, std::vector<std::string
   }
 }
 
-void CheckWindow(const TOpenning& record, std::vector<std::string>& problems) {
+void CheckWindow(const OpeningRecord& record, std::vector<std::string>& problems) {
   int minX = 127, minY = 127, maxX = -128, maxY = -128;
-  for (const TOPlayerMoves* list : {&record.OwnMoves, &record.OppMoves}) {
+  for (const PlayerMoves* list : {&record.ownMoves, &record.oppMoves}) {
     for (int i = 0; i < list->Count(); ++i) {
-      minX = std::min<int>(minX, list->Items(i)->x);
-      minY = std::min<int>(minY, list->Items(i)->y);
-      maxX = std::max<int>(maxX, list->Items(i)->x);
-      maxY = std::max<int>(maxY, list->Items(i)->y);
+      minX = std::min<int>(minX, list->At(i)->x);
+      minY = std::min<int>(minY, list->At(i)->y);
+      maxX = std::max<int>(maxX, list->At(i)->x);
+      maxY = std::max<int>(maxY, list->At(i)->y);
     }
   }
-  CheckAxis('x', minX, maxX, record.ExtentX, problems);
-  CheckAxis('y', minY, maxY, record.ExtentY, problems);
+  CheckAxis('x', minX, maxX, record.extentX, problems);
+  CheckAxis('y', minY, maxY, record.extentY, problems);
 }
 
-bool OnAStone(const TOpenning& record, int x, int y) {
-  for (const TOPlayerMoves* list : {&record.OwnMoves, &record.OppMoves})
+bool OnAStone(const OpeningRecord& record, int x, int y) {
+  for (const PlayerMoves* list : {&record.ownMoves, &record.oppMoves})
     for (int i = 0; i < list->Count(); ++i)
-      if (list->Items(i)->x == x && list->Items(i)->y == y) return true;
+      if (list->At(i)->x == x && list->At(i)->y == y) return true;
   return false;
 }
 
-void CheckAnswer(const TOpenning& record, std::vector<std::string>& problems) {
-  if (record.AnswerX == -1 && record.AnswerY == -1) {
+void CheckAnswer(const OpeningRecord& record, std::vector<std::string>& problems) {
+  if (record.answerX == -1 && record.answerY == -1) {
     problems.push_back("no answer square");
-  } else if (OnAStone(record, record.AnswerX, record.AnswerY)) {
-    problems.push_back("the answer " + Square(record.AnswerX, record.AnswerY) + " is on a stone");
+  } else if (OnAStone(record, record.answerX, record.answerY)) {
+    problems.push_back("the answer " + Square(record.answerX, record.answerY) + " is on a stone");
   }
 }
 
@@ -135,34 +135,34 @@ int BookNumberOfFileName(std::string_view fileName) {
   return 0;
 }
 
-std::vector<std::string> RecordProblems(const TOpenning& record, const RecordLayout& layout,
+std::vector<std::string> RecordProblems(const OpeningRecord& record, const RecordLayout& layout,
                                         int bookNumber) {
   std::vector<std::string> problems;
   if (!layout.complete) problems.push_back("the file ends inside this record");
   CheckCountField("own", layout.ownCountField, problems);
   CheckCountField("other", layout.oppCountField, problems);
-  const int own = record.OwnMoves.Count(), opp = record.OppMoves.Count();
-  if (record.StoneCount != own + opp)
-    problems.push_back("stone count " + std::to_string(record.StoneCount) +
+  const int own = record.ownMoves.Count(), opp = record.oppMoves.Count();
+  if (record.stoneCount != own + opp)
+    problems.push_back("stone count " + std::to_string(record.stoneCount) +
                        ", but the lists hold " + std::to_string(own + opp) + " stones (" +
                        std::to_string(own) + " own, " + std::to_string(opp) + " other)");
   if (own + opp == 0) {
     problems.push_back("no stones");
   } else {
-    CheckOrder("own", record.OwnMoves, problems);
-    CheckOrder("other", record.OppMoves, problems);
+    CheckOrder("own", record.ownMoves, problems);
+    CheckOrder("other", record.oppMoves, problems);
     CheckOverlap(record, problems);
     CheckWindow(record, problems);
   }
   CheckAnswer(record, problems);
-  if (bookNumber != 0 && record.StoneCount >= 0 && record.StoneCount % 2 + 1 != bookNumber)
-    problems.push_back(std::to_string(record.StoneCount) + " stones belong in book " +
-                       std::to_string(record.StoneCount % 2 + 1) + ", not in book " +
+  if (bookNumber != 0 && record.stoneCount >= 0 && record.stoneCount % 2 + 1 != bookNumber)
+    problems.push_back(std::to_string(record.stoneCount) + " stones belong in book " +
+                       std::to_string(record.stoneCount % 2 + 1) + ", not in book " +
                        std::to_string(bookNumber));
   return problems;
 }
 
-BookReport InspectBook(std::span<const uint8_t> data, int bookNumber, TOpenning_Book& book) {
+BookReport InspectBook(std::span<const uint8_t> data, int bookNumber, OpeningBook& book) {
   BookReport report;
   book.LoadFromBytes(data, &report.layout);
   const BookFileLayout& layout = report.layout;
@@ -192,12 +192,12 @@ bool ReadBookFile(const std::filesystem::path& path, std::vector<uint8_t>& bytes
   return !in.bad();
 }
 
-std::string StonesText(const TOPlayerMoves& stones) {
+std::string StonesText(const PlayerMoves& stones) {
   if (stones.Count() == 0) return "none";
   std::string text;
   for (int i = 0; i < stones.Count(); ++i) {
     if (i > 0) text += ' ';
-    text += Square(stones.Items(i)->x, stones.Items(i)->y);
+    text += Square(stones.At(i)->x, stones.At(i)->y);
   }
   return text;
 }

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "classic/book/opennings.hpp"
+#include "classic/book/opening_book.hpp"
 
 namespace pentad::classic::book {
 
@@ -33,15 +33,15 @@ int BookNumberOfFileName(std::string_view fileName);
 // Everything that keeps a record from being found as written, or from
 // giving back the answer it was stored for. `bookNumber` 0 skips the parity
 // test.
-std::vector<std::string> RecordProblems(const TOpenning& record, const RecordLayout& layout,
+std::vector<std::string> RecordProblems(const OpeningRecord& record, const RecordLayout& layout,
                                         int bookNumber);
 
 // Loads `data` into `book` as the engine does and reports on every record.
-BookReport InspectBook(std::span<const uint8_t> data, int bookNumber, TOpenning_Book& book);
+BookReport InspectBook(std::span<const uint8_t> data, int bookNumber, OpeningBook& book);
 
 // A whole-file read for the tools; false when the file cannot be read.
 bool ReadBookFile(const std::filesystem::path& path, std::vector<uint8_t>& bytes);
 
-std::string StonesText(const TOPlayerMoves& stones);
+std::string StonesText(const PlayerMoves& stones);
 
 }  // namespace pentad::classic::book

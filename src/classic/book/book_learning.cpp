@@ -53,13 +53,13 @@ bool WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& b
 
 }  // namespace
 
-std::string StonesKey(const TOpenning& record) {
-  std::string key(1, static_cast<char>(record.StoneCount));
-  for (const TOPlayerMoves* list : {&record.OwnMoves, &record.OppMoves}) {
+std::string StonesKey(const OpeningRecord& record) {
+  std::string key(1, static_cast<char>(record.stoneCount));
+  for (const PlayerMoves* list : {&record.ownMoves, &record.oppMoves}) {
     key += static_cast<char>(list->Count());
     for (int i = 0; i < list->Count(); ++i) {
-      key += static_cast<char>(list->Items(i)->x);
-      key += static_cast<char>(list->Items(i)->y);
+      key += static_cast<char>(list->At(i)->x);
+      key += static_cast<char>(list->At(i)->y);
     }
   }
   return key;
@@ -82,17 +82,18 @@ bool LearnedBook::Load(std::string& error) {
     error = path_.string() + " is damaged: " + damage + " (see `pentad book check`)";
     return false;
   }
-  for (int i = 0; i < book_.Count(); ++i) Index(book_.Items(i));
+  for (int i = 0; i < book_.Count(); ++i) Index(book_.At(i));
   return true;
 }
 
-void LearnedBook::Index(TOpenning* record) {
+void LearnedBook::Index(OpeningRecord* record) {
   byStones_[StonesKey(*record)].push_back(record);
 }
 
 // The record the engine would find for `position` under some symmetry and
 // carry back to the answer square.
-TOpenning* LearnedBook::FindSameOpening(const TOpenning& position, int answerX, int answerY) const {
+OpeningRecord* LearnedBook::FindSameOpening(const OpeningRecord& position, int answerX,
+                                            int answerY) const {
   int ox = 0, oy = 0;
   position.WindowOffset(ox, oy);
   for (int k = 1; k <= kSymmetryCount; ++k) {
@@ -101,37 +102,36 @@ TOpenning* LearnedBook::FindSameOpening(const TOpenning& position, int answerX, 
     image->ApplySymmetry(k);
     const auto it = byStones_.find(StonesKey(*image));
     if (it == byStones_.end()) continue;
-    for (TOpenning* record : it->second) {
+    for (OpeningRecord* record : it->second) {
       const auto back = record->Clone();
       back->UndoSymmetry(k);
-      if (static_cast<int8_t>(back->AnswerX + ox) == answerX &&
-          static_cast<int8_t>(back->AnswerY + oy) == answerY)
+      if (static_cast<int8_t>(back->answerX + ox) == answerX &&
+          static_cast<int8_t>(back->answerY + oy) == answerY)
         return record;
     }
   }
   return nullptr;
 }
 
-void LearnedBook::Learn(const TOpenning& position, int answerX, int answerY, bool moverWon,
+void LearnedBook::Learn(const OpeningRecord& position, int answerX, int answerY, bool moverWon,
                         LearnCounts& counts) {
-  TOpenning* record = FindSameOpening(position, answerX, answerY);
+  OpeningRecord* record = FindSameOpening(position, answerX, answerY);
   if (record == nullptr) {
     // Stored exactly as Normalize leaves the game's position: the inverse
     // symmetries rely on those extents to carry the answer back.
     auto added = position.Clone();
-    added->AnswerX = static_cast<int8_t>(answerX);
-    added->AnswerY = static_cast<int8_t>(answerY);
-    added->Wins = added->Losses = 0;
+    added->answerX = static_cast<int8_t>(answerX);
+    added->answerY = static_cast<int8_t>(answerY);
+    added->wins = added->losses = 0;
     added->Normalize();
     record = added.get();
-    book_.Add(added.release());
+    book_.Add(std::move(added));
     Index(record);
     ++counts.recordsAdded;
   } else {
     ++counts.recordsUpdated;
   }
-  AddSaturating(moverWon ? record->Wins : record->Losses);
-  ++counts.positionsLearned;
+  AddSaturating(moverWon ? record->wins : record->losses);
   changed_ = true;
 }
 
@@ -160,7 +160,7 @@ bool LearnedBook::Write(std::string& error) {
   return true;
 }
 
-std::vector<LearnedPosition> PositionsOf(const GameRecord& game) {
+std::vector<LearnedPosition> PositionsOf(const RecordedGame& game) {
   std::vector<LearnedPosition> positions;
   if (game.result != GameResult::kBlackWins && game.result != GameResult::kWhiteWins)
     return positions;
@@ -169,7 +169,7 @@ std::vector<LearnedPosition> PositionsOf(const GameRecord& game) {
   for (int n = kFirstLearnedCount; n <= kLastLearnedCount && n < played; ++n) {
     if (n == 2) continue;
     const bool moverIsBlack = n % 2 == 0;
-    auto position = std::make_unique<TOpenning>();
+    auto position = std::make_unique<OpeningRecord>();
     for (int i = 0; i < n; ++i) {
       const bool black = i % 2 == 0;
       if (black == moverIsBlack) {
@@ -178,7 +178,7 @@ std::vector<LearnedPosition> PositionsOf(const GameRecord& game) {
         position->AddOppMove(game.moves[i].x, game.moves[i].y);
       }
     }
-    position->StoneCount = static_cast<int8_t>(n);
+    position->stoneCount = static_cast<int8_t>(n);
     positions.push_back({std::move(position), game.moves[n], moverIsBlack == blackWon});
   }
   return positions;

@@ -9,15 +9,14 @@
 #include <unordered_map>
 #include <vector>
 
-#include "classic/book/game_record.hpp"
-#include "classic/book/opennings.hpp"
+#include "classic/book/opening_book.hpp"
+#include "classic/book/recorded_game.hpp"
 
 namespace pentad::classic::book {
 
 struct LearnCounts {
   int recordsAdded = 0;
   int recordsUpdated = 0;
-  int positionsLearned = 0;
 };
 
 // One book file of a directory, loaded for updating.
@@ -31,7 +30,7 @@ class LearnedBook {
   // Adds a win or a loss to the record of `position` with `answer` (board
   // coordinates), or a new record when the book has none under any
   // symmetry.
-  void Learn(const TOpenning& position, int answerX, int answerY, bool moverWon,
+  void Learn(const OpeningRecord& position, int answerX, int answerY, bool moverWon,
              LearnCounts& counts);
   // The file as it is to be written, records in book order.
   std::vector<uint8_t> Bytes();
@@ -41,29 +40,29 @@ class LearnedBook {
 
   bool Changed() const { return changed_; }
   const std::filesystem::path& Path() const { return path_; }
-  const TOpenning_Book& Book() const { return book_; }
+  const OpeningBook& Book() const { return book_; }
 
  private:
-  TOpenning* FindSameOpening(const TOpenning& position, int answerX, int answerY) const;
-  void Index(TOpenning* record);
+  OpeningRecord* FindSameOpening(const OpeningRecord& position, int answerX, int answerY) const;
+  void Index(OpeningRecord* record);
 
   std::filesystem::path path_;
-  TOpenning_Book book_;
+  OpeningBook book_;
   // Records by their stones, for finding the image of a position quickly.
-  std::unordered_map<std::string, std::vector<TOpenning*>> byStones_;
+  std::unordered_map<std::string, std::vector<OpeningRecord*>> byStones_;
   bool changed_ = false;
 };
 
 // The positions a game teaches: those of 1 and 3 to 9 stones (0 and 2 are
 // settled by the first-move rules). Draws and unknown results teach nothing.
 struct LearnedPosition {
-  std::unique_ptr<TOpenning> position;  // board coordinates, OwnMoves the mover's
+  std::unique_ptr<OpeningRecord> position;  // board coordinates, ownMoves the mover's
   GameMove answer;
   bool moverWon = false;
 };
-std::vector<LearnedPosition> PositionsOf(const GameRecord& game);
+std::vector<LearnedPosition> PositionsOf(const RecordedGame& game);
 
 // The stones of a record as a key: equal keys, equal positions.
-std::string StonesKey(const TOpenning& record);
+std::string StonesKey(const OpeningRecord& record);
 
 }  // namespace pentad::classic::book

@@ -7,13 +7,13 @@
 #include <string>
 
 #include "classic/book/book_cache.hpp"
-#include "classic/book/opennings.hpp"
+#include "classic/book/opening_book.hpp"
 
 namespace pentad::classic {
 namespace {
 
-using book::TOpenning;
-using book::TOResObj;
+using book::FoundAnswer;
+using book::OpeningRecord;
 
 constexpr int32_t kPrunedValue = -1;
 constexpr int32_t kForbiddenValue = -100000;
@@ -54,7 +54,8 @@ void PruneCell(Cell& cell, uint8_t bestOppThreat, int32_t bestValue) {
   }
 }
 
-void ReadQueryAndPrune(Board& board, const CandidateRecord& best, uint8_t own, TOpenning& query) {
+void ReadQueryAndPrune(Board& board, const CandidateRecord& best, uint8_t own,
+                       OpeningRecord& query) {
   const uint8_t opponent = kOpponent[own & 3];
   for (int x = 0; x < kBoardSize; ++x) {
     for (int y = 0; y < kBoardSize; ++y) {
@@ -68,7 +69,7 @@ void ReadQueryAndPrune(Board& board, const CandidateRecord& best, uint8_t own, T
       }
     }
   }
-  query.StoneCount = static_cast<int8_t>(query.OwnMoves.Count() + query.OppMoves.Count());
+  query.stoneCount = static_cast<int8_t>(query.ownMoves.Count() + query.oppMoves.Count());
 }
 
 void AddNoise(Board& board, const CandidateList& candidates, uint32_t range, Random& random) {
@@ -82,10 +83,10 @@ void AddNoise(Board& board, const CandidateList& candidates, uint32_t range, Ran
 
 // Turns one stored answer into a change of its cell's value; returns true
 // when it is a sure win.
-bool ApplyAnswer(const TOResObj& answer, int threshold, Board& board) {
-  if (!OnBoard(answer.AnswerX, answer.AnswerY)) return false;
-  Cell& cell = board.at(answer.AnswerX, answer.AnswerY);
-  const uint32_t w = answer.Wins, l = answer.Losses;
+bool ApplyAnswer(const FoundAnswer& answer, int threshold, Board& board) {
+  if (!OnBoard(answer.answerX, answer.answerY)) return false;
+  Cell& cell = board.at(answer.answerX, answer.answerY);
+  const uint32_t w = answer.wins, l = answer.losses;
   int64_t value = cell.value;
   bool sure = false;
   if (w == 0 && l > 0) {
@@ -139,13 +140,13 @@ std::string BookFileName(int stoneCount) {
 BookOutcome ConsultBook(Board& board, CandidateList& candidates, int stoneCount, uint8_t engineSide,
                         const BookSource& source, Random& random, const TimeBudget& time) {
   BookOutcome outcome;
-  TOpenning query;
-  std::vector<std::unique_ptr<TOResObj>> results;
+  OpeningRecord query;
+  std::vector<std::unique_ptr<FoundAnswer>> results;
   const auto openingBook = OpenBook(source, time);
   ReadQueryAndPrune(board, candidates.at(1), engineSide, query);
   if (openingBook && openingBook->FindAnswers(results, query)) {
     for (const auto& answer : results)
-      outcome.answers.push_back({answer->AnswerX, answer->AnswerY, answer->Wins, answer->Losses});
+      outcome.answers.push_back({answer->answerX, answer->answerY, answer->wins, answer->losses});
     AddNoise(board, candidates, NoiseRange(source.learning, stoneCount), random);
     const int threshold = WinsThreshold(stoneCount);
     for (const auto& answer : results)

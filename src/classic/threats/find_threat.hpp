@@ -46,7 +46,6 @@ struct ThreatRecord {
   uint8_t level = 0;
   int32_t keyCount = 0;
   KeySquare keySquares[3]{};
-  int32_t searchLevel = 0;
   uint8_t win = 0;  // a FREE FOUR or a FIVE
 };
 

@@ -24,13 +24,12 @@ constexpr auto MakeNeighbourhood() {
 }
 constexpr auto kNeighbourhood = MakeNeighbourhood();
 
-ThreatRecord FreshRecord(int x, int y, int level) {
+ThreatRecord FreshRecord(int x, int y) {
   ThreatRecord record;
   record.x = x;
   record.y = y;
   record.keyCount = 0;
   record.win = 0;
-  record.searchLevel = level;
   return record;
 }
 
@@ -56,7 +55,7 @@ class CombinedSearch {
     for (int i = 1; i <= static_cast<int>(roots.size()); ++i) {
       const SearchRoot& root = roots[i - 1];
       if (root.excluded) continue;
-      ThreatRecord first = FreshRecord(root.x, root.y, 1);
+      ThreatRecord first = FreshRecord(root.x, root.y);
       // Candidates are ranked: once one makes no threat, none below is tried.
       if (!FindThreat(work_, first, attacker_)) return result;
       if (foursFirst && first.level < kThreatFour) continue;
@@ -84,7 +83,7 @@ class CombinedSearch {
     const ThreatRecord& previous = line_[level - 1];
     const int px = previous.x, py = previous.y;
     for (const Offset& offset : kNeighbourhood.at) {
-      ThreatRecord threat = FreshRecord(px + offset.dx, py + offset.dy, level);
+      ThreatRecord threat = FreshRecord(px + offset.dx, py + offset.dy);
       if (!FindThreat(work_, threat, attacker_)) continue;
       line_[level] = threat;
       lineLength_ = level;
@@ -119,7 +118,7 @@ class CombinedSearch {
       work_.Place(entry.x, entry.y, attacker_);
       counter[level] = counter[level - 1];
       for (int k = 0; k < entry.keyCount; ++k) {
-        ThreatRecord answer = FreshRecord(entry.keySquares[k].x, entry.keySquares[k].y, level);
+        ThreatRecord answer = FreshRecord(entry.keySquares[k].x, entry.keySquares[k].y);
         if (FindThreat(work_, answer, defender_) && answer.level > counter[level])
           counter[level] = answer.level;
       }
@@ -163,7 +162,7 @@ class PerReplySearch {
       const SearchRoot& root = roots[i - 1];
       if (root.excluded) continue;
       counter_[0] = kThreatNone;
-      ThreatRecord first = FreshRecord(root.x, root.y, 1);
+      ThreatRecord first = FreshRecord(root.x, root.y);
       if (!FindThreat(work_, first, attacker_)) continue;
       if (foursFirst && first.level < kThreatFour) continue;
       if (first.win) return result;
@@ -188,7 +187,7 @@ class PerReplySearch {
       snapshots_[level] = work_;
       work_.Place(threat.x, threat.y, attacker_);
       const KeySquare answer = threat.keySquares[k];
-      ThreatRecord counterThreat = FreshRecord(answer.x, answer.y, level);
+      ThreatRecord counterThreat = FreshRecord(answer.x, answer.y);
       counter_[level] = counter_[level - 1];
       if (FindThreat(work_, counterThreat, defender_))
         counter_[level] = std::max(counter_[level - 1], counterThreat.level);
@@ -204,7 +203,7 @@ class PerReplySearch {
     if (time_.TimeUp()) return false;
     const int px = moves_[level - 1].x, py = moves_[level - 1].y;
     for (const Offset& offset : kNeighbourhood.at) {
-      ThreatRecord threat = FreshRecord(px + offset.dx, py + offset.dy, level);
+      ThreatRecord threat = FreshRecord(px + offset.dx, py + offset.dy);
       if (!FindThreat(work_, threat, attacker_)) continue;
       // A win flag beats any counter-threat: a FREE FOUR wins even against
       // a FOUR of the defender.

@@ -16,11 +16,11 @@ using testing::RecordOf;
 using testing::StoneList;
 using testing::TempDir;
 
-std::vector<Answer> SharedAnswers(const SharedBook& book, const TOpenning& query) {
-  std::vector<std::unique_ptr<TOResObj>> results;
+std::vector<Answer> SharedAnswers(const SharedBook& book, const OpeningRecord& query) {
+  std::vector<std::unique_ptr<FoundAnswer>> results;
   book.FindAnswers(results, query);
   std::vector<Answer> answers;
-  for (const auto& r : results) answers.push_back({r->AnswerX, r->AnswerY, r->Wins, r->Losses});
+  for (const auto& r : results) answers.push_back({r->answerX, r->answerY, r->wins, r->losses});
   return answers;
 }
 
@@ -41,7 +41,7 @@ TEST(SharedBook, AnswersAsAFreshBookDoesAndStaysWhole) {
   for (int round = 0; round < 40; ++round) {
     TempDir dir;
     const auto file = dir.path() / "Veklo.ob1";
-    std::vector<std::unique_ptr<TOpenning>> records;
+    std::vector<std::unique_ptr<OpeningRecord>> records;
     for (int i = 0; i < 30; ++i) {
       const StoneList all = RandomStones(rng, 2);
       records.push_back(RecordOf({all[0]}, {all[1]}, 6 + static_cast<int>(rng() % 8),
@@ -54,8 +54,8 @@ TEST(SharedBook, AnswersAsAFreshBookDoesAndStaysWhole) {
     for (int q = 0; q < 10; ++q) {
       const StoneList all = RandomStones(rng, 2);
       const auto query = testing::PositionOf({all[0]}, {all[1]});
-      TOpenning_Book fresh;
-      fresh.FileName = file.string();
+      OpeningBook fresh;
+      fresh.fileName = file.string();
       ASSERT_TRUE(fresh.Load());
       EXPECT_EQ(SharedAnswers(*shared, *query), testing::Answers(fresh, *query)) << round;
       EXPECT_EQ(shared->Count(), 30);
@@ -67,7 +67,7 @@ TEST(BookCache, ReloadsOnlyWhenTheFileChanges) {
   TempDir dir;
   const auto file = dir.path() / "Veklo.ob1";
   const auto write = [&](int answers) {
-    std::vector<std::unique_ptr<TOpenning>> records;
+    std::vector<std::unique_ptr<OpeningRecord>> records;
     for (int i = 0; i < answers; ++i)
       records.push_back(RecordOf({{9, 9}}, {{10, 10}}, 9, 11 + i, 1));
     testing::WriteFile(file, testing::BookFileBytes(std::move(records)));
@@ -82,7 +82,7 @@ TEST(BookCache, ReloadsOnlyWhenTheFileChanges) {
   ASSERT_TRUE(second);
   EXPECT_EQ(second->Count(), 2);
   // A load the clock cut short serves its decision but is not kept.
-  std::vector<std::unique_ptr<TOpenning>> many;
+  std::vector<std::unique_ptr<OpeningRecord>> many;
   for (int i = 0; i < 1000; ++i) many.push_back(RecordOf({{9, 9}}, {{10, 10}}, 9, 11, i));
   testing::WriteFile(file, testing::BookFileBytes(std::move(many)));
   BookLoadLimits hurried;

@@ -15,42 +15,43 @@
 #include <utility>
 #include <vector>
 
-#include "classic/book/opennings.hpp"
+#include "classic/book/opening_book.hpp"
 
 namespace pentad::classic::book::testing {
 
 using StoneList = std::vector<std::pair<int, int>>;
 
-inline std::unique_ptr<TOpenning> PositionOf(const StoneList& own, const StoneList& opp) {
-  auto position = std::make_unique<TOpenning>();
+inline std::unique_ptr<OpeningRecord> PositionOf(const StoneList& own, const StoneList& opp) {
+  auto position = std::make_unique<OpeningRecord>();
   for (auto [x, y] : own) position->AddOwnMove(x, y);
   for (auto [x, y] : opp) position->AddOppMove(x, y);
-  position->StoneCount = static_cast<int8_t>(own.size() + opp.size());
+  position->stoneCount = static_cast<int8_t>(own.size() + opp.size());
   return position;
 }
 
 // A record written the way the book tools write one: the position as
 // Normalize leaves it, with its answer moved along.
-inline std::unique_ptr<TOpenning> RecordOf(const StoneList& own, const StoneList& opp, int answerX,
-                                           int answerY, uint32_t wins = 0, uint32_t losses = 0) {
+inline std::unique_ptr<OpeningRecord> RecordOf(const StoneList& own, const StoneList& opp,
+                                               int answerX, int answerY, uint32_t wins = 0,
+                                               uint32_t losses = 0) {
   auto record = PositionOf(own, opp);
-  record->AnswerX = static_cast<int8_t>(answerX);
-  record->AnswerY = static_cast<int8_t>(answerY);
-  record->Wins = wins;
-  record->Losses = losses;
+  record->answerX = static_cast<int8_t>(answerX);
+  record->answerY = static_cast<int8_t>(answerY);
+  record->wins = wins;
+  record->losses = losses;
   record->Normalize();
   return record;
 }
 
-inline StoneList StonesOf(const TOPlayerMoves& list) {
+inline StoneList StonesOf(const PlayerMoves& list) {
   StoneList stones;
-  for (int i = 0; i < list.Count(); ++i) stones.emplace_back(list.Items(i)->x, list.Items(i)->y);
+  for (int i = 0; i < list.Count(); ++i) stones.emplace_back(list.At(i)->x, list.At(i)->y);
   return stones;
 }
 
-inline std::vector<uint8_t> BookFileBytes(std::vector<std::unique_ptr<TOpenning>> records) {
-  TOpenning_Book book;
-  for (auto& record : records) book.Add(record.release());
+inline std::vector<uint8_t> BookFileBytes(std::vector<std::unique_ptr<OpeningRecord>> records) {
+  OpeningBook book;
+  for (auto& record : records) book.Add(std::move(record));
   return BookBytes(book);
 }
 
@@ -93,11 +94,11 @@ inline std::ostream& operator<<(std::ostream& out, const Answer& a) {
   return out << "[" << a.x << "," << a.y << "," << a.wins << "," << a.losses << "]";
 }
 
-inline std::vector<Answer> Answers(TOpenning_Book& book, const TOpenning& query) {
-  std::vector<std::unique_ptr<TOResObj>> results;
+inline std::vector<Answer> Answers(OpeningBook& book, const OpeningRecord& query) {
+  std::vector<std::unique_ptr<FoundAnswer>> results;
   book.FindAnswers(results, query);
   std::vector<Answer> answers;
-  for (const auto& r : results) answers.push_back({r->AnswerX, r->AnswerY, r->Wins, r->Losses});
+  for (const auto& r : results) answers.push_back({r->answerX, r->answerY, r->wins, r->losses});
   return answers;
 }
 

@@ -12,37 +12,37 @@ using testing::RecordOf;
 using testing::RunPentad;
 using testing::TempDir;
 
-std::unique_ptr<TOpenning> GoodRecord() {
+std::unique_ptr<OpeningRecord> GoodRecord() {
   return RecordOf({{10, 9}, {9, 11}}, {{9, 9}, {11, 10}, {8, 11}}, 12, 12, 3, 1);
 }
 
 struct Broken {
   const char* problem;
-  void (*breakIt)(TOpenning&);
+  void (*breakIt)(OpeningRecord&);
 };
 
-void SwapFirstOwnStones(TOpenning& r) {
-  TOCoord* a = r.OwnMoves.Items(0);
-  TOCoord* b = r.OwnMoves.Items(1);
+void SwapFirstOwnStones(OpeningRecord& r) {
+  WindowSquare* a = r.ownMoves.At(0);
+  WindowSquare* b = r.ownMoves.At(1);
   std::swap(*a, *b);
 }
 
 // Each breaks one rule a findable record keeps.
 const Broken kBroken[] = {
-    {"extent along x is", [](TOpenning& r) { r.ExtentX = static_cast<int8_t>(r.ExtentX + 1); }},
+    {"extent along x is", [](OpeningRecord& r) { r.extentX = static_cast<int8_t>(r.extentX + 1); }},
     {"own stones are not in descending order", SwapFirstOwnStones},
-    {"stone count 7, but the lists hold 5", [](TOpenning& r) { r.StoneCount = 7; }},
+    {"stone count 7, but the lists hold 5", [](OpeningRecord& r) { r.stoneCount = 7; }},
     {"not normalised along y",
-     [](TOpenning& r) {
-       for (TOPlayerMoves* list : {&r.OwnMoves, &r.OppMoves})
-         for (int i = 0; i < list->Count(); ++i) list->Items(i)->y += 3;
+     [](OpeningRecord& r) {
+       for (PlayerMoves* list : {&r.ownMoves, &r.oppMoves})
+         for (int i = 0; i < list->Count(); ++i) list->At(i)->y += 3;
      }},
     {"is on a stone",
-     [](TOpenning& r) {
-       r.AnswerX = r.OppMoves.Items(0)->x;
-       r.AnswerY = r.OppMoves.Items(0)->y;
+     [](OpeningRecord& r) {
+       r.answerX = r.oppMoves.At(0)->x;
+       r.answerY = r.oppMoves.At(0)->y;
      }},
-    {"no answer square", [](TOpenning& r) { r.AnswerX = r.AnswerY = -1; }},
+    {"no answer square", [](OpeningRecord& r) { r.answerX = r.answerY = -1; }},
 };
 
 TEST(BookInspection, EachBrokenRuleIsReported) {
@@ -68,7 +68,7 @@ TEST(BookInspection, ExtentsOfAWindowAwayFromTheEdgeMayBeNarrower) {
   const RecordLayout complete{nullptr, 0, 0, 1, 1, true};
   for (int extent = 9; extent <= 18; ++extent) {
     auto record = RecordOf({{7, 9}}, {{10, 9}}, 8, 8);
-    record->ExtentX = static_cast<int8_t>(extent);
+    record->extentX = static_cast<int8_t>(extent);
     const bool fine = extent >= 10 && extent <= 17;
     EXPECT_EQ(RecordProblems(*record, complete, 0).empty(), fine) << "extent " << extent;
   }
@@ -76,7 +76,7 @@ TEST(BookInspection, ExtentsOfAWindowAwayFromTheEdgeMayBeNarrower) {
 
 TEST(BookCommand, CheckListsEveryBrokenRecord) {
   TempDir dir;
-  std::vector<std::unique_ptr<TOpenning>> records;
+  std::vector<std::unique_ptr<OpeningRecord>> records;
   records.push_back(GoodRecord());
   for (const Broken& broken : kBroken) {
     records.push_back(GoodRecord());
@@ -99,7 +99,7 @@ TEST(BookCommand, CheckListsEveryBrokenRecord) {
 
 TEST(BookCommand, CheckReportsADamagedFile) {
   TempDir dir;
-  std::vector<std::unique_ptr<TOpenning>> records;
+  std::vector<std::unique_ptr<OpeningRecord>> records;
   records.push_back(GoodRecord());
   std::vector<uint8_t> bytes = testing::BookFileBytes(std::move(records));
   bytes[0] = 3;
@@ -115,7 +115,7 @@ TEST(BookCommand, CheckReportsADamagedFile) {
 
 TEST(BookCommand, ShowPrintsTheRecordsInBookOrder) {
   TempDir dir;
-  std::vector<std::unique_ptr<TOpenning>> records;
+  std::vector<std::unique_ptr<OpeningRecord>> records;
   records.push_back(RecordOf({}, {{9, 9}}, 10, 10, 4, 0));
   records.push_back(GoodRecord());
   const fs::path file = dir.path() / "Veklo.ob2";

@@ -68,7 +68,7 @@ bool Consult(BookContext& context, std::vector<BookAnswer>& answers) {
   return outcome.sureWin;
 }
 
-void WriteBook(const fs::path& file, std::vector<std::unique_ptr<book::TOpenning>> records) {
+void WriteBook(const fs::path& file, std::vector<std::unique_ptr<book::OpeningRecord>> records) {
   book::testing::WriteFile(file, book::testing::BookFileBytes(std::move(records)));
 }
 
@@ -100,7 +100,7 @@ struct Outcome {
 Outcome ConsultOnce(int stones, uint32_t wins, uint32_t losses) {
   TempDir dir;
   const PositionStones setup = StonesFor(stones);
-  std::vector<std::unique_ptr<book::TOpenning>> records;
+  std::vector<std::unique_ptr<book::OpeningRecord>> records;
   records.push_back(RecordOf(setup.engine, setup.opponent, 12, 12, wins, losses));
   WriteBook(dir.path() / BookName(stones), std::move(records));
   auto context = ContextWith(setup.engine, setup.opponent, dir.path());
@@ -149,7 +149,7 @@ TEST(BookConsultation, TheStoneCountPicksTheBook) {
     for (bool rightBook : {true, false}) {
       TempDir dir;
       const PositionStones setup = StonesFor(stones);
-      std::vector<std::unique_ptr<book::TOpenning>> records;
+      std::vector<std::unique_ptr<book::OpeningRecord>> records;
       records.push_back(RecordOf(setup.engine, setup.opponent, 12, 12, 1, 0));
       const std::string name = rightBook ? BookName(stones) : BookName(stones + 1);
       WriteBook(dir.path() / name, std::move(records));
@@ -164,7 +164,7 @@ TEST(BookConsultation, TheStoneCountPicksTheBook) {
 TEST(BookConsultation, TheBookFileNameMayBeInAnyLetterCase) {
   TempDir dir;
   const PositionStones setup = StonesFor(3);
-  std::vector<std::unique_ptr<book::TOpenning>> records;
+  std::vector<std::unique_ptr<book::OpeningRecord>> records;
   records.push_back(RecordOf(setup.engine, setup.opponent, 12, 12, 1, 0));
   WriteBook(dir.path() / "vEKLO.OB2", std::move(records));
   auto context = ContextWith(setup.engine, setup.opponent, dir.path());
@@ -189,7 +189,7 @@ TEST(BookConsultation, NoiseFollowsTheCandidateOrderAndTheLearnFile) {
     TempDir dir;
     if (c.learnFile) book::testing::WriteFile(dir.path() / "LEARN.ini", {});
     const PositionStones setup = StonesFor(c.stones);
-    std::vector<std::unique_ptr<book::TOpenning>> records;
+    std::vector<std::unique_ptr<book::OpeningRecord>> records;
     records.push_back(RecordOf(setup.engine, setup.opponent, 12, 12, 1, 1));
     WriteBook(dir.path() / BookName(c.stones), std::move(records));
     auto context = ContextWith(setup.engine, setup.opponent, dir.path());
@@ -250,7 +250,7 @@ TEST(BookConsultation, AFiveOrAnOpenFourPrunesEveryCellThatDoesNotMeetIt) {
 TEST(BookConsultation, ASureWinOnACandidateLeadsTheRefreshedList) {
   TempDir dir;
   const PositionStones setup = StonesFor(7);
-  std::vector<std::unique_ptr<book::TOpenning>> records;
+  std::vector<std::unique_ptr<book::OpeningRecord>> records;
   records.push_back(RecordOf(setup.engine, setup.opponent, 6, 0, 40, 1));  // candidate 7
   records.push_back(RecordOf(setup.engine, setup.opponent, 2, 0, 0, 30));  // candidate 3
   WriteBook(dir.path() / BookName(7), std::move(records));
@@ -276,7 +276,7 @@ TEST(BookConsultation, ASureWinOnACandidateLeadsTheRefreshedList) {
 TEST(BookConsultation, AnswersForOneSquareAccumulateInTheOrderFound) {
   TempDir dir;
   const PositionStones setup = StonesFor(3);
-  std::vector<std::unique_ptr<book::TOpenning>> records;
+  std::vector<std::unique_ptr<book::OpeningRecord>> records;
   records.push_back(RecordOf(setup.engine, setup.opponent, 12, 12, 3, 2));
   records.push_back(RecordOf(setup.engine, setup.opponent, 12, 12, 0, 20));
   records.push_back(RecordOf(setup.engine, setup.opponent, 12, 12, 4, 1));
@@ -297,7 +297,7 @@ TEST(BookConsultation, AnswersForOneSquareAccumulateInTheOrderFound) {
 TEST(BookConsultation, AnAnswerOffTheBoardIsReportedAndSkipped) {
   TempDir dir;
   const PositionStones setup = StonesFor(1);
-  std::vector<std::unique_ptr<book::TOpenning>> records;
+  std::vector<std::unique_ptr<book::OpeningRecord>> records;
   records.push_back(RecordOf(setup.engine, setup.opponent, 9, -3, 0, 100));
   WriteBook(dir.path() / BookName(1), std::move(records));
   auto context = ContextWith(setup.engine, setup.opponent, dir.path());

@@ -11,7 +11,7 @@
 #include "book_test_support.hpp"
 #include "classic/book/book_inspection.hpp"
 #include "classic/book/book_learning.hpp"
-#include "classic/book/game_record.hpp"
+#include "classic/book/recorded_game.hpp"
 #include "cli/book_store.hpp"
 
 namespace pentad::classic::book {
@@ -36,12 +36,12 @@ const std::string kCornerGame =
     ";B[bb];W[cc];B[bc];W[db];B[ad];W[ee];B[be];W[ca];B[bd];W[af];B[bf]";
 const std::string kEdgeGame = ";B[sj];W[rk];B[si];W[tk];B[sl];W[rh];B[sk];W[sh];B[sm];W[qm];B[sn]";
 
-TEST(GameRecords, ReadTheMainLineAndTheResult) {
+TEST(RecordedGames, ReadTheMainLineAndTheResult) {
   const SgfReading reading = ReadSgfGames(
       "(;FF[4]GM[4]SZ[20]PB[a \\] b]RE[W+R];B[jj](;W[kk];B[ll])(;W[aa]))\n(;SZ[20]RE[0];B[aa])");
   ASSERT_TRUE(reading.error.empty()) << reading.error;
   ASSERT_EQ(reading.games.size(), 2u);
-  const GameRecord& game = reading.games[0].game;
+  const RecordedGame& game = reading.games[0].game;
   EXPECT_TRUE(reading.games[0].error.empty()) << reading.games[0].error;
   EXPECT_EQ(game.result, GameResult::kWhiteWins);
   ASSERT_EQ(game.moves.size(), 3u);
@@ -50,7 +50,7 @@ TEST(GameRecords, ReadTheMainLineAndTheResult) {
   EXPECT_EQ(reading.games[1].game.result, GameResult::kDraw);
 }
 
-TEST(GameRecords, ResultsAreReadAsWritten) {
+TEST(RecordedGames, ResultsAreReadAsWritten) {
   const std::pair<const char*, GameResult> cases[] = {
       {"B+R", GameResult::kBlackWins},    {"B+", GameResult::kBlackWins},
       {"W+Time", GameResult::kWhiteWins}, {"0", GameResult::kDraw},
@@ -59,7 +59,7 @@ TEST(GameRecords, ResultsAreReadAsWritten) {
   for (const auto& [text, result] : cases) EXPECT_EQ(ResultOf(text), result) << text;
 }
 
-TEST(GameRecords, UnusableGamesSayWhy) {
+TEST(RecordedGames, UnusableGamesSayWhy) {
   const std::pair<std::string, std::string> cases[] = {
       {"(;GM[4]SZ[19];B[jj])", "only 20 x 20"},   {"(;GM[1]SZ[20];B[jj])", "not a Gomoku game"},
       {"(;GM[4];B[jj])", "SZ[20] is required"},   {"(;SZ[20];B[jj];W[])", "move 2 is a pass"},
@@ -75,7 +75,7 @@ TEST(GameRecords, UnusableGamesSayWhy) {
   }
 }
 
-TEST(GameRecords, SyntaxErrorsSpoilTheText) {
+TEST(RecordedGames, SyntaxErrorsSpoilTheText) {
   for (const char* text :
        {"", "garbage", "(;SZ[20", "(;SZ[20];B[jj]", "(SZ[20])", "(;[jj])", "(;SZ[20]B)"}) {
     EXPECT_FALSE(ReadSgfGames(text).error.empty()) << text;
@@ -83,17 +83,17 @@ TEST(GameRecords, SyntaxErrorsSpoilTheText) {
   EXPECT_FALSE(ReadSgfGames(std::string(100000, '(')).error.empty());
 }
 
-TEST(GameRecords, APositionIsLearnedForOneAndThreeToNineStones) {
+TEST(RecordedGames, APositionIsLearnedForOneAndThreeToNineStones) {
   const SgfReading reading = ReadSgfGames(Sgf(kCentreGame, "B+R"));
   const auto positions = PositionsOf(reading.games.at(0).game);
   std::vector<int> counts;
-  for (const auto& p : positions) counts.push_back(p.position->StoneCount);
+  for (const auto& p : positions) counts.push_back(p.position->stoneCount);
   EXPECT_EQ(counts, (std::vector<int>{1, 3, 4, 5, 6, 7, 8, 9}));
-  EXPECT_EQ(positions[0].position->OwnMoves.Count(), 0) << "white moves against one stone";
+  EXPECT_EQ(positions[0].position->ownMoves.Count(), 0) << "white moves against one stone";
   EXPECT_EQ(positions[0].answer.x, 10);
   EXPECT_FALSE(positions[0].moverWon);
   EXPECT_TRUE(positions[2].moverWon) << "black moves with four stones on the board";
-  EXPECT_EQ(positions[2].position->OwnMoves.Count(), 2);
+  EXPECT_EQ(positions[2].position->ownMoves.Count(), 2);
   EXPECT_TRUE(PositionsOf(ReadSgfGames(Sgf(kCentreGame, "0")).games.at(0).game).empty());
 }
 
@@ -157,34 +157,34 @@ TEST(BookLearning, LearnedGamesAreFoundInEveryOrientation) {
   EXPECT_FALSE(fs::exists(dir.path() / "Veklo.ob1.tmp"));
   int lookups = 0;
   for (const std::string& moves : {kCentreGame, kCornerGame, kEdgeGame}) {
-    const GameRecord game = ReadSgfGames(Sgf(moves, "B+")).games.at(0).game;
+    const RecordedGame game = ReadSgfGames(Sgf(moves, "B+")).games.at(0).game;
     for (const auto& learnedPosition : PositionsOf(game)) {
-      const TOpenning& position = *learnedPosition.position;
+      const OpeningRecord& position = *learnedPosition.position;
       for (int k = 0; k < 8; ++k) {
         StoneList own, opp;
         SquareSet ownSet, oppSet;
-        for (auto s : testing::StonesOf(position.OwnMoves)) {
+        for (auto s : testing::StonesOf(position.ownMoves)) {
           own.push_back(Orient(k, s));
           ownSet.insert(own.back());
         }
-        for (auto s : testing::StonesOf(position.OppMoves)) {
+        for (auto s : testing::StonesOf(position.oppMoves)) {
           opp.push_back(Orient(k, s));
           oppSet.insert(opp.back());
         }
         const Square played = Orient(k, {learnedPosition.answer.x, learnedPosition.answer.y});
-        TOpenning_Book book;
-        book.FileName =
-            (dir.path() / (position.StoneCount % 2 ? "Veklo.ob2" : "Veklo.ob1")).string();
+        OpeningBook book;
+        book.fileName =
+            (dir.path() / (position.stoneCount % 2 ? "Veklo.ob2" : "Veklo.ob1")).string();
         ASSERT_TRUE(book.Load());
         const auto answers = testing::Answers(book, *testing::PositionOf(own, opp));
         // Records agree by their stones alone, so a lone stone in the open and
         // one near an edge share their answers: the played one must be among them.
-        ASSERT_FALSE(answers.empty()) << int(position.StoneCount) << " stones, orientation " << k;
+        ASSERT_FALSE(answers.empty()) << int(position.stoneCount) << " stones, orientation " << k;
         const bool found = std::any_of(answers.begin(), answers.end(), [&](const auto& a) {
           const Square answered = {a.x, a.y};
           return answered == played || SameMoveOfThePosition(ownSet, oppSet, played, answered);
         });
-        EXPECT_TRUE(found) << int(position.StoneCount) << " stones, orientation " << k
+        EXPECT_TRUE(found) << int(position.stoneCount) << " stones, orientation " << k
                            << ": played " << played.first << "," << played.second;
         ++lookups;
       }
@@ -195,22 +195,22 @@ TEST(BookLearning, LearnedGamesAreFoundInEveryOrientation) {
 
 TEST(BookLearning, AMirroredGameUpdatesTheSameRecords) {
   TempDir dir;
-  const GameRecord game = ReadSgfGames(Sgf(kEdgeGame, "B+")).games.at(0).game;
-  GameRecord mirrored = game;
+  const RecordedGame game = ReadSgfGames(Sgf(kEdgeGame, "B+")).games.at(0).game;
+  RecordedGame mirrored = game;
   for (GameMove& move : mirrored.moves) move.y = 19 - move.y;
   LearnedBook books[2] = {LearnedBook(dir.path(), 1), LearnedBook(dir.path(), 2)};
   LearnCounts counts;
-  for (const GameRecord* g : std::array<const GameRecord*, 3>{&game, &mirrored, &game}) {
+  for (const RecordedGame* g : std::array<const RecordedGame*, 3>{&game, &mirrored, &game}) {
     for (const auto& p : PositionsOf(*g))
-      books[p.position->StoneCount % 2].Learn(*p.position, p.answer.x, p.answer.y, p.moverWon,
+      books[p.position->stoneCount % 2].Learn(*p.position, p.answer.x, p.answer.y, p.moverWon,
                                               counts);
   }
   EXPECT_EQ(counts.recordsAdded, 8);
   EXPECT_EQ(counts.recordsUpdated, 16);
   for (const LearnedBook& learned : books) {
     for (int i = 0; i < learned.Book().Count(); ++i) {
-      const TOpenning& record = *learned.Book().Items(i);
-      EXPECT_EQ(record.Wins + record.Losses, 3u);
+      const OpeningRecord& record = *learned.Book().At(i);
+      EXPECT_EQ(record.wins + record.losses, 3u);
     }
   }
 }
@@ -273,7 +273,7 @@ uint64_t Tally(const fs::path& dir, int bookNumber) {
   EXPECT_TRUE(book.Load(error)) << error;
   uint64_t total = 0;
   for (int i = 0; i < book.Book().Count(); ++i)
-    total += book.Book().Items(i)->Wins + book.Book().Items(i)->Losses;
+    total += book.Book().At(i)->wins + book.Book().At(i)->losses;
   return total;
 }
 
@@ -334,7 +334,7 @@ TEST(BookLearning, ACommitCutOffBetweenItsRenamesIsCompletedFirst) {
     const SgfReading reading = ReadSgfGames(Sgf(kCentreGame, "B+R"));
     LearnCounts counts;
     for (const auto& learned : PositionsOf(reading.games.at(0).game))
-      books[learned.position->StoneCount % 2].Learn(*learned.position, learned.answer.x,
+      books[learned.position->stoneCount % 2].Learn(*learned.position, learned.answer.x,
                                                     learned.answer.y, learned.moverWon, counts);
     std::string error;
     ASSERT_TRUE(cli::StageBooks(

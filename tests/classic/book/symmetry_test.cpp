@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "book_test_support.hpp"
-#include "classic/book/opennings.hpp"
+#include "classic/book/opening_book.hpp"
 #include "classic/book/symmetries.hpp"
 
 namespace pentad::classic::book {
@@ -46,40 +46,40 @@ TEST(Symmetries, ForwardEntriesMatchTheirFormulas) {
 TEST(Symmetries, MirroringMovesAStoneAwayFromTheEdge) {
   auto record = PositionOf({{2, 9}}, {});
   record->Normalize();
-  ASSERT_EQ(record->ExtentX, 9);
+  ASSERT_EQ(record->extentX, 9);
   record->ApplySymmetry(2);
-  EXPECT_EQ(StonesOf(record->OwnMoves), (StoneList{{7, 7}}));
-  EXPECT_EQ(record->ExtentX, 14);
-  EXPECT_EQ(record->Symmetry, 2);
+  EXPECT_EQ(StonesOf(record->ownMoves), (StoneList{{7, 7}}));
+  EXPECT_EQ(record->extentX, 14);
+  EXPECT_EQ(record->symmetry, 2);
 }
 
 TEST(FindAnswers, AnEmptyBookFindsNothing) {
-  TOpenning_Book book;
+  OpeningBook book;
   auto query = PositionOf({{9, 9}}, {{10, 10}});
-  std::vector<std::unique_ptr<TOResObj>> results;
+  std::vector<std::unique_ptr<FoundAnswer>> results;
   EXPECT_FALSE(book.FindAnswers(results, *query));
   EXPECT_TRUE(results.empty());
 }
 
 TEST(FindAnswers, TheStoredOrientationGivesTheStoredAnswerShifted) {
-  TOpenning_Book book;
-  book.Add(RecordOf({{3, 4}}, {{14, 12}, {4, 4}}, 5, 6, 9, 2).release());
+  OpeningBook book;
+  book.Add(RecordOf({{3, 4}}, {{14, 12}, {4, 4}}, 5, 6, 9, 2));
   auto query = PositionOf({{3, 4}}, {{14, 12}, {4, 4}});
   EXPECT_EQ(testing::Answers(book, *query), (std::vector<Answer>{{5, 6, 9, 2}}));
   EXPECT_EQ(book.Count(), 0) << "a record found leaves the book";
 }
 
 TEST(FindAnswers, ASelfSymmetricPositionReportsItsRecordOnce) {
-  TOpenning_Book book;
-  book.Add(RecordOf({}, {{9, 9}}, 10, 10, 4, 0).release());
+  OpeningBook book;
+  book.Add(RecordOf({}, {{9, 9}}, 10, 10, 4, 0));
   auto query = PositionOf({}, {{9, 9}});
   EXPECT_EQ(testing::Answers(book, *query), (std::vector<Answer>{{10, 10, 4, 0}}));
 }
 
 TEST(FindAnswers, MirrorImageRecordsAreBothFound) {
-  TOpenning_Book book;
-  book.Add(RecordOf({{9, 9}}, {{10, 9}, {12, 11}}, 11, 10, 1, 0).release());
-  book.Add(RecordOf({{10, 9}}, {{9, 9}, {7, 11}}, 8, 10, 2, 0).release());
+  OpeningBook book;
+  book.Add(RecordOf({{9, 9}}, {{10, 9}, {12, 11}}, 11, 10, 1, 0));
+  book.Add(RecordOf({{10, 9}}, {{9, 9}, {7, 11}}, 8, 10, 2, 0));
   book.Resort();
   auto query = PositionOf({{9, 9}}, {{10, 9}, {12, 11}});
   const auto answers = testing::Answers(book, *query);
@@ -103,8 +103,8 @@ TEST(FindAnswers, EveryOrientationOfAStoredPositionGivesItsAnswerBack) {
     StoneList ownTurned, oppTurned;
     for (auto s : own) ownTurned.push_back(orient(k, s));
     for (auto s : opp) oppTurned.push_back(orient(k, s));
-    TOpenning_Book book;
-    book.Add(RecordOf(own, opp, answer.first, answer.second, 1, 0).release());
+    OpeningBook book;
+    book.Add(RecordOf(own, opp, answer.first, answer.second, 1, 0));
     const auto answers = testing::Answers(book, *PositionOf(ownTurned, oppTurned));
     const auto expected = orient(k, answer);
     EXPECT_EQ(answers, (std::vector<Answer>{{expected.first, expected.second, 1, 0}}))

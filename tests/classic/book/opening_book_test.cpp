@@ -1,6 +1,6 @@
 // Opening records: normalisation, the compare routines and the book file
 // reader, including damaged files.
-#include "classic/book/opennings.hpp"
+#include "classic/book/opening_book.hpp"
 
 #include <gtest/gtest.h>
 
@@ -57,27 +57,27 @@ TEST(OpeningRecord, NormalizeMovesThePositionIntoItsWindow) {
   };
   for (const Case& c : cases) {
     auto record = PositionOf(c.stones, {});
-    record->AnswerX = 9;
-    record->AnswerY = 9;
+    record->answerX = 9;
+    record->answerY = 9;
     record->Normalize();
-    EXPECT_EQ(record->OriginX, c.originX);
-    EXPECT_EQ(record->OriginY, c.originY);
-    EXPECT_EQ(record->ExtentX, c.extentX);
-    EXPECT_EQ(record->ExtentY, c.extentY);
-    EXPECT_EQ(StonesOf(record->OwnMoves), c.moved);
-    EXPECT_EQ(record->AnswerX, 9 - c.originX);
-    EXPECT_EQ(record->AnswerY, 9 - c.originY);
-    EXPECT_EQ(record->StoneCount, static_cast<int8_t>(c.stones.size()));
+    EXPECT_EQ(record->originX, c.originX);
+    EXPECT_EQ(record->originY, c.originY);
+    EXPECT_EQ(record->extentX, c.extentX);
+    EXPECT_EQ(record->extentY, c.extentY);
+    EXPECT_EQ(StonesOf(record->ownMoves), c.moved);
+    EXPECT_EQ(record->answerX, 9 - c.originX);
+    EXPECT_EQ(record->answerY, 9 - c.originY);
+    EXPECT_EQ(record->stoneCount, static_cast<int8_t>(c.stones.size()));
   }
 }
 
 TEST(OpeningRecord, NormalizingTwiceCanWidenTheWindow) {
   auto record = PositionOf({{12, 9}, {15, 9}}, {});
   record->Normalize();
-  EXPECT_EQ(record->ExtentX, 14);
+  EXPECT_EQ(record->extentX, 14);
   record->Normalize();
-  EXPECT_EQ(record->OriginX, 0);
-  EXPECT_EQ(record->ExtentX, 17);
+  EXPECT_EQ(record->originX, 0);
+  EXPECT_EQ(record->extentX, 17);
 }
 
 TEST(OpeningRecord, WindowOffsetLeavesTheStonesAlone) {
@@ -86,20 +86,20 @@ TEST(OpeningRecord, WindowOffsetLeavesTheStonesAlone) {
   record->WindowOffset(ox, oy);
   EXPECT_EQ(ox, 2);
   EXPECT_EQ(oy, 0);
-  EXPECT_EQ(StonesOf(record->OwnMoves), (StoneList{{12, 3}}));
+  EXPECT_EQ(StonesOf(record->ownMoves), (StoneList{{12, 3}}));
 }
 
 TEST(OpeningRecord, CloneCopiesEverythingButTheSymmetry) {
   auto record = RecordOf({{9, 9}, {10, 9}}, {{8, 8}}, 11, 9, 7, 4);
   record->ApplySymmetry(3);
   const auto copy = record->Clone();
-  EXPECT_EQ(copy->Symmetry, 1);
-  EXPECT_EQ(StonesOf(copy->OwnMoves), StonesOf(record->OwnMoves));
-  EXPECT_EQ(StonesOf(copy->OppMoves), StonesOf(record->OppMoves));
+  EXPECT_EQ(copy->symmetry, 1);
+  EXPECT_EQ(StonesOf(copy->ownMoves), StonesOf(record->ownMoves));
+  EXPECT_EQ(StonesOf(copy->oppMoves), StonesOf(record->oppMoves));
   EXPECT_EQ(CompareOpenings(copy.get(), record.get()), 0);
-  EXPECT_EQ(copy->ExtentX, record->ExtentX);
-  EXPECT_EQ(copy->Wins, 7u);
-  EXPECT_EQ(copy->Losses, 4u);
+  EXPECT_EQ(copy->extentX, record->extentX);
+  EXPECT_EQ(copy->wins, 7u);
+  EXPECT_EQ(copy->losses, 4u);
 }
 
 TEST(OpeningRecord, ComparePositionsLooksAtTheCommonLengthOnly) {
@@ -122,37 +122,37 @@ TEST(OpeningRecord, CompareOpeningsPutsTheLargerAnswerFirst) {
 }
 
 TEST(BookFile, FourZeroBytesAreAnEmptyBook) {
-  TOpenning_Book book;
+  OpeningBook book;
   EXPECT_TRUE(book.LoadFromBytes(std::vector<uint8_t>(4, 0)));
   EXPECT_EQ(book.Count(), 0);
 }
 
 TEST(BookFile, AMissingFileLeavesTheBookEmpty) {
-  TOpenning_Book book;
-  book.FileName = "/nonexistent/Veklo.ob1";
+  OpeningBook book;
+  book.fileName = "/nonexistent/Veklo.ob1";
   EXPECT_FALSE(book.Load());
   EXPECT_EQ(book.Count(), 0);
 }
 
 TEST(BookFile, RecordsReadBackAsWritten) {
-  std::vector<std::unique_ptr<TOpenning>> records;
+  std::vector<std::unique_ptr<OpeningRecord>> records;
   records.push_back(
       RecordOf({{9, 9}, {11, 9}}, {{10, 10}, {8, 7}, {12, 12}}, 10, 8, 4000000000u, 17));
   const std::vector<uint8_t> bytes = testing::BookFileBytes(std::move(records));
   EXPECT_EQ(bytes.size(), 4u + 21 + 2 * 5);
-  TOpenning_Book book;
+  OpeningBook book;
   ASSERT_TRUE(book.LoadFromBytes(bytes));
   ASSERT_EQ(book.Count(), 1);
-  const TOpenning& read = *book.Items(0);
+  const OpeningRecord& read = *book.At(0);
   const auto expected = RecordOf({{9, 9}, {11, 9}}, {{10, 10}, {8, 7}, {12, 12}}, 10, 8);
-  EXPECT_EQ(StonesOf(read.OwnMoves), StonesOf(expected->OwnMoves));
-  EXPECT_EQ(StonesOf(read.OppMoves), StonesOf(expected->OppMoves));
-  EXPECT_EQ(read.ExtentX, expected->ExtentX);
-  EXPECT_EQ(read.ExtentY, expected->ExtentY);
-  EXPECT_EQ(read.AnswerX, expected->AnswerX);
-  EXPECT_EQ(read.Wins, 4000000000u);
-  EXPECT_EQ(read.Losses, 17u);
-  EXPECT_EQ(read.OriginX, 0) << "the origin is not stored";
+  EXPECT_EQ(StonesOf(read.ownMoves), StonesOf(expected->ownMoves));
+  EXPECT_EQ(StonesOf(read.oppMoves), StonesOf(expected->oppMoves));
+  EXPECT_EQ(read.extentX, expected->extentX);
+  EXPECT_EQ(read.extentY, expected->extentY);
+  EXPECT_EQ(read.answerX, expected->answerX);
+  EXPECT_EQ(read.wins, 4000000000u);
+  EXPECT_EQ(read.losses, 17u);
+  EXPECT_EQ(read.originX, 0) << "the origin is not stored";
 }
 
 TEST(BookFile, OnlyTheLowByteOfACountReadsStones) {
@@ -164,30 +164,30 @@ TEST(BookFile, OnlyTheLowByteOfACountReadsStones) {
   for (const Case& c : cases) {
     const int present = c.field & 0xFF;
     StoneList own(static_cast<size_t>(present), {7, 7});
-    TOpenning_Book book;
+    OpeningBook book;
     book.LoadFromBytes(FileOf(1, {RawRecord(14, 14, 1, c.field, own, 0, {})}));
     ASSERT_GE(book.Count(), 1);
-    EXPECT_EQ(book.Items(0)->OwnMoves.Count(), c.stonesRead) << "count field " << c.field;
+    EXPECT_EQ(book.At(0)->ownMoves.Count(), c.stonesRead) << "count field " << c.field;
   }
 }
 
 TEST(BookFile, ARecordWithNoStonesMatchesEveryQueryOfItsStoneCount) {
-  TOpenning_Book book;
+  OpeningBook book;
   book.LoadFromBytes(FileOf(1, {RawRecord(14, 14, 3, 0, {}, 0, {})}));
   ASSERT_EQ(book.Count(), 1);
-  EXPECT_EQ(book.Items(0)->StoneCount, 3);
+  EXPECT_EQ(book.At(0)->stoneCount, 3);
   auto query = PositionOf({{4, 4}}, {{9, 9}, {15, 2}});
   EXPECT_EQ(testing::Answers(book, *query).size(), 1u);
 }
 
 TEST(BookFile, EqualPositionsWithOtherAnswersAreBothKept) {
-  std::vector<std::unique_ptr<TOpenning>> records;
+  std::vector<std::unique_ptr<OpeningRecord>> records;
   records.push_back(RecordOf({{9, 9}}, {}, 10, 10));
   records.push_back(RecordOf({{9, 9}}, {}, 11, 8));
-  TOpenning_Book book;
+  OpeningBook book;
   book.LoadFromBytes(testing::BookFileBytes(std::move(records)));
   ASSERT_EQ(book.Count(), 2);
-  EXPECT_GT(book.Items(0)->AnswerX, book.Items(1)->AnswerX);
+  EXPECT_GT(book.At(0)->answerX, book.At(1)->answerX);
 }
 
 // The mended reading: a count beyond the data ends at the end of the file,
@@ -206,7 +206,7 @@ TEST(BookFile, ACountBeyondTheDataStopsAtTheEndOfTheFile) {
       {-5, {full}, 0},
   };
   for (const Case& c : cases) {
-    TOpenning_Book book;
+    OpeningBook book;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(book.LoadFromBytes(FileOf(c.count, c.records)));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
@@ -225,15 +225,15 @@ TEST(BookFile, ACutOffRecordKeepsTheDefaultsOfWhatIsMissing) {
   const Case cases[] = {{1, 0, -1, 0}, {4, 0, 8, 0}, {7, 3, 8, 0}, {21, 3, 8, 1}, {22, 3, 8, 1}};
   for (const Case& c : cases) {
     std::vector<uint8_t> cut(full.begin(), full.begin() + static_cast<long>(c.kept));
-    TOpenning_Book book;
+    OpeningBook book;
     book.LoadFromBytes(FileOf(2, {cut}));
     ASSERT_EQ(book.Count(), 1) << c.kept << " bytes";
-    const TOpenning& record = *book.Items(0);
-    EXPECT_EQ(record.ExtentX, 14);
-    EXPECT_EQ(record.AnswerX, c.answerX) << c.kept << " bytes";
-    EXPECT_EQ(record.Wins, c.wins) << c.kept << " bytes";
-    EXPECT_EQ(record.OppMoves.Count(), c.stones) << c.kept << " bytes";
-    EXPECT_EQ(record.OwnMoves.Count(), 0);
+    const OpeningRecord& record = *book.At(0);
+    EXPECT_EQ(record.extentX, 14);
+    EXPECT_EQ(record.answerX, c.answerX) << c.kept << " bytes";
+    EXPECT_EQ(record.wins, c.wins) << c.kept << " bytes";
+    EXPECT_EQ(record.oppMoves.Count(), c.stones) << c.kept << " bytes";
+    EXPECT_EQ(record.ownMoves.Count(), 0);
   }
 }
 

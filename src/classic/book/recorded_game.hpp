@@ -15,13 +15,13 @@ struct GameMove {
   int y = 0;
 };
 
-struct GameRecord {
+struct RecordedGame {
   std::vector<GameMove> moves;  // black first, then alternating
   GameResult result = GameResult::kUnknown;
 };
 
 struct GameReading {
-  GameRecord game;
+  RecordedGame game;
   std::string error;  // empty when the game is usable
 };
 

@@ -1,69 +1,71 @@
-// tList_F: the opening book's one container. An ordered list of object
-// references that is either kept in the order of a compare routine (and then
-// searched by bisection) or left in insertion order (searched linearly).
-//
-// The list never owns its items: whoever fills it frees them before the
-// list goes away.
+// OrderedList: the opening book's one container. A list of items it owns,
+// either kept in the order of a compare routine (and then searched by
+// bisection) or left in insertion order (searched linearly). Every item has
+// a heap place of its own, so a pointer to it stays valid while the list
+// sorts, grows or shrinks around it.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace pentad::classic::book {
 
 template <typename Item>
-class tList_F {
+class OrderedList {
  public:
   // Negative: the first item belongs before the second; zero: equal.
   using CompareRoutine = int32_t (*)(const Item* first, const Item* second);
 
-  tList_F() { SetCompare(nullptr); }
-  virtual ~tList_F() = default;
-  tList_F(const tList_F&) = delete;
-  tList_F& operator=(const tList_F&) = delete;
+  OrderedList() = default;
+  OrderedList(const OrderedList&) = delete;
+  OrderedList& operator=(const OrderedList&) = delete;
 
   // The plain list underneath.
   int Count() const { return static_cast<int>(items_.size()); }
-  Item* Items(int index) const { return items_.at(CheckedIndex(index)); }
-  int Add(Item* item) {
-    items_.push_back(item);
+  Item* At(int index) const { return items_[CheckedIndex(index)].get(); }
+  int Add(std::unique_ptr<Item> item) {
+    items_.push_back(std::move(item));
     return Count() - 1;
   }
-  void Insert(int index, Item* item) {
+  void Insert(int index, std::unique_ptr<Item> item) {
     if (index < 0 || index > Count())
-      throw std::out_of_range("tList_F::Insert: index out of range");
-    items_.insert(items_.begin() + index, item);
+      throw std::out_of_range("OrderedList::Insert: index out of range");
+    items_.insert(items_.begin() + index, std::move(item));
   }
+  // Frees the item at `index`.
   void Delete(int index) { items_.erase(items_.begin() + CheckedIndex(index)); }
+  // Takes the item at `index` out of the list and hands it over.
+  std::unique_ptr<Item> Take(int index) {
+    std::unique_ptr<Item> item = std::move(items_[CheckedIndex(index)]);
+    items_.erase(items_.begin() + index);
+    return item;
+  }
   void Clear() { items_.clear(); }
   // Stable, so items that compare equal keep their order; this keeps every
   // build of the engine agreeing on which of two equal records comes first.
   void Sort(CompareRoutine compare) {
     std::stable_sort(items_.begin(), items_.end(),
-                     [compare](const Item* a, const Item* b) { return compare(a, b) < 0; });
+                     [compare](const std::unique_ptr<Item>& a, const std::unique_ptr<Item>& b) {
+                       return compare(a.get(), b.get()) < 0;
+                     });
   }
 
   bool Sorted() const { return sorted_; }
-  CompareRoutine SortCompare() const { return sortCompare_; }
-  CompareRoutine SearchCompare() const { return searchCompare_; }
-
-  virtual Item* NewItem() { return new Item(); }
 
   void SetCompare(CompareRoutine routine) {
-    sortCompare_ = routine;
+    compare_ = routine;
     sorted_ = routine != nullptr;
-    searchCompare_ = routine;
-    if (sorted_) Sort(sortCompare_);
+    if (sorted_) Sort(compare_);
   }
-
-  void SetSearchCompare(CompareRoutine routine) { searchCompare_ = routine; }
 
   void SetSorted(bool on) {
     if (on == sorted_) return;
-    sorted_ = on && sortCompare_ != nullptr;
-    if (sorted_) Sort(sortCompare_);
+    sorted_ = on && compare_ != nullptr;
+    if (sorted_) Sort(compare_);
   }
 
   // SetSorted does nothing when the mode stays, so switching off and on is
@@ -84,10 +86,10 @@ class tList_F {
     index = -1;
     int lo = start, hi = Count() - 1;
     if (Count() <= 0 || Count() <= lo || lo < 0) return false;
-    RequireSearchCompare();
+    RequireCompare();
     for (;;) {
       const int mid = (lo + hi) / 2;
-      const int32_t c = searchCompare_(items_[mid], key);
+      const int32_t c = compare_(items_[mid].get(), key);
       if (c == 0) {
         index = mid;
         return true;
@@ -111,9 +113,9 @@ class tList_F {
 
   bool FindLinear(const Item* key, int& index) const {
     index = -1;
-    if (Count() > 0) RequireSearchCompare();
+    if (Count() > 0) RequireCompare();
     for (int i = 0; i < Count(); ++i) {
-      if (searchCompare_(key, items_[i]) == 0) {
+      if (compare_(key, items_[i].get()) == 0) {
         index = i;
         return true;
       }
@@ -121,58 +123,54 @@ class tList_F {
     return false;
   }
 
-  virtual bool AddSorted(Item* item) {
+  bool AddSorted(std::unique_ptr<Item> item) {
     int index = -1;
-    if (Find(item, index)) {
-      Insert(index, item);
+    if (Find(item.get(), index)) {
+      Insert(index, std::move(item));
     } else {
-      InsertAfterSearch(index, item);
+      InsertAfterSearch(index, std::move(item));
     }
     return true;
   }
 
-  virtual bool AddUnique(Item* item, bool freeDuplicate) {
+  // An item equal to one already listed is freed instead.
+  bool AddUnique(std::unique_ptr<Item> item) {
     int index = -1;
-    if (Find(item, index)) {
-      if (freeDuplicate) delete item;
-      return true;
-    }
-    InsertAfterSearch(index, item);
+    if (Find(item.get(), index)) return true;
+    InsertAfterSearch(index, std::move(item));
     Resort();
     return true;
   }
 
-  // Takes the equal items out of the list without freeing them.
-  virtual void RemoveAll(const Item* key) {
+  // Frees every item equal to `key`.
+  void RemoveAll(const Item* key) {
     int index = -1;
     while (Find(key, index)) Delete(index);
   }
 
  private:
   int CheckedIndex(int index) const {
-    if (index < 0 || index >= Count()) throw std::out_of_range("tList_F: index out of range");
+    if (index < 0 || index >= Count()) throw std::out_of_range("OrderedList: index out of range");
     return index;
   }
 
-  void RequireSearchCompare() const {
-    if (searchCompare_ == nullptr)
-      throw std::logic_error("tList_F::Find without a compare routine");
+  void RequireCompare() const {
+    if (compare_ == nullptr) throw std::logic_error("OrderedList::Find without a compare routine");
   }
 
-  void InsertAfterSearch(int index, Item* item) {
+  void InsertAfterSearch(int index, std::unique_ptr<Item> item) {
     if (index < 0) {
-      Insert(0, item);
+      Insert(0, std::move(item));
     } else if (index >= Count() - 1) {
-      Add(item);
+      Add(std::move(item));
     } else {
-      Insert(index + 1, item);
+      Insert(index + 1, std::move(item));
     }
   }
 
-  std::vector<Item*> items_;
+  std::vector<std::unique_ptr<Item>> items_;
   bool sorted_ = false;
-  CompareRoutine sortCompare_ = nullptr;
-  CompareRoutine searchCompare_ = nullptr;
+  CompareRoutine compare_ = nullptr;
 };
 
 }  // namespace pentad::classic::book

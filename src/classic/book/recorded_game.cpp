@@ -1,4 +1,4 @@
-#include "classic/book/game_record.hpp"
+#include "classic/book/recorded_game.hpp"
 
 #include <cctype>
 #include <string>

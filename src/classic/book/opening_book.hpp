@@ -12,47 +12,46 @@
 #include <vector>
 
 #include "classic/book/byte_stream.hpp"
-#include "classic/book/list_f.hpp"
+#include "classic/book/ordered_list.hpp"
 
 namespace pentad::classic::book {
 
 // One stone, in window coordinates inside a record.
-class TOCoord {
+class WindowSquare {
  public:
-  TOCoord() = default;
-  TOCoord(int8_t x_, int8_t y_) : x(x_), y(y_) {}
+  WindowSquare() = default;
+  WindowSquare(int8_t x_, int8_t y_) : x(x_), y(y_) {}
 
   int8_t x = 0;
   int8_t y = 0;
 };
 
 // Descending x, then descending y.
-int32_t CompareCoords(const TOCoord* a, const TOCoord* b);
+int32_t CompareSquares(const WindowSquare* a, const WindowSquare* b);
 
-// The stones of one player. The record holding the list owns the stones.
-class TOPlayerMoves : public tList_F<TOCoord> {
+// The stones of one player; Normalize sorts them by CompareSquares.
+class PlayerMoves : public OrderedList<WindowSquare> {
  public:
-  TOPlayerMoves();
+  PlayerMoves();
 };
 
-// AnswerX, AnswerY, Wins and Losses: stored and copied as one packed block,
+// answerX, answerY, wins and losses: stored and copied as one packed block,
 // exactly as the book file lays them out.
 inline constexpr size_t kAnswerBlockSize = 10;
 
-class TOpenning {
+class OpeningRecord {
  public:
-  TOpenning() = default;
-  ~TOpenning();
-  TOpenning(const TOpenning&) = delete;
-  TOpenning& operator=(const TOpenning&) = delete;
+  OpeningRecord() = default;
+  OpeningRecord(const OpeningRecord&) = delete;
+  OpeningRecord& operator=(const OpeningRecord&) = delete;
 
   // Shifts the position into its window: the stones' bounding box widened
   // by 7 on every side and clipped to the board. Sorts both lists and
-  // recomputes origin, extents and StoneCount; the answer moves along.
+  // recomputes origin, extents and stone count; the answer moves along.
   void Normalize();
   // The origin Normalize would choose, for a position in board coordinates.
   void WindowOffset(int& ox, int& oy) const;
-  std::unique_ptr<TOpenning> Clone() const;
+  std::unique_ptr<OpeningRecord> Clone() const;
   // Image under forward (Apply) or inverse (Undo) symmetry k, normalised.
   void ApplySymmetry(int k);
   void UndoSymmetry(int k);
@@ -63,41 +62,41 @@ class TOpenning {
   void StoreAnswerBlock(uint8_t block[kAnswerBlockSize]) const;
   void LoadAnswerBlock(const uint8_t block[kAnswerBlockSize]);
 
-  int8_t OriginX = 0;
-  int8_t OriginY = 0;
-  int8_t ExtentX = 0;
-  int8_t ExtentY = 0;
-  int8_t StoneCount = 0;
-  TOPlayerMoves OwnMoves;  // the player to move, for whom the answer is meant
-  TOPlayerMoves OppMoves;
-  int8_t AnswerX = -1;  // -1, -1: no answer
-  int8_t AnswerY = -1;
-  uint32_t Wins = 0;
-  uint32_t Losses = 0;
-  uint8_t Symmetry = 1;
+  int8_t originX = 0;
+  int8_t originY = 0;
+  int8_t extentX = 0;
+  int8_t extentY = 0;
+  int8_t stoneCount = 0;
+  PlayerMoves ownMoves;  // the player to move, for whom the answer is meant
+  PlayerMoves oppMoves;
+  int8_t answerX = -1;  // -1, -1: no answer
+  int8_t answerY = -1;
+  uint32_t wins = 0;
+  uint32_t losses = 0;
+  uint8_t symmetry = 1;
 
  private:
   void ApplyEntry(int k, bool inverse);
 };
 
-// StoneCount first, then the stones of the common length of each pair of
-// lists. Larger values first, as in CompareCoords.
-int32_t ComparePositions(const TOpenning* a, const TOpenning* b);
+// The stone count first, then the stones of the common length of each pair of
+// lists. Larger values first, as in CompareSquares.
+int32_t ComparePositions(const OpeningRecord* a, const OpeningRecord* b);
 // ComparePositions, then the answer square.
-int32_t CompareOpenings(const TOpenning* a, const TOpenning* b);
+int32_t CompareOpenings(const OpeningRecord* a, const OpeningRecord* b);
 
 // One answer the book gives for the current position, in board coordinates.
-class TOResObj {
+class FoundAnswer {
  public:
-  int8_t AnswerX = -1;
-  int8_t AnswerY = -1;
-  uint32_t Wins = 0;
-  uint32_t Losses = 0;
+  int8_t answerX = -1;
+  int8_t answerY = -1;
+  uint32_t wins = 0;
+  uint32_t losses = 0;
 };
 
 // Where a record lay in its file, for the tools that inspect books.
 struct RecordLayout {
-  const TOpenning* record = nullptr;
+  const OpeningRecord* record = nullptr;
   size_t offset = 0;
   size_t size = 0;  // bytes actually read
   uint32_t ownCountField = 0;
@@ -123,23 +122,23 @@ struct BookLoadLimits {
 
 // Finds a record equal to a position, takes it out of the lookup and hands
 // over a copy; nullptr when none is left.
-using RecordTaker = std::function<std::unique_ptr<TOpenning>(const TOpenning& image)>;
+using RecordTaker = std::function<std::unique_ptr<OpeningRecord>(const OpeningRecord& image)>;
 
 // The lookup of a book: the position under each of the eight symmetries in
 // turn, pass after pass until a pass finds nothing, one answer (in board
 // coordinates) per record taken.
-bool CollectAnswers(const TOpenning& query, const RecordTaker& take,
-                    std::vector<std::unique_ptr<TOResObj>>& results);
+bool CollectAnswers(const OpeningRecord& query, const RecordTaker& take,
+                    std::vector<std::unique_ptr<FoundAnswer>>& results);
 
-// The book. Unlike the plain list it owns its records.
-class TOpenning_Book : public tList_F<TOpenning> {
+// The book: its records sorted by CompareOpenings, until a lookup sorts
+// them by ComparePositions.
+class OpeningBook : public OrderedList<OpeningRecord> {
  public:
-  TOpenning_Book();
-  ~TOpenning_Book() override;
+  OpeningBook();
 
-  std::string FileName;
+  std::string fileName;
 
-  // The whole of FileName, without limits.
+  // The whole of fileName, without limits.
   bool Load() { return LoadFromFile(); }
   // Reads the file through a small window, within `limits`; `complete`
   // is false when `limits.stop` ended the load, so that another load may
@@ -147,21 +146,20 @@ class TOpenning_Book : public tList_F<TOpenning> {
   bool LoadFromFile(const BookLoadLimits& limits = {}, bool* complete = nullptr);
   // The file's bytes: the record count, then the records.
   bool LoadFromBytes(std::span<const uint8_t> data, BookFileLayout* layout = nullptr);
-  void ReadOpening(TOpenning& record, ByteStream& stream, RecordLayout* layout = nullptr);
-  // The record count, then the records; false when `stop` ended it early.
-  bool LoadRecords(ByteStream& stream, BookFileLayout* layout, const std::function<bool()>& stop);
 
   // Appends one answer for every record that matches `query` (board
-  // coordinates, OwnMoves the player to move, StoneCount set) under some
+  // coordinates, ownMoves the player to move, stoneCount set) under some
   // symmetry and takes those records out of the book.
-  bool FindAnswers(std::vector<std::unique_ptr<TOResObj>>& results, const TOpenning& query);
+  bool FindAnswers(std::vector<std::unique_ptr<FoundAnswer>>& results, const OpeningRecord& query);
 
-  // Frees the record at `index` and takes it out of the list.
-  void FreeItem(int index);
+ private:
+  // The record count, then the records; false when `stop` ended it early.
+  bool LoadRecords(ByteStream& stream, BookFileLayout* layout, const std::function<bool()>& stop);
+  void ReadOpening(OpeningRecord& record, ByteStream& stream, RecordLayout* layout = nullptr);
 };
 
 // Record bytes exactly as the book file holds them.
-void WriteOpening(const TOpenning& record, std::vector<uint8_t>& out);
-std::vector<uint8_t> BookBytes(const TOpenning_Book& book);
+void WriteOpening(const OpeningRecord& record, std::vector<uint8_t>& out);
+std::vector<uint8_t> BookBytes(const OpeningBook& book);
 
 }  // namespace pentad::classic::book

@@ -1,11 +1,12 @@
-// The sorted object list: bisection indexes, the sorted mode switches and
-// the sorted insertions.
-#include "classic/book/list_f.hpp"
+// The book's ordered list: bisection indexes, the sorted mode switches, the
+// sorted insertions and which items it frees.
+#include "classic/book/ordered_list.hpp"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace pentad::classic::book {
@@ -23,28 +24,25 @@ int32_t Ascending(const Item* a, const Item* b) {
   return a->key - b->key;
 }
 
-// Owns the items the list refers to, as the list's users must.
 class ItemList {
  public:
-  explicit ItemList(std::vector<int> keys, tList_F<Item>::CompareRoutine compare = Ascending) {
+  explicit ItemList(std::vector<int> keys, OrderedList<Item>::CompareRoutine compare = Ascending) {
     for (int key : keys) list.Add(Make(key));
     list.SetCompare(compare);
   }
-  Item* Make(int key, int tag = 0) {
-    owned.push_back(std::make_unique<Item>(Item{key, tag}));
-    return owned.back().get();
+  static std::unique_ptr<Item> Make(int key, int tag = 0) {
+    return std::make_unique<Item>(Item{key, tag});
   }
   std::vector<int> Keys() const {
     std::vector<int> keys;
-    for (int i = 0; i < list.Count(); ++i) keys.push_back(list.Items(i)->key);
+    for (int i = 0; i < list.Count(); ++i) keys.push_back(list.At(i)->key);
     return keys;
   }
 
-  std::vector<std::unique_ptr<Item>> owned;
-  tList_F<Item> list;
+  OrderedList<Item> list;
 };
 
-TEST(SortedList, BisectionTellsWhereAMissingKeyBelongs) {
+TEST(OrderedList, BisectionTellsWhereAMissingKeyBelongs) {
   struct Case {
     std::vector<int> keys;
     int key;
@@ -65,7 +63,7 @@ TEST(SortedList, BisectionTellsWhereAMissingKeyBelongs) {
   }
 }
 
-TEST(SortedList, FindBinaryRejectsAStartOutsideTheList) {
+TEST(OrderedList, FindBinaryRejectsAStartOutsideTheList) {
   ItemList items({1, 2, 3});
   Item key{2};
   int index = 0;
@@ -76,7 +74,7 @@ TEST(SortedList, FindBinaryRejectsAStartOutsideTheList) {
   EXPECT_EQ(index, 1);
 }
 
-TEST(SortedList, SortedModeNeedsACompareRoutine) {
+TEST(OrderedList, SortedModeNeedsACompareRoutine) {
   ItemList items({3, 1, 2}, nullptr);
   items.list.SetSorted(true);
   EXPECT_FALSE(items.list.Sorted());
@@ -86,7 +84,7 @@ TEST(SortedList, SortedModeNeedsACompareRoutine) {
   EXPECT_THROW(items.list.Find(&key, index), std::logic_error);
 }
 
-TEST(SortedList, OnlyResortSortsAListThatIsAlreadySorted) {
+TEST(OrderedList, OnlyResortSortsAListThatIsAlreadySorted) {
   ItemList items({3, 1, 2});
   EXPECT_EQ(items.Keys(), (std::vector<int>{1, 2, 3}));
   items.list.Add(items.Make(0));
@@ -96,7 +94,7 @@ TEST(SortedList, OnlyResortSortsAListThatIsAlreadySorted) {
   EXPECT_EQ(items.Keys(), (std::vector<int>{0, 1, 2, 3}));
 }
 
-TEST(SortedList, UnsortedModeSearchesLinearly) {
+TEST(OrderedList, UnsortedModeSearchesLinearly) {
   ItemList items({3, 1, 2});
   items.list.SetSorted(false);
   items.list.Add(items.Make(0));
@@ -106,59 +104,63 @@ TEST(SortedList, UnsortedModeSearchesLinearly) {
   EXPECT_EQ(index, 3);
 }
 
-TEST(SortedList, SortingKeepsEqualItemsInTheirOrder) {
+TEST(OrderedList, SortingKeepsEqualItemsInTheirOrder) {
   ItemList items({}, nullptr);
   for (int tag = 0; tag < 40; ++tag) items.list.Add(items.Make(tag % 3, tag));
   items.list.SetCompare(Ascending);
   int lastTag[3] = {-1, -1, -1};
   for (int i = 0; i < items.list.Count(); ++i) {
-    const Item* item = items.list.Items(i);
+    const Item* item = items.list.At(i);
     EXPECT_GT(item->tag, lastTag[item->key]);
     lastTag[item->key] = item->tag;
   }
 }
 
-TEST(SortedList, SortedInsertionsKeepTheOrder) {
+TEST(OrderedList, SortedInsertionsKeepTheOrder) {
   ItemList items({10, 20, 30});
   items.list.AddSorted(items.Make(5));
   items.list.AddSorted(items.Make(35));
   items.list.AddSorted(items.Make(25));
   items.list.AddSorted(items.Make(20, 1));
   EXPECT_EQ(items.Keys(), (std::vector<int>{5, 10, 20, 20, 25, 30, 35}));
-  EXPECT_EQ(items.list.Items(2)->tag, 1) << "an equal item goes before the one found";
+  EXPECT_EQ(items.list.At(2)->tag, 1) << "an equal item goes before the one found";
 }
 
-TEST(SortedList, AddUniqueFreesOnlyDuplicatesItIsToldTo) {
-  tList_F<Item> list;
-  list.SetCompare(Ascending);
-  list.AddUnique(new Item{2}, true);
-  list.AddUnique(new Item{1}, true);
+TEST(OrderedList, AddUniqueFreesADuplicate) {
+  ItemList items({2});
+  items.list.AddUnique(ItemList::Make(1));
+  std::unique_ptr<Item> duplicate = ItemList::Make(2);
   Item::destroyed = 0;
-  list.AddUnique(new Item{2}, true);
+  items.list.AddUnique(std::move(duplicate));
   EXPECT_EQ(Item::destroyed, 1);
-  Item kept{1};
-  list.AddUnique(&kept, false);
-  EXPECT_EQ(Item::destroyed, 1);
-  ASSERT_EQ(list.Count(), 2);
-  EXPECT_EQ(list.Items(0)->key, 1);
-  EXPECT_EQ(list.Items(1)->key, 2);
-  for (int i = 0; i < list.Count(); ++i) delete list.Items(i);
+  EXPECT_EQ(items.Keys(), (std::vector<int>{1, 2}));
 }
 
-TEST(SortedList, RemoveAllTakesOutEveryEqualItemWithoutFreeingIt) {
+TEST(OrderedList, RemoveAllFreesEveryEqualItem) {
   ItemList items({1, 2, 2, 2, 3});
   Item key{2};
   Item::destroyed = 0;
   items.list.RemoveAll(&key);
   EXPECT_EQ(items.Keys(), (std::vector<int>{1, 3}));
-  EXPECT_EQ(Item::destroyed, 0);
+  EXPECT_EQ(Item::destroyed, 3);
 }
 
-TEST(SortedList, IndexesOutsideTheListAreRejected) {
+TEST(OrderedList, TakeHandsTheItemOverWithoutFreeingIt) {
+  ItemList items({1, 2, 3});
+  const Item* second = items.list.At(1);
+  Item::destroyed = 0;
+  const std::unique_ptr<Item> taken = items.list.Take(1);
+  EXPECT_EQ(taken.get(), second);
+  EXPECT_EQ(Item::destroyed, 0);
+  EXPECT_EQ(items.Keys(), (std::vector<int>{1, 3}));
+}
+
+TEST(OrderedList, IndexesOutsideTheListAreRejected) {
   ItemList items({1});
-  EXPECT_THROW(items.list.Items(1), std::out_of_range);
+  EXPECT_THROW(items.list.At(1), std::out_of_range);
   EXPECT_THROW(items.list.Delete(-1), std::out_of_range);
   EXPECT_THROW(items.list.Insert(3, nullptr), std::out_of_range);
+  EXPECT_THROW(items.list.Take(1), std::out_of_range);
 }
 
 }  // namespace
