@@ -17,7 +17,7 @@ import pathlib
 import re
 import sys
 
-CORE = ["board", "threats", "select", "book", "search", "driver"]
+CORE = ["common", "board", "threats", "select", "book", "search", "driver"]
 SHARED = ["analysis", "text"]  # small libraries the front ends share
 FRONT_ENDS = SHARED + ["cli", "protocol", "match", "serve"]
 ORDER = CORE + FRONT_ENDS
