@@ -241,8 +241,9 @@ int RunMatchCommand(const MatchOptions& options) {
   } else {
     std::cout << SummaryText(InfoOf(settings), summary) << std::flush;
   }
+  if (!outcome.failure.empty()) std::cerr << "pentad match: stopped: " << outcome.failure << "\n";
   if (outcome.interrupted) return 128 + (outcome.signal > 0 ? outcome.signal : SIGINT);
-  return sgfFailed ? 1 : 0;
+  return sgfFailed || !outcome.failure.empty() ? 1 : 0;
 }
 
 }  // namespace
@@ -257,8 +258,8 @@ CommandRunner AddMatchCommand(CLI::App& app) {
       "exchange (\"PLOCHA.DAT\" / \"TAH.DAT\" in a private working directory per game).\n"
       "Colours alternate: A plays \"x\" (first) in odd-numbered games; games 2p+1 and 2p+2\n"
       "share an opening and make pair p.\n"
-      "Exit status: 0 done, 1 the game collection could not be written, 2 bad options,\n"
-      "128 + N when stopped by signal N (finished games are kept).");
+      "Exit status: 0 done, 1 the game collection could not be written or the runner failed,\n"
+      "2 bad options, 128 + N when stopped by signal N (finished games are kept).");
   cmd->add_option("A", options->engineA, "Engine A: executable path and arguments");
   cmd->add_option("B", options->engineB, "Engine B: executable path and arguments");
   cmd->add_option("--games", options->games, "Number of games")

@@ -54,6 +54,7 @@ struct MatchOutcome {
   bool interrupted = false;
   int signal = 0;
   bool stoppedBySprt = false;
+  std::string failure;  // the runner's own error that stopped the match, or empty
   std::chrono::milliseconds elapsed{0};
 };
 
