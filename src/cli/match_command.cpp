@@ -7,12 +7,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <thread>
 
 #include "cli/commands.hpp"
+#include "common/regular_file.hpp"
 #include "match/cancel.hpp"
 #include "match/process.hpp"
 #include "match/runner.hpp"
@@ -49,6 +49,10 @@ struct MatchOptions {
   std::vector<std::string> mergeFiles;
   bool mergeJson = false;
 };
+
+// A shard of a million games gives about 500 MB of JSON.
+constexpr ReadBounds kResultBounds{
+    .maxBytes = size_t{1} << 30, .maxTime = std::chrono::minutes(2), .followLink = true};
 
 int UsageError(const std::string& message) {
   std::cerr << "pentad match: " << message << "\n";
@@ -152,9 +156,10 @@ class ProgressLine {
 int RunMerge(const MatchOptions& options) {
   std::vector<ShardResult> results;
   for (const std::string& file : options.mergeFiles) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return UsageError("merge: cannot read " + file);
-    ShardResult result{file, nlohmann::ordered_json::parse(in, nullptr, false)};
+    const FileContents contents = ReadRegularFile(file, kResultBounds);
+    if (!contents.Read())
+      return UsageError("merge: cannot read " + file + ": it " + contents.error);
+    ShardResult result{file, nlohmann::ordered_json::parse(contents.bytes, nullptr, false)};
     if (result.json.is_discarded()) return UsageError("merge: " + file + " is not JSON");
     results.push_back(std::move(result));
   }

@@ -38,7 +38,7 @@ FileContents Refused(FileProblem problem, std::string error) {
 }
 
 FileContents Unreadable(int error) {
-  return Refused(FileProblem::kUnreadable, std::string("cannot be read: ") + std::strerror(error));
+  return Refused(FileProblem::kUnreadable, std::string("is unreadable: ") + std::strerror(error));
 }
 
 FileContents NotRegular(mode_t mode) {
@@ -55,20 +55,22 @@ FileContents TooLarge(size_t maxBytes) {
   return Refused(FileProblem::kTooLarge, "is larger than " + ByteCountText(maxBytes));
 }
 
-// The open refused a link (O_NOFOLLOW) or a socket; lstat tells which.
-FileContents OpenFailure(const std::filesystem::path& path, int error) {
+// The open may have refused a link (O_NOFOLLOW) or a socket: tells which.
+FileContents OpenFailure(const std::filesystem::path& path, bool followLink, int error) {
   if (error == ENOENT || error == ENOTDIR) return Refused(FileProblem::kMissing, "does not exist");
   struct stat status {};
-  if (lstat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode))
-    return NotRegular(status.st_mode);
+  const int found = followLink ? stat(path.c_str(), &status) : lstat(path.c_str(), &status);
+  if (found == 0 && !S_ISREG(status.st_mode)) return NotRegular(status.st_mode);
   return Unreadable(error);
 }
 
 // Reads to the end, refusing more than `maxBytes` however large the file
 // has grown since it was measured.
-FileContents ReadToEnd(int fd, size_t maxBytes, std::chrono::milliseconds maxTime) {
+FileContents ReadToEnd(int fd, size_t expected, size_t maxBytes,
+                       std::chrono::milliseconds maxTime) {
   const auto deadline = SteadyClock::now() + maxTime;
   FileContents contents;
+  contents.bytes.reserve(expected);
   char chunk[kChunk];
   for (;;) {
     if (SteadyClock::now() > deadline)
@@ -85,18 +87,18 @@ FileContents ReadToEnd(int fd, size_t maxBytes, std::chrono::milliseconds maxTim
 
 }  // namespace
 
-FileContents ReadRegularFile(const std::filesystem::path& path, size_t maxBytes,
-                             std::chrono::milliseconds maxTime) {
-  // Never blocks on opening (a FIFO without a writer would) and never
-  // follows a link out of where the caller looks.
-  const Descriptor file(
-      open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (file.Get() < 0) return OpenFailure(path, errno);
+FileContents ReadRegularFile(const std::filesystem::path& path, const ReadBounds& bounds) {
+  // Never blocks on opening: a FIFO without a writer would.
+  const int flags =
+      O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (bounds.followLink ? 0 : O_NOFOLLOW);
+  const Descriptor file(open(path.c_str(), flags));
+  if (file.Get() < 0) return OpenFailure(path, bounds.followLink, errno);
   struct stat status {};
   if (fstat(file.Get(), &status) != 0) return Unreadable(errno);
   if (!S_ISREG(status.st_mode)) return NotRegular(status.st_mode);
-  if (static_cast<uintmax_t>(status.st_size) > maxBytes) return TooLarge(maxBytes);
-  return ReadToEnd(file.Get(), maxBytes, maxTime);
+  if (static_cast<uintmax_t>(status.st_size) > bounds.maxBytes) return TooLarge(bounds.maxBytes);
+  return ReadToEnd(file.Get(), static_cast<size_t>(status.st_size), bounds.maxBytes,
+                   bounds.maxTime);
 }
 
 std::string ByteCountText(size_t bytes) {

@@ -17,20 +17,25 @@ enum class FileProblem { kNone, kMissing, kNotRegular, kTooLarge, kTooSlow, kUnr
 struct FileContents {
   std::string bytes;
   FileProblem problem = FileProblem::kNone;
-  // Why, as a phrase to follow the file's name: "is a directory, not a
-  // regular file", "is larger than 1 MiB". Empty when read.
+  // Why, as a phrase to follow the file's name: "does not exist", "is a
+  // directory, not a regular file", "is larger than 1 MiB", "is
+  // unreadable: Permission denied". Empty when read.
   std::string error;
 
   bool Read() const { return problem == FileProblem::kNone; }
 };
 
-inline constexpr std::chrono::milliseconds kDefaultReadTime{2000};
+struct ReadBounds {
+  size_t maxBytes = 0;
+  std::chrono::milliseconds maxTime{2000};
+  // A file the user named may be a link to one; a link an engine left is
+  // refused, so that nothing is read from outside its folder.
+  bool followLink = false;
+};
 
-// The whole of `path` when it is a regular file of at most `maxBytes`
-// bytes, read within `maxTime`. Only the last component of `path` may be
-// untrusted: a symbolic link there is refused, not followed.
-FileContents ReadRegularFile(const std::filesystem::path& path, size_t maxBytes,
-                             std::chrono::milliseconds maxTime = kDefaultReadTime);
+// The whole of `path` when it is a regular file within `bounds`. Only the
+// last component of `path` may be untrusted.
+FileContents ReadRegularFile(const std::filesystem::path& path, const ReadBounds& bounds);
 
 // "1 MiB", "64 KiB", "1000 bytes": a bound as messages give it.
 std::string ByteCountText(size_t bytes);

@@ -145,7 +145,7 @@ class FilePlayer : public Player {
   std::vector<std::string> MessageLines(std::string* unreadable) const {
     std::vector<std::string> notes;
     for (const auto& file : FilesNamed(dir_->Path(), kMessageFile)) {
-      const FileContents contents = ReadRegularFile(file, kMaxMessageFileBytes);
+      const FileContents contents = ReadRegularFile(file, {.maxBytes = kMaxMessageFileBytes});
       if (contents.problem == FileProblem::kMissing) continue;
       if (!contents.Read()) {
         *unreadable = UnreadReason(file, contents);
@@ -161,7 +161,7 @@ class FilePlayer : public Player {
     reply.reason = "left no move in TAH.DAT";
     reply.fault = LossKind::kIllegal;
     for (const auto& file : FilesNamed(dir_->Path(), kSideFile)) {
-      const FileContents contents = ReadRegularFile(file, kMaxSideFileBytes);
+      const FileContents contents = ReadRegularFile(file, {.maxBytes = kMaxSideFileBytes});
       if (contents.problem == FileProblem::kMissing) continue;
       if (!contents.Read()) {
         reply.reason = UnreadReason(file, contents);

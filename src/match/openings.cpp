@@ -1,9 +1,8 @@
 #include "match/openings.hpp"
 
 #include <charconv>
-#include <fstream>
-#include <iterator>
 
+#include "common/regular_file.hpp"
 #include "match/openings_default_data.hpp"
 
 namespace pentad::match {
@@ -138,13 +137,13 @@ std::optional<std::vector<Opening>> ParseOpenings(std::string_view text, std::st
 
 std::optional<std::vector<Opening>> LoadOpenings(const std::filesystem::path& file,
                                                  std::string* error) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    *error = "cannot read " + file.string();
+  const FileContents contents =
+      ReadRegularFile(file, {.maxBytes = kMaxOpeningsBytes, .followLink = true});
+  if (!contents.Read()) {
+    *error = "cannot read " + file.string() + ": it " + contents.error;
     return std::nullopt;
   }
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  auto openings = ParseOpenings(text, error);
+  auto openings = ParseOpenings(contents.bytes, error);
   if (!openings) *error = file.string() + ", " + *error;
   return openings;
 }

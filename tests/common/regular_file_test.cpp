@@ -12,12 +12,19 @@
 namespace pentad {
 namespace {
 
-TEST(RegularFile, ReadsARegularFileWithinItsBound) {
+TEST(RegularFile, ReadsARegularFileWithinItsBoundAndALinkOnlyWhenAsked) {
   test::TempDir dir;
   dir.Write("fits", std::string(1024, 'x'));
-  const FileContents contents = ReadRegularFile(dir.path() / "fits", 1024);
+  const FileContents contents = ReadRegularFile(dir.path() / "fits", {.maxBytes = 1024});
   EXPECT_TRUE(contents.Read()) << contents.error;
   EXPECT_EQ(contents.bytes.size(), 1024u);
+  std::filesystem::create_symlink(dir.path() / "fits", dir.path() / "named-by-the-user");
+  EXPECT_TRUE(
+      ReadRegularFile(dir.path() / "named-by-the-user", {.maxBytes = 1024, .followLink = true})
+          .Read());
+  std::filesystem::create_symlink("/dev/zero", dir.path() / "zero");
+  EXPECT_EQ(ReadRegularFile(dir.path() / "zero", {.maxBytes = 1024, .followLink = true}).error,
+            "is a device, not a regular file");
 }
 
 // Each of these would block, exhaust memory or leave the folder if read
@@ -47,7 +54,7 @@ TEST(RegularFile, RefusesWhatIsNoSmallRegularFile) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const FileContents contents = ReadRegularFile(at(c.name), 1 << 20);
+    const FileContents contents = ReadRegularFile(at(c.name), {.maxBytes = 1 << 20});
     EXPECT_EQ(contents.problem, c.problem);
     EXPECT_EQ(contents.error, c.error);
     EXPECT_TRUE(contents.bytes.empty());

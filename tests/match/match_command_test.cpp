@@ -463,11 +463,15 @@ INSTANTIATE_TEST_SUITE_P(BothKinds, MatchInterrupt,
 TEST(MatchCommand, BadOptionsAreRefused) {
   struct Case {
     std::vector<std::string> args;
-    const char* message;
+    std::string message;
   };
   MatchSandbox sandbox;
   const auto openings = sandbox.Root() / "bad-openings.txt";
   std::ofstream(openings) << "0,0\n0,0, 0,0\n";
+  const auto huge = sandbox.Root() / "huge-openings.txt";
+  std::ofstream(huge).close();
+  std::filesystem::resize_file(huge, (1 << 20) + 1);
+  const std::string folder = sandbox.Root().string();
   const Case cases[] = {
       {{"/no/such/engine", FileFake("first")}, "engine A: no executable file \"/no/such/engine\""},
       {{FileFake("first"), "no-such-engine-anywhere"}, "engine B: no executable file"},
@@ -477,6 +481,13 @@ TEST(MatchCommand, BadOptionsAreRefused) {
        "line 2: move 2 is onto an earlier one"},
       {{FileFake("first"), FileFake("first"), "--openings", "/no/openings"},
        "cannot read /no/openings"},
+      {{FileFake("first"), FileFake("first"), "--openings", folder},
+       "--openings: cannot read " + folder + ": it is a directory, not a regular file"},
+      {{FileFake("first"), FileFake("first"), "--openings", "/dev/zero"},
+       "cannot read /dev/zero: it is a device, not a regular file"},
+      {{FileFake("first"), FileFake("first"), "--openings", huge.string()},
+       "it is larger than 1 MiB"},
+      {{"merge", folder}, "merge: cannot read " + folder + ": it is a directory"},
       {{FileFake("first"), FileFake("first"), "--engine-dir-b", "/no/dir"},
        "--engine-dir-b: no directory"},
       {{FileFake("first"), FileFake("first"), "--kind-a", "socket"}, "--kind-a"},
