@@ -72,7 +72,7 @@ std::optional<SprtHypotheses> ParseSprt(const std::string& text) {
   };
   if (!parse(std::string_view(text).substr(0, comma), hypotheses.elo0) ||
       !parse(std::string_view(text).substr(comma + 1), hypotheses.elo1) ||
-      hypotheses.elo0 >= hypotheses.elo1)
+      !SensibleSprt(hypotheses))
     return std::nullopt;
   return hypotheses;
 }
@@ -216,7 +216,8 @@ int RunMatchCommand(const MatchOptions& options) {
   if (!options.sprt.empty()) {
     settings.sprt = ParseSprt(options.sprt);
     if (!settings.sprt)
-      return UsageError("--sprt wants ELO0,ELO1 with ELO0 < ELO1, not \"" + options.sprt + "\"");
+      return UsageError("--sprt wants ELO0,ELO1 with -1000 <= ELO0 < ELO1 <= 1000, not \"" +
+                        options.sprt + "\"");
   }
   SgfCollection sgf;
   if (!options.sgfFile.empty() && !sgf.Open(options.sgfFile, &error)) return UsageError(error);
