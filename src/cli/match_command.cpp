@@ -270,7 +270,7 @@ CommandRunner AddMatchCommand(CLI::App& app) {
   cmd->add_option("B", options->engineB, "Engine B: executable path and arguments");
   cmd->add_option("--games", options->games, "Number of games")
       ->capture_default_str()
-      ->check(CLI::Range(1, 1000000));
+      ->check(CLI::Range(1, kMaxGames));
   cmd->add_option("--openings", options->openingsFile,
                   "Openings, one a line, from \"x\": offsets from the centre (10, 10), "
                   "\"dx,dy, dx,dy, ...\", or moves like \"h8i9\" (a = x 0, 1 = y 0, k11 the "
@@ -283,11 +283,11 @@ CommandRunner AddMatchCommand(CLI::App& app) {
                   "Milliseconds per move: a file engine still running is killed, a brain that "
                   "has not answered loses")
       ->capture_default_str()
-      ->check(CLI::Range(int64_t{1}, int64_t{86400000}));
+      ->check(CLI::Range(int64_t{1}, kMaxMoveTimeMs));
   cmd->add_option("--game-time", options->gameTime,
                   "Milliseconds per engine per game (default: unlimited); passed to brains as "
                   "timeout_match and time_left")
-      ->check(CLI::Range(int64_t{1}, int64_t{2147483646}));
+      ->check(CLI::Range(int64_t{1}, kMaxGameTimeMs));
   cmd->add_option("--max-memory", options->maxMemory,
                   "Bytes an engine may use, passed on as max_memory (0: no limit)")
       ->capture_default_str()

@@ -27,6 +27,8 @@ struct Shard {
   bool Plays(int gameIndex) const { return gameIndex / 2 % count == index; }
 };
 
+inline constexpr int kMaxGames = 1000000;
+
 struct MatchSettings {
   EngineSetup a;
   EngineSetup b;

@@ -1,6 +1,7 @@
 // `pentad match` end to end, with the fake engines of tests/fakes.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
@@ -398,6 +399,19 @@ TEST(MatchCommand, MergeRefusesResultsOfOtherMatches) {
   const std::string three =
       result("three.json", {PipeFake("first"), PipeFake("pattern"), "--shard", "1/3"});
   std::ofstream(sandbox.Root() / "text.json") << "W-D-L";
+  // Shard 0 edited: counted as it stands, it gave "Games: 3 of 2", negative
+  // move times and a negative total of games.
+  const auto edited = [&](const std::string& name, const std::function<void(json&)>& edit) {
+    json result = json::parse(ReadText(a));
+    edit(result);
+    std::ofstream(sandbox.Root() / name) << result.dump();
+    return (sandbox.Root() / name).string();
+  };
+  const std::string twice =
+      edited("twice.json", [](json& r) { r["games"].push_back(r["games"][0]); });
+  const std::string negative =
+      edited("negative.json", [](json& r) { r["games"][1]["move_times"]["o"]["max_ms"] = -5; });
+  const std::string huge = edited("huge.json", [](json& r) { r["games_planned"] = 2147483647; });
   struct Case {
     std::vector<std::string> files;
     std::string message;
@@ -408,6 +422,9 @@ TEST(MatchCommand, MergeRefusesResultsOfOtherMatches) {
       {{a, three}, three + ": not a shard of the match of " + a + ": the number of shards differs"},
       {{a, (sandbox.Root() / "text.json").string()}, "text.json is not JSON"},
       {{a, "/no/result.json"}, "cannot read /no/result.json"},
+      {{twice, b}, twice + ": game 1 is listed twice"},
+      {{negative, b}, negative + ": max_ms -5 is not a whole number from 0 to"},
+      {{huge, b}, huge + ": games_planned 2147483647 is not a whole number from 0 to 1000000"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = {"merge"};
