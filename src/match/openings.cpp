@@ -1,5 +1,6 @@
 #include "match/openings.hpp"
 
+#include <algorithm>
 #include <charconv>
 
 #include "common/regular_file.hpp"
@@ -72,6 +73,12 @@ std::optional<std::vector<int>> OffsetsOfMoves(std::string_view line) {
   return offsets;
 }
 
+// Any offset past the board stays off it: the sum must not overflow.
+Point FromCentre(int dx, int dy) {
+  const auto near = [](int offset) { return std::clamp(offset, -2 * kSize, 2 * kSize); };
+  return {kCentre.x + near(dx), kCentre.y + near(dy)};
+}
+
 std::optional<Opening> ParseOpeningLine(std::string_view line, std::string* problem) {
   const bool moves = IsLetter(line[line.find_first_not_of(" \t")]);
   const auto numbers = moves ? OffsetsOfMoves(line) : NumbersOf(line);
@@ -87,7 +94,7 @@ std::optional<Opening> ParseOpeningLine(std::string_view line, std::string* prob
   Opening opening;
   GameBoard board;
   for (size_t i = 0; i < numbers->size(); i += 2) {
-    const Point p{kCentre.x + (*numbers)[i], kCentre.y + (*numbers)[i + 1]};
+    const Point p = FromCentre((*numbers)[i], (*numbers)[i + 1]);
     const std::string move = "move " + std::to_string(i / 2 + 1);
     if (!Inside(p)) {
       *problem = move + " is off the board";
