@@ -126,13 +126,19 @@ constexpr int64_t kMaxAnswerMs = int64_t{1} << 32;
 constexpr int64_t kMaxMovesPerGame = 400;
 
 // get<int> would wrap a large number and get<int64_t> read a fraction.
+// The parser keeps every number without a sign as unsigned, 0 included.
+bool WholeWithin(const Json& value, int64_t low, int64_t high) {
+  if (value.is_number_unsigned()) {
+    const uint64_t number = value.get<uint64_t>();
+    return high >= 0 && number <= static_cast<uint64_t>(high) &&
+           (low <= 0 || number >= static_cast<uint64_t>(low));
+  }
+  return value.is_number_integer() && value.get<int64_t>() >= low && value.get<int64_t>() <= high;
+}
+
 int64_t WholeIn(const Json& json, const char* key, int64_t low, int64_t high) {
   const Json& value = json.at(key);
-  const bool whole = value.is_number_integer();
-  const bool fits = whole && (value.is_number_unsigned()
-                                  ? value.get<uint64_t>() <= static_cast<uint64_t>(high)
-                                  : value.get<int64_t>() >= low && value.get<int64_t>() <= high);
-  if (!fits)
+  if (!WholeWithin(value, low, high))
     throw BadValue(std::string(key) + " " + value.dump() + " is not a whole number from " +
                    std::to_string(low) + " to " + std::to_string(high));
   return value.get<int64_t>();

@@ -23,6 +23,14 @@ std::vector<ShardResult> ResultsOf(const Json& parsed) {
   return results;
 }
 
+void RequireGamesOfTheMatch(const MergedMatch& merged) {
+  for (const GameResult& game : merged.games) {
+    if (game.number < 1 || game.number > merged.info.games) __builtin_trap();
+    for (const MoveTimes& times : game.times)
+      if (times.longest > times.total || times.overLimit > times.moves) __builtin_trap();
+  }
+}
+
 void RequireCountsAddUp(const MatchSummary& summary) {
   if (summary.played > summary.planned || summary.tally.Games() != summary.played) __builtin_trap();
   if (2 * summary.pairs.Pairs() + summary.unpaired != summary.played) __builtin_trap();
@@ -42,6 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (error.empty()) __builtin_trap();
     return 0;
   }
+  RequireGamesOfTheMatch(*merged);
   const MatchSummary summary = Summarize(merged->info, merged->games, merged->facts);
   RequireCountsAddUp(summary);
   (void)SummaryText(merged->info, summary);
