@@ -7,12 +7,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <thread>
 
 #include "cli/commands.hpp"
+#include "common/regular_file.hpp"
 #include "match/cancel.hpp"
 #include "match/process.hpp"
 #include "match/runner.hpp"
@@ -50,6 +50,10 @@ struct MatchOptions {
   bool mergeJson = false;
 };
 
+// A shard of a million games gives about 500 MB of JSON.
+constexpr ReadBounds kResultBounds{
+    .maxBytes = size_t{1} << 30, .maxTime = std::chrono::minutes(2), .followLink = true};
+
 int UsageError(const std::string& message) {
   std::cerr << "pentad match: " << message << "\n";
   return 2;
@@ -68,7 +72,7 @@ std::optional<SprtHypotheses> ParseSprt(const std::string& text) {
   };
   if (!parse(std::string_view(text).substr(0, comma), hypotheses.elo0) ||
       !parse(std::string_view(text).substr(comma + 1), hypotheses.elo1) ||
-      hypotheses.elo0 >= hypotheses.elo1)
+      !SensibleSprt(hypotheses))
     return std::nullopt;
   return hypotheses;
 }
@@ -152,9 +156,10 @@ class ProgressLine {
 int RunMerge(const MatchOptions& options) {
   std::vector<ShardResult> results;
   for (const std::string& file : options.mergeFiles) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return UsageError("merge: cannot read " + file);
-    ShardResult result{file, nlohmann::ordered_json::parse(in, nullptr, false)};
+    const FileContents contents = ReadRegularFile(file, kResultBounds);
+    if (!contents.Read())
+      return UsageError("merge: cannot read " + file + ": it " + contents.error);
+    ShardResult result{file, nlohmann::ordered_json::parse(contents.bytes, nullptr, false)};
     if (result.json.is_discarded()) return UsageError("merge: " + file + " is not JSON");
     results.push_back(std::move(result));
   }
@@ -211,7 +216,8 @@ int RunMatchCommand(const MatchOptions& options) {
   if (!options.sprt.empty()) {
     settings.sprt = ParseSprt(options.sprt);
     if (!settings.sprt)
-      return UsageError("--sprt wants ELO0,ELO1 with ELO0 < ELO1, not \"" + options.sprt + "\"");
+      return UsageError("--sprt wants ELO0,ELO1 with -1000 <= ELO0 < ELO1 <= 1000, not \"" +
+                        options.sprt + "\"");
   }
   SgfCollection sgf;
   if (!options.sgfFile.empty() && !sgf.Open(options.sgfFile, &error)) return UsageError(error);
@@ -241,8 +247,9 @@ int RunMatchCommand(const MatchOptions& options) {
   } else {
     std::cout << SummaryText(InfoOf(settings), summary) << std::flush;
   }
+  if (!outcome.failure.empty()) std::cerr << "pentad match: stopped: " << outcome.failure << "\n";
   if (outcome.interrupted) return 128 + (outcome.signal > 0 ? outcome.signal : SIGINT);
-  return sgfFailed ? 1 : 0;
+  return sgfFailed || !outcome.failure.empty() ? 1 : 0;
 }
 
 }  // namespace
@@ -257,13 +264,13 @@ CommandRunner AddMatchCommand(CLI::App& app) {
       "exchange (\"PLOCHA.DAT\" / \"TAH.DAT\" in a private working directory per game).\n"
       "Colours alternate: A plays \"x\" (first) in odd-numbered games; games 2p+1 and 2p+2\n"
       "share an opening and make pair p.\n"
-      "Exit status: 0 done, 1 the game collection could not be written, 2 bad options,\n"
-      "128 + N when stopped by signal N (finished games are kept).");
+      "Exit status: 0 done, 1 the game collection could not be written or the runner failed,\n"
+      "2 bad options, 128 + N when stopped by signal N (finished games are kept).");
   cmd->add_option("A", options->engineA, "Engine A: executable path and arguments");
   cmd->add_option("B", options->engineB, "Engine B: executable path and arguments");
   cmd->add_option("--games", options->games, "Number of games")
       ->capture_default_str()
-      ->check(CLI::Range(1, 1000000));
+      ->check(CLI::Range(1, kMaxGames));
   cmd->add_option("--openings", options->openingsFile,
                   "Openings, one a line, from \"x\": offsets from the centre (10, 10), "
                   "\"dx,dy, dx,dy, ...\", or moves like \"h8i9\" (a = x 0, 1 = y 0, k11 the "
@@ -276,11 +283,11 @@ CommandRunner AddMatchCommand(CLI::App& app) {
                   "Milliseconds per move: a file engine still running is killed, a brain that "
                   "has not answered loses")
       ->capture_default_str()
-      ->check(CLI::Range(int64_t{1}, int64_t{86400000}));
+      ->check(CLI::Range(int64_t{1}, kMaxMoveTimeMs));
   cmd->add_option("--game-time", options->gameTime,
                   "Milliseconds per engine per game (default: unlimited); passed to brains as "
                   "timeout_match and time_left")
-      ->check(CLI::Range(int64_t{1}, int64_t{2147483646}));
+      ->check(CLI::Range(int64_t{1}, kMaxGameTimeMs));
   cmd->add_option("--max-memory", options->maxMemory,
                   "Bytes an engine may use, passed on as max_memory (0: no limit)")
       ->capture_default_str()

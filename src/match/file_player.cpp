@@ -3,9 +3,9 @@
 // in "TAH.DAT", written as the classic managers write them.
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
+#include "common/regular_file.hpp"
 #include "match/engine_text.hpp"
 #include "match/player.hpp"
 #include "match/process.hpp"
@@ -19,6 +19,9 @@ constexpr const char* kTimeoutsFile = "TIMEOUTS.DAT";
 constexpr const char* kInfoFile = "INFO.DAT";
 constexpr const char* kMessageFile = "MSG.DAT";
 constexpr size_t kMaxMessageLines = 50;
+// An answer is a few bytes; notes are cut to 50 lines of 200 bytes anyway.
+constexpr size_t kMaxSideFileBytes = 64 * 1024;
+constexpr size_t kMaxMessageFileBytes = 1024 * 1024;
 
 bool SameIgnoringCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
@@ -40,9 +43,9 @@ std::vector<std::filesystem::path> FilesNamed(const std::filesystem::path& dir,
   return found;
 }
 
-std::string ReadAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+// "MSG.DAT is a FIFO, not a regular file": named as the engine spelled it.
+std::string UnreadReason(const std::filesystem::path& file, const FileContents& contents) {
+  return file.filename().string() + " " + contents.error;
 }
 
 bool WriteAll(const std::filesystem::path& path, const std::string& text) {
@@ -69,9 +72,9 @@ class FilePlayer : public Player {
 
   MoveReply Play(const MoveRequest& request, const Cancellation& cancel) override {
     MoveReply reply;
-    if (!WriteExchangeFiles(request)) {
+    if (const char* file = WriteExchangeFiles(request)) {
       reply.fault = LossKind::kCrash;
-      reply.reason = "cannot write the exchange files in " + dir_->Path().string();
+      reply.reason = std::string("cannot write ") + file + " in " + dir_->Path().string();
       return reply;
     }
     const auto start = Clock::now();
@@ -91,10 +94,16 @@ class FilePlayer : public Player {
       reply.reason = "still running after " + std::to_string(request.limit.count()) + " ms";
       return reply;
     }
-    reply.notes = MessageLines();
+    std::string unreadable;
+    reply.notes = MessageLines(&unreadable);
     if (!status->Success()) {
       reply.fault = LossKind::kCrash;
       reply.reason = status->Describe();
+      return reply;
+    }
+    if (!unreadable.empty()) {
+      reply.fault = LossKind::kIllegal;
+      reply.reason = std::move(unreadable);
       return reply;
     }
     ReadMove(request.side, reply);
@@ -104,7 +113,8 @@ class FilePlayer : public Player {
   void Finish(bool) override { dir_.reset(); }
 
  private:
-  bool WriteExchangeFiles(const MoveRequest& request) {
+  // The name of the file that could not be written, or nullptr.
+  const char* WriteExchangeFiles(const MoveRequest& request) {
     for (const char* name : {kPositionFile, kSideFile, kTimeoutsFile, kInfoFile, kMessageFile}) {
       for (const auto& stale : FilesNamed(dir_->Path(), name)) {
         std::error_code ec;
@@ -119,18 +129,29 @@ class FilePlayer : public Player {
                              "time_left " + std::to_string(left) + "\r\n" + "max_memory " +
                              std::to_string(time_.maxMemory) + "\r\n" + "game_type 1\r\n" +
                              "rule 0\r\n";
-    const auto& dir = dir_->Path();
-    return WriteAll(dir / kPositionFile, request.board.PositionText()) &&
-           WriteAll(dir / kSideFile, std::string(1, LetterOf(request.side)) + "\r\n") &&
-           WriteAll(dir / kTimeoutsFile,
-                    std::to_string(wholeSeconds) + "\r\n" + std::to_string(left) + "\r\n") &&
-           WriteAll(dir / kInfoFile, info) && WriteAll(dir / kMessageFile, "");
+    const std::pair<const char*, std::string> files[] = {
+        {kPositionFile, request.board.PositionText()},
+        {kSideFile, std::string(1, LetterOf(request.side)) + "\r\n"},
+        {kTimeoutsFile, std::to_string(wholeSeconds) + "\r\n" + std::to_string(left) + "\r\n"},
+        {kInfoFile, info},
+        {kMessageFile, ""}};
+    for (const auto& [name, text] : files)
+      if (!WriteAll(dir_->Path() / name, text)) return name;
+    return nullptr;
   }
 
-  std::vector<std::string> MessageLines() const {
+  // The engine's notes. An engine may leave anything under the name; what
+  // is no regular file of a sane size goes to `unreadable`, unread.
+  std::vector<std::string> MessageLines(std::string* unreadable) const {
     std::vector<std::string> notes;
     for (const auto& file : FilesNamed(dir_->Path(), kMessageFile)) {
-      for (auto& line : NoteLines(ReadAll(file), kMaxMessageLines - notes.size()))
+      const FileContents contents = ReadRegularFile(file, {.maxBytes = kMaxMessageFileBytes});
+      if (contents.problem == FileProblem::kMissing) continue;
+      if (!contents.Read()) {
+        *unreadable = UnreadReason(file, contents);
+        continue;
+      }
+      for (auto& line : NoteLines(contents.bytes, kMaxMessageLines - notes.size()))
         notes.push_back(std::move(line));
     }
     return notes;
@@ -138,16 +159,23 @@ class FilePlayer : public Player {
 
   void ReadMove(Side side, MoveReply& reply) const {
     reply.reason = "left no move in TAH.DAT";
+    reply.fault = LossKind::kIllegal;
     for (const auto& file : FilesNamed(dir_->Path(), kSideFile)) {
-      AnswerReading reading = ReadMoveFile(ReadAll(file), side);
+      const FileContents contents = ReadRegularFile(file, {.maxBytes = kMaxSideFileBytes});
+      if (contents.problem == FileProblem::kMissing) continue;
+      if (!contents.Read()) {
+        reply.reason = UnreadReason(file, contents);
+        return;
+      }
+      AnswerReading reading = ReadMoveFile(contents.bytes, side);
       if (reading.point) {
         reply.point = reading.point;
+        reply.fault = LossKind::kNone;
         reply.reason.clear();
         return;
       }
       if (!reading.error.empty()) reply.reason = std::move(reading.error);
     }
-    reply.fault = LossKind::kIllegal;
   }
 
   EngineSetup setup_;

@@ -1,9 +1,9 @@
 #include "match/openings.hpp"
 
+#include <algorithm>
 #include <charconv>
-#include <fstream>
-#include <iterator>
 
+#include "common/regular_file.hpp"
 #include "match/openings_default_data.hpp"
 
 namespace pentad::match {
@@ -73,6 +73,12 @@ std::optional<std::vector<int>> OffsetsOfMoves(std::string_view line) {
   return offsets;
 }
 
+// Any offset past the board stays off it: the sum must not overflow.
+Point FromCentre(int dx, int dy) {
+  const auto near = [](int offset) { return std::clamp(offset, -2 * kSize, 2 * kSize); };
+  return {kCentre.x + near(dx), kCentre.y + near(dy)};
+}
+
 std::optional<Opening> ParseOpeningLine(std::string_view line, std::string* problem) {
   const bool moves = IsLetter(line[line.find_first_not_of(" \t")]);
   const auto numbers = moves ? OffsetsOfMoves(line) : NumbersOf(line);
@@ -88,7 +94,7 @@ std::optional<Opening> ParseOpeningLine(std::string_view line, std::string* prob
   Opening opening;
   GameBoard board;
   for (size_t i = 0; i < numbers->size(); i += 2) {
-    const Point p{kCentre.x + (*numbers)[i], kCentre.y + (*numbers)[i + 1]};
+    const Point p = FromCentre((*numbers)[i], (*numbers)[i + 1]);
     const std::string move = "move " + std::to_string(i / 2 + 1);
     if (!Inside(p)) {
       *problem = move + " is off the board";
@@ -138,13 +144,13 @@ std::optional<std::vector<Opening>> ParseOpenings(std::string_view text, std::st
 
 std::optional<std::vector<Opening>> LoadOpenings(const std::filesystem::path& file,
                                                  std::string* error) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    *error = "cannot read " + file.string();
+  const FileContents contents =
+      ReadRegularFile(file, {.maxBytes = kMaxOpeningsBytes, .followLink = true});
+  if (!contents.Read()) {
+    *error = "cannot read " + file.string() + ": it " + contents.error;
     return std::nullopt;
   }
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  auto openings = ParseOpenings(text, error);
+  auto openings = ParseOpenings(contents.bytes, error);
   if (!openings) *error = file.string() + ", " + *error;
   return openings;
 }

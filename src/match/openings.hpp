@@ -23,6 +23,9 @@ inline constexpr Point kCentre{10, 10};
 // naming the line, for a malformed opening: an odd count of numbers, a
 // move off the board or onto an earlier one, or five in a row already.
 std::optional<std::vector<Opening>> ParseOpenings(std::string_view text, std::string* error);
+// Tens of thousands of openings; the file may be a device or a sparse giant.
+inline constexpr size_t kMaxOpeningsBytes = 1024 * 1024;
+// Reads only a regular file (or a link to one) of at most kMaxOpeningsBytes.
 std::optional<std::vector<Opening>> LoadOpenings(const std::filesystem::path& file,
                                                  std::string* error);
 

@@ -21,6 +21,10 @@ using Milliseconds = std::chrono::milliseconds;
 // What managers write for "no limit".
 inline constexpr int64_t kUnlimitedMs = 2147483647;
 
+// The bounds of the time control, for the options and for merged results.
+inline constexpr int64_t kMaxMoveTimeMs = 86400000;          // a day
+inline constexpr int64_t kMaxGameTimeMs = kUnlimitedMs - 1;  // below "no limit"
+
 struct TimeControl {
   Milliseconds moveTime{5000};
   std::optional<Milliseconds> gameTime;  // per engine per game

@@ -63,12 +63,32 @@ class Scheduler {
 
   void Work() {
     while (const auto index = NextGame()) {
-      GameRecord record = PlayGame(SetupOf(settings_, *index), cancel_, hooks_.makePlayer);
-      if (record.outcome == Outcome::kCancelled) break;
-      Collect(std::move(record));
+      std::optional<GameRecord> record = PlayCaught(*index);
+      if (!record || record->outcome == Outcome::kCancelled) break;
+      Collect(std::move(*record));
     }
     std::lock_guard lock(mutex_);
     --running_;
+    changed_.notify_all();
+  }
+
+  // An exception out of a game is a fault of the runner, not of an engine:
+  // the game is dropped and no new one starts. Caught here, it unwinds the
+  // game, which kills its engines and removes their folders; out of the
+  // thread it would end the process with both left behind.
+  std::optional<GameRecord> PlayCaught(int index) {
+    try {
+      return PlayGame(SetupOf(settings_, index), cancel_, hooks_.makePlayer);
+    } catch (const std::exception& e) {
+      StopOnFailure("game " + std::to_string(index + 1) + ": " + e.what());
+      return std::nullopt;
+    }
+  }
+
+  void StopOnFailure(std::string failure) {
+    std::lock_guard lock(mutex_);
+    if (outcome_.failure.empty()) outcome_.failure = std::move(failure);
+    stopScheduling_ = true;
     changed_.notify_all();
   }
 

@@ -27,6 +27,8 @@ struct Shard {
   bool Plays(int gameIndex) const { return gameIndex / 2 % count == index; }
 };
 
+inline constexpr int kMaxGames = 1000000;
+
 struct MatchSettings {
   EngineSetup a;
   EngineSetup b;
@@ -54,6 +56,7 @@ struct MatchOutcome {
   bool interrupted = false;
   int signal = 0;
   bool stoppedBySprt = false;
+  std::string failure;  // the runner's own error that stopped the match, or empty
   std::chrono::milliseconds elapsed{0};
 };
 

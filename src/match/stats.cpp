@@ -137,6 +137,12 @@ std::optional<EloBound> BoundOf(const EloEstimate& estimate) {
   return EloBound{false, estimate.high};
 }
 
+bool SensibleSprt(const SprtHypotheses& hypotheses) {
+  const auto rate = [](double value) { return value > 0 && value < 0.5; };  // false for NaN
+  return hypotheses.elo0 >= -kMaxSprtElo && hypotheses.elo0 < hypotheses.elo1 &&
+         hypotheses.elo1 <= kMaxSprtElo && rate(hypotheses.alpha) && rate(hypotheses.beta);
+}
+
 SprtStatus EvaluateSprt(const Tally& tally, const SprtHypotheses& hypotheses) {
   return Sprt(CountsOf(tally), kGameScores, hypotheses);
 }

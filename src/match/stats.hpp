@@ -67,6 +67,14 @@ struct SprtHypotheses {
   double beta = 0.05;
 };
 
+// 1000 Elo is a score of 99.7%: bounds past it ask nothing of engines, and
+// at a score of 0 or 1 the ratio is not a number.
+inline constexpr double kMaxSprtElo = 1000;
+
+// Finite bounds, -kMaxSprtElo <= elo0 < elo1 <= kMaxSprtElo, and error
+// rates strictly between 0 and 0.5.
+bool SensibleSprt(const SprtHypotheses& hypotheses);
+
 enum class SprtDecision { kContinue, kAcceptH0, kAcceptH1 };
 
 struct SprtStatus {

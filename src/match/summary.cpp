@@ -1,9 +1,11 @@
 #include "match/summary.hpp"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <set>
+#include <stdexcept>
 
 namespace pentad::match {
 namespace {
@@ -111,6 +113,56 @@ std::string DigestOf(const std::vector<Opening>& openings) {
 
 // --- reading shard results back ------------------------------------------
 
+// A value that no run of `pentad match` writes: the result was edited or
+// damaged, and counting it would give figures of no match.
+class BadValue : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A move's time fits 32 bits of ms, so that the sums over a million games
+// of 400 moves stay within 64 bits.
+constexpr int64_t kMaxAnswerMs = int64_t{1} << 32;
+constexpr int64_t kMaxMovesPerGame = 400;
+
+// get<int> would wrap a large number and get<int64_t> read a fraction.
+// The parser keeps every number without a sign as unsigned, 0 included.
+bool WholeWithin(const Json& value, int64_t low, int64_t high) {
+  if (value.is_number_unsigned()) {
+    const uint64_t number = value.get<uint64_t>();
+    return high >= 0 && number <= static_cast<uint64_t>(high) &&
+           (low <= 0 || number >= static_cast<uint64_t>(low));
+  }
+  return value.is_number_integer() && value.get<int64_t>() >= low && value.get<int64_t>() <= high;
+}
+
+int64_t WholeIn(const Json& json, const char* key, int64_t low, int64_t high) {
+  const Json& value = json.at(key);
+  if (!WholeWithin(value, low, high))
+    throw BadValue(std::string(key) + " " + value.dump() + " is not a whole number from " +
+                   std::to_string(low) + " to " + std::to_string(high));
+  return value.get<int64_t>();
+}
+
+int IntIn(const Json& json, const char* key, int64_t low, int64_t high) {
+  return static_cast<int>(WholeIn(json, key, low, std::min<int64_t>(high, INT_MAX)));
+}
+
+// How many of the match's games the shard plays: what its result must
+// give as planned, whatever it played.
+int PlannedOf(const MatchInfo& info, const Json& result) {
+  const Shard& shard = info.shard;
+  const int fullPairs = info.games / 2;
+  const int pairs = fullPairs > shard.index ? (fullPairs - shard.index - 1) / shard.count + 1 : 0;
+  const int count = 2 * pairs + (info.games % 2 == 1 && shard.Plays(info.games - 1) ? 1 : 0);
+  const int64_t planned = WholeIn(result, "games_planned", 0, kMaxGames);
+  if (planned != count)
+    throw BadValue("games_planned " + std::to_string(planned) + " is not the " +
+                   std::to_string(count) + " games of shard " + std::to_string(info.shard.index) +
+                   "/" + std::to_string(info.shard.count));
+  return count;
+}
+
 EngineSetup EngineFrom(const Json& json) {
   EngineSetup setup;
   setup.name = json.at("name").get<std::string>();
@@ -119,12 +171,15 @@ EngineSetup EngineFrom(const Json& json) {
   return setup;
 }
 
+// The longest answer is at most the total, which is at most every answer
+// as long as the longest.
 MoveTimes TimesFrom(const Json& json) {
   MoveTimes times;
-  times.moves = json.at("moves").get<int>();
-  times.total = Milliseconds(json.at("total_ms").get<int64_t>());
-  times.longest = Milliseconds(json.at("max_ms").get<int64_t>());
-  times.overLimit = json.at("over_limit").get<int>();
+  times.moves = IntIn(json, "moves", 0, kMaxMovesPerGame);
+  times.longest = Milliseconds(WholeIn(json, "max_ms", 0, kMaxAnswerMs));
+  times.total = Milliseconds(
+      WholeIn(json, "total_ms", times.longest.count(), times.moves * times.longest.count()));
+  times.overLimit = IntIn(json, "over_limit", 0, times.moves);
   return times;
 }
 
@@ -135,9 +190,12 @@ LossKind LossFrom(const std::string& name) {
   throw std::invalid_argument("unknown loss \"" + name + "\"");
 }
 
-GameResult GameFrom(const Json& json) {
+GameResult GameFrom(const Json& json, const MatchInfo& info) {
   GameResult game;
-  game.number = json.at("number").get<int>();
+  game.number = IntIn(json, "number", 1, info.games);
+  if (!info.shard.Plays(game.number - 1))
+    throw BadValue("game " + std::to_string(game.number) + " is not one of shard " +
+                   std::to_string(info.shard.index) + "'s");
   game.aPlaysX = json.at("x").get<std::string>() == "a";
   const Json& winner = json.at("winner");
   if (!winner.is_null()) {
@@ -145,8 +203,12 @@ GameResult GameFrom(const Json& json) {
     game.winner = aWon == game.aPlaysX ? Side::kX : Side::kO;
   }
   game.loss = LossFrom(json.at("loss").get<std::string>());
-  game.times[0] = TimesFrom(json.at("move_times").at("x"));
-  game.times[1] = TimesFrom(json.at("move_times").at("o"));
+  try {
+    game.times[0] = TimesFrom(json.at("move_times").at("x"));
+    game.times[1] = TimesFrom(json.at("move_times").at("o"));
+  } catch (const BadValue& e) {
+    throw BadValue(std::string(e.what()) + " in game " + std::to_string(game.number));
+  }
   return game;
 }
 
@@ -155,22 +217,24 @@ MatchInfo InfoFrom(const Json& json) {
   info.a = EngineFrom(json.at("a"));
   info.b = EngineFrom(json.at("b"));
   const Json& match = json.at("match");
-  info.games = match.at("games").get<int>();
-  info.time.moveTime = Milliseconds(match.at("move_time_ms").get<int64_t>());
+  info.games = IntIn(match, "games", 1, kMaxGames);
+  info.time.moveTime = Milliseconds(WholeIn(match, "move_time_ms", 1, kMaxMoveTimeMs));
   if (!match.at("game_time_ms").is_null())
-    info.time.gameTime = Milliseconds(match.at("game_time_ms").get<int64_t>());
-  info.time.maxMemory = match.at("max_memory").get<int64_t>();
+    info.time.gameTime = Milliseconds(WholeIn(match, "game_time_ms", 1, kMaxGameTimeMs));
+  info.time.maxMemory = WholeIn(match, "max_memory", 0, INT64_MAX);
   const Json& openings = match.at("openings");
   info.openingsSource = openings.at("source").get<std::string>();
-  info.openingsCount = openings.at("count").get<int>();
+  info.openingsCount = IntIn(openings, "count", 0, INT_MAX);
   info.openingsDigest = openings.at("digest").get<std::string>();
   if (json.contains("sprt")) {
     const Json& sprt = json.at("sprt");
     info.sprt = SprtHypotheses{sprt.at("elo0").get<double>(), sprt.at("elo1").get<double>(),
                                sprt.at("alpha").get<double>(), sprt.at("beta").get<double>()};
+    if (!SensibleSprt(*info.sprt)) throw BadValue("the SPRT's bounds make no test");
   }
   const Json& shard = json.at("shard");
-  info.shard = {shard.at("index").get<int>(), shard.at("count").get<int>()};
+  info.shard.count = IntIn(shard, "count", 1, INT_MAX);
+  info.shard.index = IntIn(shard, "index", 0, info.shard.count - 1);
   return info;
 }
 
@@ -421,17 +485,13 @@ std::optional<MergedMatch> MergeShards(const std::vector<ShardResult>& results,
   MergedMatch merged;
   std::vector<Json> games;
   std::set<int> seenShards;
+  std::set<int> seenGames;
   for (size_t i = 0; i < results.size(); ++i) {
     const std::string& which = results[i].name;
     try {
       const Json& result = results[i].json;
       const MatchInfo info = InfoFrom(result);
       const Shard shard = info.shard;
-      if (shard.count < 1 || shard.index < 0 || shard.index >= shard.count) {
-        *error = which + ": shard " + std::to_string(shard.index) + "/" +
-                 std::to_string(shard.count) + " is no shard";
-        return std::nullopt;
-      }
       if (i == 0) {
         merged.info = info;
       } else if (const std::string difference = Difference(merged.info, info);
@@ -446,19 +506,20 @@ std::optional<MergedMatch> MergeShards(const std::vector<ShardResult>& results,
         return std::nullopt;
       }
       for (const Json& game : result.at("games")) {
-        GameResult parsed = GameFrom(game);
-        if (parsed.number < 1 || parsed.number > info.games || !shard.Plays(parsed.number - 1)) {
-          *error = which + ": game " + std::to_string(parsed.number) + " is not one of shard " +
-                   std::to_string(shard.index) + "'s";
-          return std::nullopt;
-        }
+        GameResult parsed = GameFrom(game, info);
+        if (!seenGames.insert(parsed.number).second)
+          throw BadValue("game " + std::to_string(parsed.number) + " is listed twice");
         merged.games.push_back(parsed);
         games.push_back(game);
       }
-      merged.facts.planned += result.at("games_planned").get<int>();
+      merged.facts.planned += PlannedOf(info, result);
       merged.facts.interrupted |= result.at("interrupted").get<bool>();
-      merged.facts.elapsed = std::max(
-          merged.facts.elapsed, std::chrono::milliseconds(result.at("elapsed_ms").get<int64_t>()));
+      merged.facts.elapsed =
+          std::max(merged.facts.elapsed,
+                   std::chrono::milliseconds(WholeIn(result, "elapsed_ms", 0, INT64_MAX)));
+    } catch (const BadValue& e) {
+      *error = which + ": " + e.what();
+      return std::nullopt;
     } catch (const std::exception& e) {
       *error = which + ": not a match result of `pentad match --json`: " + e.what();
       return std::nullopt;

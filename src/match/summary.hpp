@@ -46,7 +46,7 @@ GameResult ResultOf(const GameRecord& record);
 
 struct RuleLosses {
   int time = 0;
-  int illegal = 0;  // off the board, onto a stone, unparsable or missing
+  int illegal = 0;  // off the board, onto a stone, unparsable, missing or no regular file
   int crash = 0;    // crashed, exited, ended with a non-zero status, never started
 };
 

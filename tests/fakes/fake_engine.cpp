@@ -8,11 +8,15 @@
 // empty square of its own colour in a full-board pattern without fives),
 // offboard, onstone, garbage, missing, hang, hang-as-x, hang-alone (no
 // child), crash, exit3, chatty, not-utf8 (a note and an answer that are not
-// UTF-8); the pipe kind also: silent-start, late-about, ignore-end.
+// UTF-8); the file kind also: side-dir and side-fifo (leaves its move file
+// as a directory or a FIFO), message-fifo, message-zero (a link to
+// /dev/zero) and message-huge (1 MiB and a byte, sparse) as its message
+// file; the pipe kind also: silent-start, late-about, ignore-end.
 // FAKE_PID_DIR: every process leaves an empty file named by its pid there.
 // FAKE_FILES_DIR: the file kind copies the files it is given there as
 // "<stones>-<name>". FAKE_LOG: the pipe kind appends every line it reads.
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -223,6 +227,23 @@ void CopyForTheTest(int stones) {
   }
 }
 
+// What a hostile engine may leave instead of its answer files; true when
+// that replaces the move.
+bool LeaveHostileFiles() {
+  namespace fs = std::filesystem;
+  if (gMode == "side-dir" || gMode == "side-fifo") {
+    fs::remove("TAH.DAT");
+    if (gMode == "side-dir") fs::create_directory("TAH.DAT");
+    if (gMode == "side-fifo") mkfifo("TAH.DAT", 0600);
+    return true;
+  }
+  if (gMode == "message-fifo" || gMode == "message-zero") fs::remove("MSG.DAT");
+  if (gMode == "message-fifo") mkfifo("MSG.DAT", 0600);
+  if (gMode == "message-zero") fs::create_symlink("/dev/zero", "MSG.DAT");
+  if (gMode == "message-huge") fs::resize_file("MSG.DAT", (1 << 20) + 1);
+  return false;
+}
+
 int RunTurn() {
   Board board = EmptyBoard();
   const std::string position = ReadFile("PLOCHA.DAT");
@@ -239,6 +260,7 @@ int RunTurn() {
   if (gMode == "chatty")
     std::ofstream("MSG.DAT", std::ios::binary) << "thinking hard\r\nsecond line\r\n";
   if (gMode == "not-utf8") std::ofstream("MSG.DAT", std::ios::binary) << kNotUtf8 << "\r\n";
+  if (LeaveHostileFiles()) return 0;
   std::ofstream("TAH.DAT", std::ios::binary | std::ios::trunc) << ChooseMove(board, side) << "\r\n";
   return 0;
 }

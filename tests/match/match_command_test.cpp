@@ -1,6 +1,7 @@
 // `pentad match` end to end, with the fake engines of tests/fakes.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
@@ -50,22 +51,27 @@ TEST_P(MatchFaults, TheFaultyEngineLosesAndSaysWhy) {
 
 INSTANTIATE_TEST_SUITE_P(
     BothKinds, MatchFaults,
-    testing::Values(FaultCase{"offboard", false, "illegal", "move 20,3 is off the board"},
-                    FaultCase{"offboard", true, "illegal", "move 20,3 is off the board"},
-                    FaultCase{"onstone", false, "illegal", "move 0,0 is onto a stone"},
-                    FaultCase{"onstone", true, "illegal", "move 0,0 is onto a stone"},
-                    FaultCase{"garbage", false, "illegal", "unparsable move \"hello there\""},
-                    FaultCase{"garbage", true, "illegal", "unparsable move \"hello there\""},
-                    FaultCase{"missing", false, "illegal", "left no move in TAH.DAT"},
-                    FaultCase{"missing", true, "crash",
-                              "ended without answering (exited with status 0)"},
-                    FaultCase{"hang", false, "time", "still running after 300 ms"},
-                    FaultCase{"hang", true, "time", "no move within 300 ms"},
-                    FaultCase{"crash", false, "crash", "crashed (signal 11, SIGSEGV)"},
-                    FaultCase{"crash", true, "crash", "crashed (signal 11, SIGSEGV)"},
-                    FaultCase{"exit3", false, "crash", "exited with status 3"},
-                    FaultCase{"exit3", true, "crash", "exited with status 3"},
-                    FaultCase{"silent-start", true, "time", "no answer to START within 300 ms"}),
+    testing::Values(
+        FaultCase{"offboard", false, "illegal", "move 20,3 is off the board"},
+        FaultCase{"offboard", true, "illegal", "move 20,3 is off the board"},
+        FaultCase{"onstone", false, "illegal", "move 0,0 is onto a stone"},
+        FaultCase{"onstone", true, "illegal", "move 0,0 is onto a stone"},
+        FaultCase{"garbage", false, "illegal", "unparsable move \"hello there\""},
+        FaultCase{"garbage", true, "illegal", "unparsable move \"hello there\""},
+        FaultCase{"missing", false, "illegal", "left no move in TAH.DAT"},
+        FaultCase{"missing", true, "crash", "ended without answering (exited with status 0)"},
+        FaultCase{"hang", false, "time", "still running after 300 ms"},
+        FaultCase{"hang", true, "time", "no move within 300 ms"},
+        FaultCase{"crash", false, "crash", "crashed (signal 11, SIGSEGV)"},
+        FaultCase{"crash", true, "crash", "crashed (signal 11, SIGSEGV)"},
+        FaultCase{"exit3", false, "crash", "exited with status 3"},
+        FaultCase{"exit3", true, "crash", "exited with status 3"},
+        FaultCase{"silent-start", true, "time", "no answer to START within 300 ms"},
+        FaultCase{"side-dir", false, "illegal", "TAH.DAT is a directory, not a regular"},
+        FaultCase{"side-fifo", false, "illegal", "TAH.DAT is a FIFO, not a regular file"},
+        FaultCase{"message-fifo", false, "illegal", "MSG.DAT is a FIFO, not a regular"},
+        FaultCase{"message-zero", false, "illegal", "MSG.DAT is a symbolic link, not a"},
+        FaultCase{"message-huge", false, "illegal", "MSG.DAT is larger than 1 MiB"}),
     [](const testing::TestParamInfo<FaultCase>& info) {
       std::string name = std::string(info.param.pipe ? "Pipe_" : "File_") + info.param.mode;
       for (char& ch : name)
@@ -394,6 +400,19 @@ TEST(MatchCommand, MergeRefusesResultsOfOtherMatches) {
   const std::string three =
       result("three.json", {PipeFake("first"), PipeFake("pattern"), "--shard", "1/3"});
   std::ofstream(sandbox.Root() / "text.json") << "W-D-L";
+  // Shard 0 edited: counted as it stands, it gave "Games: 3 of 2", negative
+  // move times and a negative total of games.
+  const auto edited = [&](const std::string& name, const std::function<void(json&)>& edit) {
+    json result = json::parse(ReadText(a));
+    edit(result);
+    std::ofstream(sandbox.Root() / name) << result.dump();
+    return (sandbox.Root() / name).string();
+  };
+  const std::string twice =
+      edited("twice.json", [](json& r) { r["games"].push_back(r["games"][0]); });
+  const std::string negative =
+      edited("negative.json", [](json& r) { r["games"][1]["move_times"]["o"]["max_ms"] = -5; });
+  const std::string huge = edited("huge.json", [](json& r) { r["games_planned"] = 2147483647; });
   struct Case {
     std::vector<std::string> files;
     std::string message;
@@ -404,6 +423,9 @@ TEST(MatchCommand, MergeRefusesResultsOfOtherMatches) {
       {{a, three}, three + ": not a shard of the match of " + a + ": the number of shards differs"},
       {{a, (sandbox.Root() / "text.json").string()}, "text.json is not JSON"},
       {{a, "/no/result.json"}, "cannot read /no/result.json"},
+      {{twice, b}, twice + ": game 1 is listed twice"},
+      {{negative, b}, negative + ": max_ms -5 is not a whole number from 0 to"},
+      {{huge, b}, huge + ": games_planned 2147483647 is not a whole number from 0 to 1000000"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = {"merge"};
@@ -459,20 +481,34 @@ INSTANTIATE_TEST_SUITE_P(BothKinds, MatchInterrupt,
 TEST(MatchCommand, BadOptionsAreRefused) {
   struct Case {
     std::vector<std::string> args;
-    const char* message;
+    std::string message;
   };
   MatchSandbox sandbox;
   const auto openings = sandbox.Root() / "bad-openings.txt";
   std::ofstream(openings) << "0,0\n0,0, 0,0\n";
+  const auto huge = sandbox.Root() / "huge-openings.txt";
+  std::ofstream(huge).close();
+  std::filesystem::resize_file(huge, (1 << 20) + 1);
+  const std::string folder = sandbox.Root().string();
   const Case cases[] = {
       {{"/no/such/engine", FileFake("first")}, "engine A: no executable file \"/no/such/engine\""},
       {{FileFake("first"), "no-such-engine-anywhere"}, "engine B: no executable file"},
       {{FileFake("first"), FileFake("first"), "--sprt", "10,0"}, "--sprt wants ELO0,ELO1"},
       {{FileFake("first"), FileFake("first"), "--sprt", "x"}, "--sprt wants ELO0,ELO1"},
+      {{FileFake("first"), FileFake("first"), "--sprt", "nan,5"}, "--sprt wants ELO0,ELO1"},
+      {{FileFake("first"), FileFake("first"), "--sprt", "0,inf"}, "--sprt wants ELO0,ELO1"},
+      {{FileFake("first"), FileFake("first"), "--sprt", "-1e9,1e9"}, "--sprt wants ELO0,ELO1"},
       {{FileFake("first"), FileFake("first"), "--openings", openings.string()},
        "line 2: move 2 is onto an earlier one"},
       {{FileFake("first"), FileFake("first"), "--openings", "/no/openings"},
        "cannot read /no/openings"},
+      {{FileFake("first"), FileFake("first"), "--openings", folder},
+       "--openings: cannot read " + folder + ": it is a directory, not a regular file"},
+      {{FileFake("first"), FileFake("first"), "--openings", "/dev/zero"},
+       "cannot read /dev/zero: it is a device, not a regular file"},
+      {{FileFake("first"), FileFake("first"), "--openings", huge.string()},
+       "it is larger than 1 MiB"},
+      {{"merge", folder}, "merge: cannot read " + folder + ": it is a directory"},
       {{FileFake("first"), FileFake("first"), "--engine-dir-b", "/no/dir"},
        "--engine-dir-b: no directory"},
       {{FileFake("first"), FileFake("first"), "--kind-a", "socket"}, "--kind-a"},

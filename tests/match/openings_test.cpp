@@ -49,6 +49,7 @@ TEST(MatchOpenings, RejectsMalformedLinesNamingThem) {
       {"0,0, 1\n", "line 1: odd count of numbers"},
       {"0,0\n0,0, 10,0\n", "line 2: move 2 is off the board"},
       {"0,0, -11,0\n", "line 1: move 2 is off the board"},
+      {"0,0, 2147483647,-2147483648\n", "line 1: move 2 is off the board"},
       {"0,0, 1,1, 0,0\n", "line 1: move 3 is onto an earlier one"},
       {"0,0, a,1\n", "line 1: expected numbers separated by commas"},
       {"0,0;1,1\n", "line 1: expected numbers separated by commas"},
