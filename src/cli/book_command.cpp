@@ -14,6 +14,7 @@
 #include "classic/book/recorded_game.hpp"
 #include "cli/book_store.hpp"
 #include "cli/commands.hpp"
+#include "common/regular_file.hpp"
 
 namespace pentad::cli {
 
@@ -26,6 +27,9 @@ using classic::book::OpeningRecord;
 
 constexpr int kExitProblems = 1;
 constexpr int kExitError = 2;
+// Game records to learn from: a match of many thousands of games fits.
+constexpr ReadBounds kGameFileBounds{
+    .maxBytes = size_t{256} << 20, .maxTime = std::chrono::seconds(30), .followLink = true};
 
 struct BookOptions {
   CLI::App* show = nullptr;
@@ -44,8 +48,8 @@ struct InspectedBook {
 
 std::unique_ptr<InspectedBook> Inspect(const std::string& file) {
   std::vector<uint8_t> bytes;
-  if (!classic::book::ReadBookFile(file, bytes)) {
-    std::cerr << "pentad book: cannot read " << file << "\n";
+  if (const std::string problem = classic::book::ReadBookFile(file, bytes); !problem.empty()) {
+    std::cerr << "pentad book: cannot read " << file << ": it " << problem << "\n";
     return nullptr;
   }
   auto inspected = std::make_unique<InspectedBook>();
@@ -149,15 +153,13 @@ struct GameFile {
 bool ReadGames(const std::vector<std::string>& files, std::vector<GameFile>& read, int& skipped) {
   bool ok = true;
   for (const std::string& name : files) {
-    std::ifstream in(name, std::ios::binary);
-    std::error_code code;
-    if (!in || fs::is_directory(name, code)) {
-      std::cerr << "pentad book learn: cannot read " << name << "\n";
+    const FileContents contents = ReadRegularFile(name, kGameFileBounds);
+    if (!contents.Read()) {
+      std::cerr << "pentad book learn: cannot read " << name << ": it " << contents.error << "\n";
       ok = false;
       continue;
     }
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const classic::book::SgfReading reading = classic::book::ReadSgfGames(text);
+    const classic::book::SgfReading reading = classic::book::ReadSgfGames(contents.bytes);
     if (!reading.error.empty()) {
       std::cerr << "pentad book learn: " << name << ": " << reading.error << "\n";
       ok = false;

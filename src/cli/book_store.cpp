@@ -6,7 +6,10 @@
 
 #include <cerrno>
 #include <fstream>
+#include <sstream>
 #include <system_error>
+
+#include "common/regular_file.hpp"
 
 namespace pentad::cli {
 namespace {
@@ -53,14 +56,18 @@ bool PlainFileName(const std::string& name) {
   return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
 }
 
+// The journal names the two books: a few hundred bytes.
+constexpr size_t kMaxJournalBytes = 64 * 1024;
+
 bool ReadJournal(const fs::path& journal, std::vector<std::string>& names) {
-  std::ifstream in(journal, std::ios::binary);
-  if (!in) return false;
+  const FileContents contents = ReadRegularFile(journal, {.maxBytes = kMaxJournalBytes});
+  if (!contents.Read()) return false;
+  std::istringstream in(contents.bytes);
   for (std::string name; std::getline(in, name);) {
     if (!PlainFileName(name)) return false;
     names.push_back(name);
   }
-  return !in.bad();
+  return true;
 }
 
 }  // namespace

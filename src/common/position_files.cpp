@@ -1,5 +1,6 @@
 #include "common/position_files.hpp"
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <system_error>
@@ -9,14 +10,19 @@
 namespace pentad {
 namespace {
 
+// Reads the position text up to its 20th line end, and never more than
+// kMaxPositionFileBytes: a file of gigabytes without line ends would
+// otherwise cost the turn seconds of reading before it could decide.
 std::optional<std::string> ReadPositionPrefix(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
   PositionTextPrefix prefix;
   char chunk[16384];
-  for (;;) {
-    in.read(chunk, sizeof chunk);
+  for (size_t read = 0; read < kMaxPositionFileBytes;) {
+    in.read(chunk,
+            static_cast<std::streamsize>(std::min(sizeof chunk, kMaxPositionFileBytes - read)));
     const auto n = static_cast<size_t>(in.gcount());
+    read += n;
     if (n == 0 || !prefix.Feed(std::string_view(chunk, n))) break;
   }
   if (in.bad()) return std::nullopt;

@@ -12,6 +12,10 @@ namespace pentad {
 inline constexpr const char* kPositionFileName = "Plocha.dat";
 inline constexpr const char* kSideFileName = "Tah.dat";
 
+// Of the position file no more than this is read: twenty lines of twenty
+// squares take 440 bytes, and lines the reading does not reach are empty.
+inline constexpr size_t kMaxPositionFileBytes = size_t{1} << 20;
+
 // Reads both files of `dir`, each found in any letter case. Without a side
 // file there is nothing to answer: returns nullopt. A missing position file
 // reads as an empty board. `sideFile` receives the side file found, which

@@ -7,6 +7,8 @@
 #include <set>
 #include <utility>
 
+#include "common/regular_file.hpp"
+
 namespace pentad::classic::book {
 namespace {
 
@@ -183,13 +185,19 @@ BookReport InspectBook(std::span<const uint8_t> data, int bookNumber, OpeningBoo
   return report;
 }
 
-bool ReadBookFile(const std::filesystem::path& path, std::vector<uint8_t>& bytes) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+namespace {
+
+// A book of the largest size still reads in well under a second.
+constexpr std::chrono::milliseconds kBookReadTime{10'000};
+
+}  // namespace
+
+std::string ReadBookFile(const std::filesystem::path& path, std::vector<uint8_t>& bytes) {
+  const FileContents contents = ReadRegularFile(
+      path, {.maxBytes = kMaxBookFileBytes, .maxTime = kBookReadTime, .followLink = true});
+  if (!contents.Read()) return contents.error;
+  bytes.assign(contents.bytes.begin(), contents.bytes.end());
+  return "";
 }
 
 std::string StonesText(const PlayerMoves& stones) {

@@ -39,8 +39,14 @@ std::vector<std::string> RecordProblems(const OpeningRecord& record, const Recor
 // Loads `data` into `book` as the engine does and reports on every record.
 BookReport InspectBook(std::span<const uint8_t> data, int bookNumber, OpeningBook& book);
 
-// A whole-file read for the tools; false when the file cannot be read.
-bool ReadBookFile(const std::filesystem::path& path, std::vector<uint8_t>& bytes);
+// The most a book file may hold for the tools: eight times what a decision
+// reads of one, far beyond any book games can make.
+inline constexpr size_t kMaxBookFileBytes = size_t{64} << 20;
+
+// A whole-file read for the tools: a regular file (or a link to one) of at
+// most kMaxBookFileBytes. Empty when read, else why not, as a phrase that
+// follows the file's name ("is larger than 64 MiB").
+std::string ReadBookFile(const std::filesystem::path& path, std::vector<uint8_t>& bytes);
 
 std::string StonesText(const PlayerMoves& stones);
 

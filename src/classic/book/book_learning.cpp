@@ -72,8 +72,8 @@ bool LearnedBook::Load(std::string& error) {
   std::error_code code;
   if (!std::filesystem::exists(path_, code)) return true;
   std::vector<uint8_t> bytes;
-  if (!ReadBookFile(path_, bytes)) {
-    error = "cannot read " + path_.string();
+  if (const std::string problem = ReadBookFile(path_, bytes); !problem.empty()) {
+    error = "cannot read " + path_.string() + ": it " + problem;
     return false;
   }
   BookFileLayout layout;

@@ -1,6 +1,8 @@
 // `pentad book show` and `pentad book check` on good and broken books.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "book_test_support.hpp"
 #include "classic/book/book_inspection.hpp"
 
@@ -131,12 +133,26 @@ TEST(BookCommand, ShowPrintsTheRecordsInBookOrder) {
   EXPECT_EQ(RunPentad("book check " + file.string()).status, 0);
 }
 
-TEST(BookCommand, AMissingFileIsAnError) {
-  for (const char* command : {"show", "check"}) {
-    const auto run = RunPentad(std::string("book ") + command + " /nonexistent/Veklo.ob1");
-    EXPECT_EQ(run.status, 2) << command;
-    EXPECT_NE(run.output.find("cannot read"), std::string::npos) << run.output;
-  }
+// A book that is missing, no regular file, or of gigabytes (sparse, so the
+// test stays small) is refused with the reason, never read whole.
+TEST(BookCommand, ABookThatCannotBeReadIsAnErrorSayingWhy) {
+  TempDir dir;
+  const fs::path huge = dir.path() / "Veklo.ob1";
+  std::ofstream{huge};
+  fs::resize_file(huge, uintmax_t{4} << 30);
+  const std::pair<std::string, std::string> cases[] = {
+      {"/nonexistent/Veklo.ob1", "does not exist"},
+      {"/dev/zero", "not a regular file"},
+      {dir.path().string(), "directory"},
+      {huge.string(), "larger than 64 MiB"},
+  };
+  for (const char* command : {"show", "check"})
+    for (const auto& [file, reason] : cases) {
+      const auto run = RunPentad(std::string("book ") + command + " " + file);
+      EXPECT_EQ(run.status, 2) << command << " " << file;
+      EXPECT_NE(run.output.find("cannot read " + file + ": it "), std::string::npos) << run.output;
+      EXPECT_NE(run.output.find(reason), std::string::npos) << run.output;
+    }
 }
 
 }  // namespace
