@@ -1,6 +1,8 @@
 // The main search: principal-variation alpha-beta under iterative deepening
 // with aspiration windows, forced replies, late-move reductions, and a win
-// by fours looked for at the leaves.
+// by fours looked for at the leaves; around it, at the root, the looks for
+// wins by fours and threats of either side that settle the move or narrow
+// the moves searched.
 #pragma once
 
 #include <array>
@@ -8,7 +10,7 @@
 
 #include "strong/move_generation.hpp"
 #include "strong/search_board.hpp"
-#include "strong/strong_engine.hpp"
+#include "strong/search_types.hpp"
 #include "strong/transposition_table.hpp"
 #include "strong/vcf.hpp"
 #include "strong/vct.hpp"
@@ -29,6 +31,9 @@ class Searcher {
   void Clear();
 
  private:
+  // The root's tactics, in root_tactics.cpp: wins played without a deeper
+  // look, root moves dropped when the opponent wins after them, and the
+  // chosen move checked in the time left.
   bool WinsAtOnce(SearchOutcome& outcome);
   bool WinsByThreats(SearchOutcome& outcome);
   void WinsByThreatsInTimeLeft(SearchOutcome& outcome);
@@ -40,6 +45,9 @@ class Searcher {
   bool OpponentWinsByFours();
   void KeepMovesAgainstOpponentThreats();
   bool OpponentWinsByThreats(VctLimits vctLimits);
+  int VctWinPlies(const VctResult& result);
+
+  // The alpha-beta, in searcher.cpp.
   void Deepen(SearchOutcome& outcome, const IterationCallback& onIteration);
   bool StartsAnotherIteration(int depth, int64_t lastIterationUs) const;
   int Aspiration(int depth, int previous);
@@ -49,12 +57,13 @@ class Searcher {
   int Search(int alpha, int beta, int depth, int ply);
   int SearchMoves(int alpha, int beta, int depth, int ply, Situation situation, int ttMove);
   int Leaf(int ply);
-  bool FindVcf(int64_t budget, bool relatedFours = false);
-  int VcfWinPlies();
-  int VctWinPlies(const VctResult& result);
   void OrderMoves(MoveList& moves, Situation situation, int ply, int ttMove) const;
   void RewardCutoff(int cell, int depth, int ply);
   void UpdatePv(int ply, int cell);
+
+  // What both use: wins by fours, and the budget.
+  bool FindVcf(int64_t budget, bool relatedFours = false);
+  int VcfWinPlies();
   bool OutOfBudget();
   bool StopRequested() const;
   int64_t ElapsedUs() const;
