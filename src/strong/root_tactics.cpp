@@ -3,6 +3,7 @@
 // threats are dropped; after them, the time left looks further for a win
 // and checks the chosen move against the opponent's threats.
 #include <algorithm>
+#include <chrono>
 #include <limits>
 
 #include "strong/searcher.hpp"
@@ -19,9 +20,9 @@ constexpr int64_t kRootVcfNodes = 50000;
 // take up to an eighth of the move each.
 constexpr int64_t kRootVctShare = 8;
 constexpr int kRootVctThreats = 12;
-// The look after the iterations may go on to this many quarters of the
-// time before the last iteration may start, never past the move's end.
-constexpr int kLateVctShare = 5;
+// The look after the iterations may go on to a quarter past the time
+// before the last iteration may start, never past the move's end.
+constexpr int kLateVctExtraShare = 4;
 constexpr int64_t kRootVctVcfNodes = 500;
 // The checks of each root move against the opponent's win by threats.
 constexpr int64_t kMinVctCheckNodes = 1000;
@@ -30,6 +31,12 @@ constexpr int64_t kTimedVctCheckNodes = 20000;
 // every threat and every four of the longest line it could take.
 constexpr int kUnknownVctPlies = 2 * VctResult::kMaxLine + 3;
 
+// Spans of the clock add up to kNoTimeLimit at most: a caller's time may
+// be unlimited.
+std::chrono::microseconds SpanSum(std::chrono::microseconds a, std::chrono::microseconds b) {
+  return a > kNoTimeLimit - b ? kNoTimeLimit : a + b;
+}
+
 }  // namespace
 
 // A five, or a win by fours, needs no deeper look.
@@ -37,7 +44,7 @@ bool Searcher::WinsAtOnce(SearchOutcome& outcome) {
   if (StopRequested()) return false;
   int64_t budget = kRootVcfNodes;
   if (limits_->maxNodes) budget = std::min(budget, *limits_->maxNodes / 4);
-  if (!FindVcf(budget)) return false;
+  if (!FindVcf(RootVcfLimits(budget))) return false;
   outcome.move = vcfResult_.move;
   outcome.score = WinIn(VcfWinPlies());
   outcome.depth = 1;
@@ -61,9 +68,9 @@ bool Searcher::WinsByThreats(SearchOutcome& outcome) {
 // left off through its table. A win it proves replaces the move.
 void Searcher::WinsByThreatsInTimeLeft(SearchOutcome& outcome) {
   if (limits_->maxNodes || StopRequested() || IsProven(outcome.score)) return;
-  const auto deadline =
-      limits_->start + std::min(limits_->softTime * kLateVctShare / 4, limits_->hardTime);
-  if (SearchLimits::Clock::now() >= deadline) return;
+  const auto lateTime = SpanSum(limits_->softTime, limits_->softTime / kLateVctExtraShare);
+  const auto deadline = TimeFromStart(std::min(lateTime, limits_->hardTime));
+  if (deadline && SearchLimits::Clock::now() >= *deadline) return;
   VctLimits vctLimits = RootVctLimits(1);
   vctLimits.deadline = deadline;
   PlaysVctWin(vctLimits, outcome);
@@ -80,12 +87,12 @@ void Searcher::AvoidLossByThreatsInTimeLeft(SearchOutcome& outcome) {
     return;
   }
   VctLimits vctLimits = RootVctLimits(1);
-  vctLimits.deadline = limits_->start + limits_->hardTime;
+  vctLimits.deadline = hardDeadline_;
   // The chosen move first (i = -1), then the others in order.
   for (int i = -1; i < rootMoves_.Size(); ++i) {
     const int cell = i < 0 ? outcome.move : rootMoves_[i].cell;
     if (i >= 0 && cell == outcome.move) continue;
-    if (SearchLimits::Clock::now() >= *vctLimits.deadline) return;
+    if (PastHardTime()) return;
     if (OpponentWinsByThreatsAfter(cell, vctLimits)) continue;
     if (i >= 0) {
       outcome.move = cell;
@@ -117,19 +124,29 @@ bool Searcher::PlaysVctWin(VctLimits vctLimits, SearchOutcome& outcome) {
   return true;
 }
 
+// The looks for wins by fours at the root end at a stop or the hard time,
+// as the main search does.
+VcfLimits Searcher::RootVcfLimits(int64_t budget) const {
+  return VcfLimits{
+      .maxNodes = budget, .maxFours = kVcfFours, .deadline = hardDeadline_, .stop = limits_->stop};
+}
+
 // A 1/share of the move from now: of the node budget, which keeps the
 // search the same on every machine, else of the time before the last
-// iteration may start.
+// iteration may start. Either way it ends at a stop or the hard time.
 VctLimits Searcher::RootVctLimits(int64_t share) const {
   VctLimits vctLimits;
   vctLimits.maxThreats = kRootVctThreats;
   vctLimits.vcfNodes = kRootVctVcfNodes;
+  vctLimits.stop = limits_->stop;
   if (limits_->maxNodes) {
     vctLimits.maxNodes = std::min(*limits_->maxNodes / share, *limits_->maxNodes - nodes_);
+    vctLimits.deadline = hardDeadline_;
   } else {
     vctLimits.maxNodes = std::numeric_limits<int64_t>::max();
-    vctLimits.deadline = SearchLimits::Clock::now() + limits_->softTime / share;
-    vctLimits.stop = limits_->stop;
+    const auto shareEnd =
+        SpanSum(std::chrono::microseconds(ElapsedUs()), limits_->softTime / share);
+    vctLimits.deadline = TimeFromStart(std::min(shareEnd, limits_->hardTime));
   }
   return vctLimits;
 }
@@ -149,7 +166,7 @@ void Searcher::KeepMovesAgainstOpponentFours() {
     bool stops = nodes_ >= giveUpAt || board_.CellPatternAt(cell, me) >= C::kFour;
     if (!stops) {
       board_.Make(cell);
-      stops = !FindVcf(kRootVcfNodes / 50);
+      stops = !FindVcf(RootVcfLimits(kRootVcfNodes / 50));
       board_.Unmake();
     }
     if (stops) kept.Add(cell, rootMoves_[i].score);
@@ -160,7 +177,7 @@ void Searcher::KeepMovesAgainstOpponentFours() {
 bool Searcher::OpponentWinsByFours() {
   const uint8_t me = board_.SideToMove();
   board_.SetSideToMove(kOpponent[me]);
-  const bool wins = FindVcf(kRootVcfNodes / 10);
+  const bool wins = FindVcf(RootVcfLimits(kRootVcfNodes / 10));
   board_.SetSideToMove(me);
   return wins;
 }

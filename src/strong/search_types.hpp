@@ -35,16 +35,27 @@ constexpr std::optional<int> PliesToResult(int score) {
   return std::nullopt;
 }
 
+// A hard time that never comes: the search reads no clock but to report
+// the time it took.
+inline constexpr std::chrono::microseconds kNoTimeLimit = std::chrono::microseconds::max();
+
+// How far a search may go. Every part of it (the main search, and the
+// searches for wins by fours and by threats at the root, before and after
+// the iterations) ends at a stop request and by the hard time, whatever
+// the node budget.
 struct SearchLimits {
   using Clock = std::chrono::steady_clock;
   Clock::time_point start = Clock::now();
-  // No new iteration starts after `softTime`; the search ends by `hardTime`.
+  // Without a node budget, no new iteration starts after `softTime`.
   std::chrono::microseconds softTime{2'250'000};
+  // The search ends by `hardTime` after `start`; kNoTimeLimit sets no end.
   std::chrono::microseconds hardTime{4'500'000};
-  // When set, the search stops after this many nodes and never reads the
-  // clock (but for the elapsed time it reports): the same move on every
-  // machine. Think clears the engine's tables first, so the same position
-  // and budget give the same search whatever came before.
+  // With a node budget, the search ends after this many nodes or at the
+  // hard time, whichever comes first, and `softTime` is not used: the
+  // same position and budget give the same move on every machine whenever
+  // the hard time is not reached, and always with kNoTimeLimit. Think
+  // clears the engine's tables first, so the same position and budget give
+  // the same search whatever came before.
   std::optional<int64_t> maxNodes;
   int maxDepth = 64;
   // A manager's stop request: the best move of the last finished depth, or

@@ -62,6 +62,7 @@ SearchOutcome Searcher::Run(const SearchBoard& board, const SearchLimits& limits
                             const IterationCallback& onIteration) {
   board_ = board;
   limits_ = &limits;
+  hardDeadline_ = TimeFromStart(limits.hardTime);
   nodes_ = 0;
   nextCheck_ = kCheckInterval;
   aborted_ = false;
@@ -117,13 +118,13 @@ void Searcher::Deepen(SearchOutcome& outcome, const IterationCallback& onIterati
   }
 }
 
-// Under a node budget only the depth limits; otherwise the clock. The next
-// iteration takes a few times the last and may not finish, but a move that
-// beats the first one before the hard limit is still played, so it starts
-// whenever the last one's time is left.
+// Under a node budget only the depth limits and the hard time; otherwise
+// the clock. The next iteration takes a few times the last and may not
+// finish, but a move that beats the first one before the hard limit is
+// still played, so it starts whenever the last one's time is left.
 bool Searcher::StartsAnotherIteration(int depth, int64_t lastIterationUs) const {
   if (depth > limits_->maxDepth) return false;
-  if (limits_->maxNodes) return true;
+  if (limits_->maxNodes) return !PastHardTime();
   const int64_t elapsed = ElapsedUs();
   if (elapsed >= limits_->softTime.count()) return false;
   return elapsed + lastIterationUs < limits_->hardTime.count();
@@ -292,7 +293,8 @@ int Searcher::SearchMoves(int alpha, int beta, int depth, int ply, Situation sit
 // look at every leaf keeps to related fours after the first, so that its
 // few nodes go to lines that can win.
 int Searcher::Leaf(int ply) {
-  if (HasFourMove(board_, board_.SideToMove()) && FindVcf(kLeafVcfNodes, true))
+  if (HasFourMove(board_, board_.SideToMove()) &&
+      FindVcf(VcfLimits{.maxNodes = kLeafVcfNodes, .maxFours = kVcfFours, .relatedFours = true}))
     return WinIn(ply + VcfWinPlies());
   if (!CanAnswerThreats(board_)) {
     return -WinIn(ply + PliesToLoseAgainstThreats(board_));
@@ -300,11 +302,13 @@ int Searcher::Leaf(int ply) {
   return Evaluate(board_);
 }
 
-bool Searcher::FindVcf(int64_t budget, bool relatedFours) {
-  if (limits_->maxNodes) budget = std::min(budget, *limits_->maxNodes - nodes_);
-  if (budget <= 0) return false;
-  vcfResult_ = vcf_.Search(
-      board_, VcfLimits{.maxNodes = budget, .maxFours = 30, .relatedFours = relatedFours});
+// Within what is left of the node budget.
+bool Searcher::FindVcf(VcfLimits vcfLimits) {
+  if (limits_->maxNodes) {
+    vcfLimits.maxNodes = std::min(vcfLimits.maxNodes, *limits_->maxNodes - nodes_);
+  }
+  if (vcfLimits.maxNodes <= 0) return false;
+  vcfResult_ = vcf_.Search(board_, vcfLimits);
   nodes_ += vcfResult_.nodes;
   return vcfResult_.outcome == VcfOutcome::kWin;
 }
@@ -353,8 +357,8 @@ void Searcher::UpdatePv(int ply, int cell) {
   pvLength_[ply] = std::max(childLength, ply + 1);
 }
 
-// The node budget and a stop request end the search at once; the clock,
-// read only without a node budget, is looked at every kCheckInterval nodes.
+// The node budget and a stop request end the search at once; the clock is
+// looked at every kCheckInterval nodes.
 bool Searcher::OutOfBudget() {
   ++nodes_;
   if (aborted_) return true;
@@ -362,12 +366,26 @@ bool Searcher::OutOfBudget() {
   if (StopRequested()) return aborted_ = true;
   if (nodes_ < nextCheck_) return false;
   nextCheck_ = nodes_ + kCheckInterval;
-  if (!limits_->maxNodes && ElapsedUs() >= limits_->hardTime.count()) return aborted_ = true;
+  if (PastHardTime()) return aborted_ = true;
   return false;
 }
 
 bool Searcher::StopRequested() const {
   return limits_->stop && limits_->stop->load(std::memory_order_relaxed);
+}
+
+bool Searcher::PastHardTime() const {
+  return hardDeadline_ && SearchLimits::Clock::now() >= *hardDeadline_;
+}
+
+// `span` after the start, or nothing when the clock cannot count that far:
+// kNoTimeLimit, or any span past the clock's range, is no deadline at all.
+std::optional<SearchLimits::Clock::time_point> Searcher::TimeFromStart(
+    std::chrono::microseconds span) const {
+  const auto room = std::chrono::duration_cast<std::chrono::microseconds>(
+      SearchLimits::Clock::time_point::max() - limits_->start);
+  if (span >= room) return std::nullopt;
+  return limits_->start + span;
 }
 
 int64_t Searcher::ElapsedUs() const {

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <optional>
 
 #include "strong/move_generation.hpp"
 #include "strong/search_board.hpp"
@@ -40,6 +42,7 @@ class Searcher {
   void AvoidLossByThreatsInTimeLeft(SearchOutcome& outcome);
   bool OpponentWinsByThreatsAfter(int cell, const VctLimits& vctLimits);
   bool PlaysVctWin(VctLimits vctLimits, SearchOutcome& outcome);
+  VcfLimits RootVcfLimits(int64_t budget) const;
   VctLimits RootVctLimits(int64_t share) const;
   void KeepMovesAgainstOpponentFours();
   bool OpponentWinsByFours();
@@ -62,17 +65,25 @@ class Searcher {
   void UpdatePv(int ply, int cell);
 
   // What both use: wins by fours, and the budget.
-  bool FindVcf(int64_t budget, bool relatedFours = false);
+  bool FindVcf(VcfLimits vcfLimits);
   int VcfWinPlies();
   bool OutOfBudget();
   bool StopRequested() const;
+  bool PastHardTime() const;
+  std::optional<SearchLimits::Clock::time_point> TimeFromStart(
+      std::chrono::microseconds span) const;
   int64_t ElapsedUs() const;
+
+  // Fours of the attacker in any look for a win by fours.
+  static constexpr int kVcfFours = 30;
 
   TranspositionTable& table_;
   VcfSearch& vcf_;
   VctSearch& vct_;
   SearchBoard board_;
   const SearchLimits* limits_ = nullptr;
+  // Nothing without a hard time.
+  std::optional<SearchLimits::Clock::time_point> hardDeadline_;
   int64_t nodes_ = 0;
   int64_t nextCheck_ = 0;
   bool aborted_ = false;
