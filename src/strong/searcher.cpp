@@ -1,7 +1,9 @@
+// The alpha-beta under iterative deepening, and the node and time budget
+// every part of the search keeps to.
 #include "strong/searcher.hpp"
 
 #include <algorithm>
-#include <limits>
+#include <cstdlib>
 
 #include "strong/evaluation.hpp"
 
@@ -13,33 +15,13 @@ using C = CellPattern;
 constexpr int kInfinity = kWinScore + 1;
 constexpr int kAspirationWindow = 60;
 constexpr int64_t kCheckInterval = 1024;
-// A win by fours is looked for at the root with a larger budget than at
-// every leaf.
-constexpr int64_t kRootVcfNodes = 50000;
+// The look for a win by fours at every leaf.
 constexpr int64_t kLeafVcfNodes = 64;
-// A win by threats at the root, and the checks against the opponent's,
-// take up to an eighth of the move each.
-constexpr int64_t kRootVctShare = 8;
-constexpr int kRootVctThreats = 12;
-// The look after the iterations may go on to this many quarters of the
-// time before the last iteration may start, never past the move's end.
-constexpr int kLateVctShare = 5;
-constexpr int64_t kRootVctVcfNodes = 500;
-// The checks of each root move against the opponent's win by threats.
-constexpr int64_t kMinVctCheckNodes = 1000;
-constexpr int64_t kTimedVctCheckNodes = 20000;
-// A win by threats whose line does not end in a five is at most this far:
-// every threat and every four of the longest line it could take.
-constexpr int kUnknownVctPlies = 2 * VctResult::kMaxLine + 3;
 constexpr int kMaxExtendedDefences = 3;
 constexpr int kKillerBonus = 40;
 constexpr int kHashMoveScore = 1 << 30;
 constexpr int kHistoryShift = 5;
 constexpr int kMaxHistoryBonus = 30;
-
-constexpr int WinIn(int plies) {
-  return kWinScore - plies;
-}
 
 // Proven scores are stored relative to the node, so that a transposition
 // met at another ply keeps its true distance.
@@ -53,10 +35,6 @@ int FromTable(int score, int ply) {
   if (score > kProvenScore) return score - ply;
   if (score < -kProvenScore) return score + ply;
   return score;
-}
-
-bool IsProven(int score) {
-  return score > kProvenScore || score < -kProvenScore;
 }
 
 // Quiet moves after this many are not searched at non-PV nodes unless
@@ -84,6 +62,7 @@ SearchOutcome Searcher::Run(const SearchBoard& board, const SearchLimits& limits
                             const IterationCallback& onIteration) {
   board_ = board;
   limits_ = &limits;
+  hardDeadline_ = TimeFromStart(limits.hardTime);
   nodes_ = 0;
   nextCheck_ = kCheckInterval;
   aborted_ = false;
@@ -113,177 +92,6 @@ SearchOutcome Searcher::Run(const SearchBoard& board, const SearchLimits& limits
   return outcome;
 }
 
-// A five, or a win by fours, needs no deeper look.
-bool Searcher::WinsAtOnce(SearchOutcome& outcome) {
-  if (StopRequested()) return false;
-  int64_t budget = kRootVcfNodes;
-  if (limits_->maxNodes) budget = std::min(budget, *limits_->maxNodes / 4);
-  if (!FindVcf(budget)) return false;
-  outcome.move = vcfResult_.move;
-  outcome.score = WinIn(VcfWinPlies());
-  outcome.depth = 1;
-  outcome.pv.assign(vcfResult_.line.begin(), vcfResult_.line.begin() + vcfResult_.lineLength);
-  return true;
-}
-
-// A proven win by fours and threes is played at once, its line as the PV.
-bool Searcher::WinsByThreats(SearchOutcome& outcome) {
-  if (StopRequested()) return false;
-  const VctLimits vctLimits = RootVctLimits(kRootVctShare);
-  if (vctLimits.maxNodes <= 0) return false;
-  if (!PlaysVctWin(vctLimits, outcome)) return false;
-  outcome.depth = 1;
-  return true;
-}
-
-// Iterations end well before the clock does, when the next one would not
-// fit; the time up to a little past the last start of an iteration goes to
-// a longer look for a win by threats, which picks up where the first one
-// left off through its table. A win it proves replaces the move.
-void Searcher::WinsByThreatsInTimeLeft(SearchOutcome& outcome) {
-  if (limits_->maxNodes || StopRequested() || IsProven(outcome.score)) return;
-  const auto deadline =
-      limits_->start + std::min(limits_->softTime * kLateVctShare / 4, limits_->hardTime);
-  if (SearchLimits::Clock::now() >= deadline) return;
-  VctLimits vctLimits = RootVctLimits(1);
-  vctLimits.deadline = deadline;
-  PlaysVctWin(vctLimits, outcome);
-}
-
-// Against an opponent who would win by threats were it to move, each root
-// move got only a short check. The time left, up to the move's end, checks
-// the chosen move further: a wrong defence loses the game. When the
-// opponent is proven to win after it, the next root moves are checked in
-// the search's order, and the first not proven lost is played. The move
-// stays when the time runs out first or every other one is lost too.
-void Searcher::AvoidLossByThreatsInTimeLeft(SearchOutcome& outcome) {
-  if (!opponentThreatens_ || limits_->maxNodes || StopRequested() || IsProven(outcome.score)) {
-    return;
-  }
-  VctLimits vctLimits = RootVctLimits(1);
-  vctLimits.deadline = limits_->start + limits_->hardTime;
-  // The chosen move first (i = -1), then the others in order.
-  for (int i = -1; i < rootMoves_.Size(); ++i) {
-    const int cell = i < 0 ? outcome.move : rootMoves_[i].cell;
-    if (i >= 0 && cell == outcome.move) continue;
-    if (SearchLimits::Clock::now() >= *vctLimits.deadline) return;
-    if (OpponentWinsByThreatsAfter(cell, vctLimits)) continue;
-    if (i >= 0) {
-      outcome.move = cell;
-      outcome.pv = {cell};
-    }
-    return;
-  }
-}
-
-bool Searcher::OpponentWinsByThreatsAfter(int cell, const VctLimits& vctLimits) {
-  board_.Make(cell);
-  const VctResult result = vct_.Search(board_, vctLimits);
-  board_.Unmake();
-  nodes_ += result.nodes;
-  return result.outcome == VctOutcome::kWin;
-}
-
-// A win by threats the search proves becomes the move, its line the PV.
-// Our own wins also try closed threes; the checks against the opponent's
-// threats, many and short, keep to fours and open threes.
-bool Searcher::PlaysVctWin(VctLimits vctLimits, SearchOutcome& outcome) {
-  vctLimits.closedThrees = true;
-  const VctResult result = vct_.Search(board_, vctLimits);
-  nodes_ += result.nodes;
-  if (result.outcome != VctOutcome::kWin || result.move == kNoCell) return false;
-  outcome.move = result.move;
-  outcome.score = WinIn(VctWinPlies(result));
-  outcome.pv.assign(result.line.begin(), result.line.begin() + result.lineLength);
-  return true;
-}
-
-// A 1/share of the move from now: of the node budget, which keeps the
-// search the same on every machine, else of the time before the last
-// iteration may start.
-VctLimits Searcher::RootVctLimits(int64_t share) const {
-  VctLimits vctLimits;
-  vctLimits.maxThreats = kRootVctThreats;
-  vctLimits.vcfNodes = kRootVctVcfNodes;
-  if (limits_->maxNodes) {
-    vctLimits.maxNodes = std::min(*limits_->maxNodes / share, *limits_->maxNodes - nodes_);
-  } else {
-    vctLimits.maxNodes = std::numeric_limits<int64_t>::max();
-    vctLimits.deadline = SearchLimits::Clock::now() + limits_->softTime / share;
-    vctLimits.stop = limits_->stop;
-  }
-  return vctLimits;
-}
-
-// When the opponent would win by fours were it its turn, only moves that
-// take that win away, or fours of our own, are worth searching. Nothing is
-// dropped when nothing stops it, and once the checks have cost
-// kRootVcfNodes the remaining moves are kept unchecked.
-void Searcher::KeepMovesAgainstOpponentFours() {
-  if (rootMoves_.Size() < 2 || !OpponentWinsByFours()) return;
-  const uint8_t me = board_.SideToMove();
-  const int64_t giveUpAt = nodes_ + kRootVcfNodes;
-  MoveList& kept = moveLists_[0];
-  kept.Clear();
-  for (int i = 0; i < rootMoves_.Size(); ++i) {
-    const int cell = rootMoves_[i].cell;
-    bool stops = nodes_ >= giveUpAt || board_.CellPatternAt(cell, me) >= C::kFour;
-    if (!stops) {
-      board_.Make(cell);
-      stops = !FindVcf(kRootVcfNodes / 50);
-      board_.Unmake();
-    }
-    if (stops) kept.Add(cell, rootMoves_[i].score);
-  }
-  if (!kept.Empty()) rootMoves_ = kept;
-}
-
-bool Searcher::OpponentWinsByFours() {
-  const uint8_t me = board_.SideToMove();
-  board_.SetSideToMove(kOpponent[me]);
-  const bool wins = FindVcf(kRootVcfNodes / 10);
-  board_.SetSideToMove(me);
-  return wins;
-}
-
-// The same for a win by threats, within a share of the move: moves after
-// which the opponent is proven to win are dropped, unless every one is.
-// Each check gets an equal part of the share; what is not checked in time
-// is kept.
-void Searcher::KeepMovesAgainstOpponentThreats() {
-  if (rootMoves_.Size() < 2 || StopRequested()) return;
-  VctLimits vctLimits = RootVctLimits(kRootVctShare);
-  const int64_t giveUpAt =
-      limits_->maxNodes ? nodes_ + vctLimits.maxNodes : std::numeric_limits<int64_t>::max();
-  if (limits_->maxNodes) vctLimits.maxNodes /= 4;
-  if (vctLimits.maxNodes <= 0 || !OpponentWinsByThreats(vctLimits)) return;
-  opponentThreatens_ = true;
-  if (limits_->maxNodes) {
-    const int64_t each = std::max(vctLimits.maxNodes * 2 / rootMoves_.Size(), kMinVctCheckNodes);
-    vctLimits.maxNodes = std::min(each, *limits_->maxNodes - nodes_);
-  } else {
-    vctLimits.maxNodes = kTimedVctCheckNodes;
-  }
-  MoveList& kept = moveLists_[0];
-  kept.Clear();
-  for (int i = 0; i < rootMoves_.Size(); ++i) {
-    const int cell = rootMoves_[i].cell;
-    if (nodes_ >= giveUpAt || !OpponentWinsByThreatsAfter(cell, vctLimits)) {
-      kept.Add(cell, rootMoves_[i].score);
-    }
-  }
-  if (!kept.Empty()) rootMoves_ = kept;
-}
-
-bool Searcher::OpponentWinsByThreats(VctLimits vctLimits) {
-  const uint8_t me = board_.SideToMove();
-  board_.SetSideToMove(kOpponent[me]);
-  const VctResult result = vct_.Search(board_, vctLimits);
-  board_.SetSideToMove(me);
-  nodes_ += result.nodes;
-  return result.outcome == VctOutcome::kWin;
-}
-
 void Searcher::Deepen(SearchOutcome& outcome, const IterationCallback& onIteration) {
   const int maxDepth = std::clamp(limits_->maxDepth, 1, kMaxPly - 2);
   int64_t lastIterationUs = 0;
@@ -310,13 +118,13 @@ void Searcher::Deepen(SearchOutcome& outcome, const IterationCallback& onIterati
   }
 }
 
-// Under a node budget only the depth limits; otherwise the clock. The next
-// iteration takes a few times the last and may not finish, but a move that
-// beats the first one before the hard limit is still played, so it starts
-// whenever the last one's time is left.
+// Under a node budget only the depth limits and the hard time; otherwise
+// the clock. The next iteration takes a few times the last and may not
+// finish, but a move that beats the first one before the hard limit is
+// still played, so it starts whenever the last one's time is left.
 bool Searcher::StartsAnotherIteration(int depth, int64_t lastIterationUs) const {
   if (depth > limits_->maxDepth) return false;
-  if (limits_->maxNodes) return true;
+  if (limits_->maxNodes) return !PastHardTime();
   const int64_t elapsed = ElapsedUs();
   if (elapsed >= limits_->softTime.count()) return false;
   return elapsed + lastIterationUs < limits_->hardTime.count();
@@ -485,7 +293,8 @@ int Searcher::SearchMoves(int alpha, int beta, int depth, int ply, Situation sit
 // look at every leaf keeps to related fours after the first, so that its
 // few nodes go to lines that can win.
 int Searcher::Leaf(int ply) {
-  if (HasFourMove(board_, board_.SideToMove()) && FindVcf(kLeafVcfNodes, true))
+  if (HasFourMove(board_, board_.SideToMove()) &&
+      FindVcf(VcfLimits{.maxNodes = kLeafVcfNodes, .maxFours = kVcfFours, .relatedFours = true}))
     return WinIn(ply + VcfWinPlies());
   if (!CanAnswerThreats(board_)) {
     return -WinIn(ply + PliesToLoseAgainstThreats(board_));
@@ -493,11 +302,13 @@ int Searcher::Leaf(int ply) {
   return Evaluate(board_);
 }
 
-bool Searcher::FindVcf(int64_t budget, bool relatedFours) {
-  if (limits_->maxNodes) budget = std::min(budget, *limits_->maxNodes - nodes_);
-  if (budget <= 0) return false;
-  vcfResult_ = vcf_.Search(
-      board_, VcfLimits{.maxNodes = budget, .maxFours = 30, .relatedFours = relatedFours});
+// Within what is left of the node budget.
+bool Searcher::FindVcf(VcfLimits vcfLimits) {
+  if (limits_->maxNodes) {
+    vcfLimits.maxNodes = std::min(vcfLimits.maxNodes, *limits_->maxNodes - nodes_);
+  }
+  if (vcfLimits.maxNodes <= 0) return false;
+  vcfResult_ = vcf_.Search(board_, vcfLimits);
   nodes_ += vcfResult_.nodes;
   return vcfResult_.outcome == VcfOutcome::kWin;
 }
@@ -511,20 +322,6 @@ int Searcher::VcfWinPlies() {
   const bool endsWithFive = board_.CellPatternAt(vcfResult_.line[length - 1], attacker) == C::kFive;
   for (int i = 0; i + 1 < length; ++i) board_.Unmake();
   return endsWithFive ? length : length + 2;
-}
-
-// As for fours, when the line reaches the five; a line cut short where a
-// position was already known to be won gives only a bound.
-int Searcher::VctWinPlies(const VctResult& result) {
-  const int length = result.lineLength;
-  if (length % 2 == 0) return kUnknownVctPlies;  // none, or it ends with a defence
-  const uint8_t attacker = board_.SideToMove();
-  for (int i = 0; i + 1 < length; ++i) board_.Make(result.line[i]);
-  const C last = board_.CellPatternAt(result.line[length - 1], attacker);
-  for (int i = 0; i + 1 < length; ++i) board_.Unmake();
-  if (last == C::kFive) return length;
-  if (last == C::kOpenFour || last == C::kDoubleFour) return length + 2;
-  return kUnknownVctPlies;
 }
 
 void Searcher::OrderMoves(MoveList& moves, Situation situation, int ply, int ttMove) const {
@@ -560,8 +357,8 @@ void Searcher::UpdatePv(int ply, int cell) {
   pvLength_[ply] = std::max(childLength, ply + 1);
 }
 
-// The node budget and a stop request end the search at once; the clock,
-// read only without a node budget, is looked at every kCheckInterval nodes.
+// The node budget and a stop request end the search at once; the clock is
+// looked at every kCheckInterval nodes.
 bool Searcher::OutOfBudget() {
   ++nodes_;
   if (aborted_) return true;
@@ -569,12 +366,26 @@ bool Searcher::OutOfBudget() {
   if (StopRequested()) return aborted_ = true;
   if (nodes_ < nextCheck_) return false;
   nextCheck_ = nodes_ + kCheckInterval;
-  if (!limits_->maxNodes && ElapsedUs() >= limits_->hardTime.count()) return aborted_ = true;
+  if (PastHardTime()) return aborted_ = true;
   return false;
 }
 
 bool Searcher::StopRequested() const {
   return limits_->stop && limits_->stop->load(std::memory_order_relaxed);
+}
+
+bool Searcher::PastHardTime() const {
+  return hardDeadline_ && SearchLimits::Clock::now() >= *hardDeadline_;
+}
+
+// `span` after the start, or nothing when the clock cannot count that far:
+// kNoTimeLimit, or any span past the clock's range, is no deadline at all.
+std::optional<SearchLimits::Clock::time_point> Searcher::TimeFromStart(
+    std::chrono::microseconds span) const {
+  const auto room = std::chrono::duration_cast<std::chrono::microseconds>(
+      SearchLimits::Clock::time_point::max() - limits_->start);
+  if (span >= room) return std::nullopt;
+  return limits_->start + span;
 }
 
 int64_t Searcher::ElapsedUs() const {

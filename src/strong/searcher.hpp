@@ -1,14 +1,18 @@
 // The main search: principal-variation alpha-beta under iterative deepening
 // with aspiration windows, forced replies, late-move reductions, and a win
-// by fours looked for at the leaves.
+// by fours looked for at the leaves; around it, at the root, the looks for
+// wins by fours and threats of either side that settle the move or narrow
+// the moves searched.
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <optional>
 
 #include "strong/move_generation.hpp"
 #include "strong/search_board.hpp"
-#include "strong/strong_engine.hpp"
+#include "strong/search_types.hpp"
 #include "strong/transposition_table.hpp"
 #include "strong/vcf.hpp"
 #include "strong/vct.hpp"
@@ -29,17 +33,24 @@ class Searcher {
   void Clear();
 
  private:
+  // The root's tactics, in root_tactics.cpp: wins played without a deeper
+  // look, root moves dropped when the opponent wins after them, and the
+  // chosen move checked in the time left.
   bool WinsAtOnce(SearchOutcome& outcome);
   bool WinsByThreats(SearchOutcome& outcome);
   void WinsByThreatsInTimeLeft(SearchOutcome& outcome);
   void AvoidLossByThreatsInTimeLeft(SearchOutcome& outcome);
   bool OpponentWinsByThreatsAfter(int cell, const VctLimits& vctLimits);
   bool PlaysVctWin(VctLimits vctLimits, SearchOutcome& outcome);
+  VcfLimits RootVcfLimits(int64_t budget) const;
   VctLimits RootVctLimits(int64_t share) const;
   void KeepMovesAgainstOpponentFours();
   bool OpponentWinsByFours();
   void KeepMovesAgainstOpponentThreats();
   bool OpponentWinsByThreats(VctLimits vctLimits);
+  int VctWinPlies(const VctResult& result);
+
+  // The alpha-beta, in searcher.cpp.
   void Deepen(SearchOutcome& outcome, const IterationCallback& onIteration);
   bool StartsAnotherIteration(int depth, int64_t lastIterationUs) const;
   int Aspiration(int depth, int previous);
@@ -49,21 +60,30 @@ class Searcher {
   int Search(int alpha, int beta, int depth, int ply);
   int SearchMoves(int alpha, int beta, int depth, int ply, Situation situation, int ttMove);
   int Leaf(int ply);
-  bool FindVcf(int64_t budget, bool relatedFours = false);
-  int VcfWinPlies();
-  int VctWinPlies(const VctResult& result);
   void OrderMoves(MoveList& moves, Situation situation, int ply, int ttMove) const;
   void RewardCutoff(int cell, int depth, int ply);
   void UpdatePv(int ply, int cell);
+
+  // What both use: wins by fours, and the budget.
+  bool FindVcf(VcfLimits vcfLimits);
+  int VcfWinPlies();
   bool OutOfBudget();
   bool StopRequested() const;
+  bool PastHardTime() const;
+  std::optional<SearchLimits::Clock::time_point> TimeFromStart(
+      std::chrono::microseconds span) const;
   int64_t ElapsedUs() const;
+
+  // Fours of the attacker in any look for a win by fours.
+  static constexpr int kVcfFours = 30;
 
   TranspositionTable& table_;
   VcfSearch& vcf_;
   VctSearch& vct_;
   SearchBoard board_;
   const SearchLimits* limits_ = nullptr;
+  // Nothing without a hard time.
+  std::optional<SearchLimits::Clock::time_point> hardDeadline_;
   int64_t nodes_ = 0;
   int64_t nextCheck_ = 0;
   bool aborted_ = false;

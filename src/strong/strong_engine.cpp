@@ -47,12 +47,6 @@ size_t MainTableBytes(size_t hashBytes) {
 
 }  // namespace
 
-std::optional<int> PliesToResult(int score) {
-  if (score > kProvenScore) return kWinScore - score;
-  if (score < -kProvenScore) return -(kWinScore + score);
-  return std::nullopt;
-}
-
 struct StrongEngine::Impl {
   explicit Impl(size_t hashBytes)
       : table(MainTableBytes(hashBytes)),

@@ -1,8 +1,15 @@
 #include "strong/vcf.hpp"
 
 #include <algorithm>
+#include <limits>
 
 namespace pentad::strong {
+namespace {
+
+// The clock and the stop flag, when given, are read this often.
+constexpr int64_t kCheckInterval = 1024;
+
+}  // namespace
 
 VcfSearch::VcfSearch(int tableBits)
     : table_(size_t{1} << tableBits), mask_((uint64_t{1} << tableBits) - 1) {}
@@ -16,6 +23,11 @@ VcfResult VcfSearch::Search(SearchBoard& board, const VcfLimits& limits) {
   attacker_ = board.SideToMove();
   nodes_ = 0;
   maxNodes_ = limits.maxNodes;
+  limits_ = &limits;
+  // The first node reads the clock, so that each of the root's many checks
+  // of moves ends at once when the move's time is up.
+  const bool interruptible = limits.deadline || limits.stop;
+  nextCheck_ = interruptible ? 1 : std::numeric_limits<int64_t>::max();
   relatedFours_ = limits.relatedFours;
   pathLength_ = 0;
   result_ = &result;
@@ -23,6 +35,7 @@ VcfResult VcfSearch::Search(SearchBoard& board, const VcfLimits& limits) {
   const int maxFours = std::clamp(limits.maxFours, 0, (VcfResult::kMaxLine - 1) / 2);
   const Proof proof = Attack(board, maxFours);
   result_ = nullptr;
+  limits_ = nullptr;
   result.nodes = nodes_;
   result.outcome = proof == Proof::kWin     ? VcfOutcome::kWin
                    : proof == Proof::kAbort ? VcfOutcome::kOutOfNodes
@@ -34,7 +47,7 @@ VcfResult VcfSearch::Search(SearchBoard& board, const VcfLimits& limits) {
 // The attacker to move. A four of the defender must be blocked first, and
 // the block only keeps the attack going when it is a four itself.
 VcfSearch::Proof VcfSearch::Attack(SearchBoard& board, int foursLeft) {
-  if (++nodes_ > maxNodes_) return Proof::kAbort;
+  if (OutOfBudget()) return Proof::kAbort;
   const uint8_t defender = kOpponent[attacker_];
   if (board.Count(attacker_, CellPattern::kFive) > 0) {
     WinWith(board.Cells(attacker_, CellPattern::kFive).First());
@@ -77,6 +90,22 @@ VcfSearch::Proof VcfSearch::Attack(SearchBoard& board, int foursLeft) {
     Store(hash, proof, proof == Proof::kWin ? result_->line[ply] : kNoCell, foursLeft);
   }
   return proof;
+}
+
+// An interrupted search spends what is left of its budget at once, so that
+// every node still open gives up too.
+bool VcfSearch::OutOfBudget() {
+  if (++nodes_ > maxNodes_) return true;
+  if (nodes_ < nextCheck_) return false;
+  nextCheck_ = nodes_ + kCheckInterval;
+  if (!Interrupted()) return false;
+  maxNodes_ = nodes_ - 1;
+  return true;
+}
+
+bool VcfSearch::Interrupted() const {
+  if (limits_->stop && limits_->stop->load(std::memory_order_relaxed)) return true;
+  return limits_->deadline && std::chrono::steady_clock::now() >= *limits_->deadline;
 }
 
 // The attacker's cells of the pattern, or below the first four, when asked,

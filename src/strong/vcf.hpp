@@ -3,7 +3,10 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "strong/search_board.hpp"
@@ -19,12 +22,19 @@ struct VcfLimits {
   // stones and blocks, and far fewer lines are tried. A win this misses is
   // only missed, never false.
   bool relatedFours = false;
+  // A search at the root also ends at the move's deadline or a manager's
+  // stop, as if out of nodes; both are read at the first node and every
+  // thousand nodes or so after. Without them the search depends on nothing
+  // but the node budget, and reads no clock: the many small searches at
+  // the leaves leave both to the main search.
+  std::optional<std::chrono::steady_clock::time_point> deadline{};
+  const std::atomic<bool>* stop = nullptr;
 };
 
 enum class VcfOutcome : uint8_t {
   kWin,
   kNoWin,       // no win by fours within maxFours
-  kOutOfNodes,  // the node budget ran out first
+  kOutOfNodes,  // the node budget, the deadline or a stop came first
 };
 
 struct VcfResult {
@@ -68,6 +78,8 @@ class VcfSearch {
     Scope scope = Scope::kEveryFour;
   };
 
+  bool OutOfBudget();
+  bool Interrupted() const;
   Proof Attack(SearchBoard& board, int foursLeft);
   Proof TryFour(SearchBoard& board, int cell, int foursLeft);
   Proof TryEach(SearchBoard& board, CellSet cells, int foursLeft);
@@ -84,6 +96,8 @@ class VcfSearch {
   bool relatedFours_ = false;
   int64_t nodes_ = 0;
   int64_t maxNodes_ = 0;
+  int64_t nextCheck_ = 0;
+  const VcfLimits* limits_ = nullptr;
   std::array<int16_t, VcfResult::kMaxLine> path_{};
   int pathLength_ = 0;
   VcfResult* result_ = nullptr;

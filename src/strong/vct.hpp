@@ -26,7 +26,7 @@ struct VctLimits {
   // are tried too: such a move threatens a win by fours were the defender
   // to pass. They are many and their defences wide, so they come last.
   bool closedThrees = false;
-  // A search inside a timed move also ends at the move's deadline or a
+  // A search inside a move also ends at the move's deadline or a
   // manager's stop, as if out of nodes; both are read every few thousand
   // nodes. Without them the search depends on nothing but the node budget.
   std::optional<std::chrono::steady_clock::time_point> deadline{};
@@ -36,7 +36,7 @@ struct VctLimits {
 enum class VctOutcome : uint8_t {
   kWin,
   kNoWin,       // no win within maxThreats
-  kOutOfNodes,  // the node budget ran out first
+  kOutOfNodes,  // the node budget, the deadline or a stop came first
 };
 
 struct VctResult {

@@ -7,35 +7,20 @@
 #include <set>
 #include <vector>
 
+#include "strong/engine_support.hpp"
 #include "strong/move_generation.hpp"
 #include "strong/tactics.hpp"
 
 namespace pentad::strong {
 namespace {
 
+using test::NodeLimits;
+using test::Position;
+
 // Node budgets fix every answer on every machine; each is a few times what
 // the search needs today.
 constexpr int64_t kTacticNodes = 200000;
 constexpr int64_t kSmallNodes = 20000;
-
-SearchLimits NodeLimits(int64_t nodes) {
-  SearchLimits limits;
-  limits.maxNodes = nodes;
-  return limits;
-}
-
-// Rows of x/o stones placed from (0, y0) down; '.' is empty.
-SearchBoard Position(int y0, std::vector<const char*> rows, uint8_t sideToMove) {
-  SearchBoard board;
-  for (int dy = 0; dy < static_cast<int>(rows.size()); ++dy) {
-    for (int x = 0; rows[dy][x] != '\0'; ++x) {
-      if (rows[dy][x] == 'x') board.Place(CellAt(x, y0 + dy), kPlayerX);
-      if (rows[dy][x] == 'o') board.Place(CellAt(x, y0 + dy), kPlayerO);
-    }
-  }
-  board.SetSideToMove(sideToMove);
-  return board;
-}
 
 // A position and the moves expected of the side to move.
 struct MoveCase {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <initializer_list>
 #include <vector>
 
@@ -142,6 +144,25 @@ TEST(VcfTest, ARelatedFailureBelowTheRootDoesNotHideAWinFromThere) {
   const VcfResult below = vcf.Search(board, limits);
   EXPECT_EQ(below.outcome, VcfOutcome::kWin);
   EXPECT_TRUE(IsWinByFours(board, below));
+}
+
+// A root search gives up at the move's deadline or a stop, whatever nodes
+// are left, and says it ran out rather than that there is no win; the
+// same search without them wins.
+TEST(VcfTest, EndsAtTheDeadlineOrAStop) {
+  const std::atomic<bool> stop{true};
+  VcfLimits stopped = kLimits;
+  stopped.stop = &stop;
+  VcfLimits late = kLimits;
+  late.deadline = std::chrono::steady_clock::now();
+  for (test::Tactic tactic : test::LoadTactics("fours")) {
+    for (const VcfLimits& limits : {stopped, late}) {
+      VcfSearch vcf;
+      const VcfResult result = vcf.Search(tactic.board, limits);
+      EXPECT_EQ(result.outcome, VcfOutcome::kOutOfNodes) << tactic.name;
+      EXPECT_EQ(result.move, kNoCell) << tactic.name;
+    }
+  }
 }
 
 }  // namespace
