@@ -40,7 +40,7 @@ strong::SearchLimits SearchLimitsFor(const Limits& limits) {
     search.hardTime = limits.moveTime.value_or(kDefaultMoveTime);
     search.softTime = search.hardTime * kLastStartPercent / 100;
   } else {
-    search.hardTime = search.softTime = std::chrono::microseconds::max();
+    search.hardTime = search.softTime = strong::kNoTimeLimit;
   }
   return search;
 }
