@@ -19,11 +19,9 @@
 #include "match/sgf.hpp"
 #include "match/summary.hpp"
 
-namespace pentad::cli {
-
+// The command line of the runner speaks the runner's own words.
+namespace pentad::match {
 namespace {
-
-using namespace pentad::match;
 
 struct MatchOptions {
   std::string engineA;
@@ -96,8 +94,8 @@ std::optional<Shard> ParseShard(const std::string& text) {
 // Applies the per-engine options; an error message, or empty.
 std::string Configure(EngineSetup& setup, const std::string& kind, const std::string& name,
                       const std::string& dir, char label) {
-  if (kind == "file") setup.kind = EngineKind::kFile;
-  if (kind == "pipe") setup.kind = EngineKind::kPipe;
+  if (kind == "file") setup.kind = PlayerKind::kFile;
+  if (kind == "pipe") setup.kind = PlayerKind::kPipe;
   if (!name.empty()) setup.name = name;
   if (!dir.empty()) {
     std::error_code ec;
@@ -253,9 +251,12 @@ int RunMatchCommand(const MatchOptions& options) {
 }
 
 }  // namespace
+}  // namespace pentad::match
+
+namespace pentad::cli {
 
 CommandRunner AddMatchCommand(CLI::App& app) {
-  auto options = std::make_shared<MatchOptions>();
+  auto options = std::make_shared<match::MatchOptions>();
   CLI::App* cmd = app.add_subcommand(
       "match",
       "Play a match between engines A and B, headless, and print a summary.\n"
@@ -270,7 +271,7 @@ CommandRunner AddMatchCommand(CLI::App& app) {
   cmd->add_option("B", options->engineB, "Engine B: executable path and arguments");
   cmd->add_option("--games", options->games, "Number of games")
       ->capture_default_str()
-      ->check(CLI::Range(1, kMaxGames));
+      ->check(CLI::Range(1, match::kMaxGames));
   cmd->add_option("--openings", options->openingsFile,
                   "Openings, one a line, from \"x\": offsets from the centre (10, 10), "
                   "\"dx,dy, dx,dy, ...\", or moves like \"h8i9\" (a = x 0, 1 = y 0, k11 the "
@@ -283,11 +284,11 @@ CommandRunner AddMatchCommand(CLI::App& app) {
                   "Milliseconds per move: a file engine still running is killed, a brain that "
                   "has not answered loses")
       ->capture_default_str()
-      ->check(CLI::Range(int64_t{1}, kMaxMoveTimeMs));
+      ->check(CLI::Range(int64_t{1}, match::kMaxMoveTimeMs));
   cmd->add_option("--game-time", options->gameTime,
                   "Milliseconds per engine per game (default: unlimited); passed to brains as "
                   "timeout_match and time_left")
-      ->check(CLI::Range(int64_t{1}, kMaxGameTimeMs));
+      ->check(CLI::Range(int64_t{1}, match::kMaxGameTimeMs));
   cmd->add_option("--max-memory", options->maxMemory,
                   "Bytes an engine may use, passed on as max_memory (0: no limit)")
       ->capture_default_str()
@@ -320,7 +321,7 @@ CommandRunner AddMatchCommand(CLI::App& app) {
   options->merge->add_option("results", options->mergeFiles, "JSON results of --shard runs")
       ->required();
   options->merge->add_flag("--json", options->mergeJson, "Print the summary as JSON");
-  return [options] { return RunMatchCommand(*options); };
+  return [options] { return match::RunMatchCommand(*options); };
 }
 
 }  // namespace pentad::cli

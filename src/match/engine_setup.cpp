@@ -71,13 +71,13 @@ std::optional<std::filesystem::path> ResolveExecutable(const std::string& comman
   }
 }
 
-EngineKind KindFromName(const std::filesystem::path& executable) {
-  return executable.filename().string().rfind("pbrain-", 0) == 0 ? EngineKind::kPipe
-                                                                 : EngineKind::kFile;
+PlayerKind KindFromName(const std::filesystem::path& executable) {
+  return executable.filename().string().rfind("pbrain-", 0) == 0 ? PlayerKind::kPipe
+                                                                 : PlayerKind::kFile;
 }
 
-const char* KindName(EngineKind kind) {
-  return kind == EngineKind::kPipe ? "pipe" : "file";
+const char* KindName(PlayerKind kind) {
+  return kind == PlayerKind::kPipe ? "pipe" : "file";
 }
 
 std::optional<EngineSetup> ParseEngine(const std::string& command, std::string* error) {

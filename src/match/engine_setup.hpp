@@ -10,12 +10,12 @@
 
 namespace pentad::match {
 
-enum class EngineKind { kFile, kPipe };
+enum class PlayerKind { kFile, kPipe };
 
 struct EngineSetup {
   std::string name;               // as games and summaries show it
   std::vector<std::string> argv;  // argv[0] an absolute path
-  EngineKind kind = EngineKind::kFile;
+  PlayerKind kind = PlayerKind::kFile;
   std::filesystem::path dataDir;  // empty: start with an empty directory
 };
 
@@ -30,9 +30,9 @@ std::optional<std::vector<std::string>> SplitCommandLine(std::string_view text);
 std::optional<std::filesystem::path> ResolveExecutable(const std::string& command);
 
 // Pipe brains are known by their name starting with "pbrain-".
-EngineKind KindFromName(const std::filesystem::path& executable);
+PlayerKind KindFromName(const std::filesystem::path& executable);
 
-const char* KindName(EngineKind kind);
+const char* KindName(PlayerKind kind);
 
 // Parses `command` (an existing file's path as it is, else a command line)
 // into a setup named after the executable. nullopt and `error` on failure.

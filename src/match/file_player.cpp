@@ -70,7 +70,7 @@ class FilePlayer : public Player {
     return reply;
   }
 
-  MoveReply Play(const MoveRequest& request, const Cancellation& cancel) override {
+  MoveReply Play(const MoveQuery& request, const Cancellation& cancel) override {
     MoveReply reply;
     if (const char* file = WriteExchangeFiles(request)) {
       reply.fault = LossKind::kCrash;
@@ -114,7 +114,7 @@ class FilePlayer : public Player {
 
  private:
   // The name of the file that could not be written, or nullptr.
-  const char* WriteExchangeFiles(const MoveRequest& request) {
+  const char* WriteExchangeFiles(const MoveQuery& request) {
     for (const char* name : {kPositionFile, kSideFile, kTimeoutsFile, kInfoFile, kMessageFile}) {
       for (const auto& stale : FilesNamed(dir_->Path(), name)) {
         std::error_code ec;

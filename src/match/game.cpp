@@ -80,10 +80,10 @@ class Referee {
       return;
     }
     const Point p = *reply.point;
-    if (!Inside(p) || !board_.Empty(p)) {
+    if (!OnBoard(p) || !board_.Empty(p)) {
       record_.finalNotes = std::move(reply.notes);
       Lose(side, LossKind::kIllegal,
-           "move " + PointText(p) + (Inside(p) ? " is onto a stone" : " is off the board"));
+           "move " + PointText(p) + (OnBoard(p) ? " is onto a stone" : " is off the board"));
       return;
     }
     board_.Place(p, side);

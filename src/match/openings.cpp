@@ -75,7 +75,7 @@ std::optional<std::vector<int>> OffsetsOfMoves(std::string_view line) {
 
 // Any offset past the board stays off it: the sum must not overflow.
 Point FromCentre(int dx, int dy) {
-  const auto near = [](int offset) { return std::clamp(offset, -2 * kSize, 2 * kSize); };
+  const auto near = [](int offset) { return std::clamp(offset, -2 * kBoardSize, 2 * kBoardSize); };
   return {kCentre.x + near(dx), kCentre.y + near(dy)};
 }
 
@@ -96,7 +96,7 @@ std::optional<Opening> ParseOpeningLine(std::string_view line, std::string* prob
   for (size_t i = 0; i < numbers->size(); i += 2) {
     const Point p = FromCentre((*numbers)[i], (*numbers)[i + 1]);
     const std::string move = "move " + std::to_string(i / 2 + 1);
-    if (!Inside(p)) {
+    if (!OnBoard(p)) {
       *problem = move + " is off the board";
       return std::nullopt;
     }

@@ -52,7 +52,7 @@ class PipePlayer : public Player {
     return reply;
   }
 
-  MoveReply Play(const MoveRequest& request, const Cancellation& cancel) override {
+  MoveReply Play(const MoveQuery& request, const Cancellation& cancel) override {
     MoveReply reply;
     const int64_t left = request.timeLeft ? request.timeLeft->count() : kUnlimitedMs;
     const std::string command =
@@ -143,7 +143,7 @@ class PipePlayer : public Player {
 
   // BEGIN on the empty board, TURN when the brain knows all but the last
   // move, else the whole position.
-  std::string MoveCommand(const MoveRequest& request) const {
+  std::string MoveCommand(const MoveQuery& request) const {
     const auto& moves = request.moves;
     if (moves.empty()) return "BEGIN";
     if (known_ + 1 == moves.size()) return "TURN " + PointText(moves.back());

@@ -6,7 +6,7 @@
 namespace pentad::match {
 
 std::unique_ptr<Player> MakePlayer(const EngineSetup& setup) {
-  return setup.kind == EngineKind::kPipe ? MakePipePlayer(setup) : MakeFilePlayer(setup);
+  return setup.kind == PlayerKind::kPipe ? MakePipePlayer(setup) : MakeFilePlayer(setup);
 }
 
 std::unique_ptr<WorkDir> WorkDir::Create(const std::filesystem::path& fillFrom,

@@ -34,7 +34,7 @@ struct TimeControl {
 // Why a game was lost; kNone for a draw or a game still running.
 enum class LossKind { kNone, kFive, kTime, kIllegal, kCrash };
 
-struct MoveRequest {
+struct MoveQuery {
   const GameBoard& board;
   const std::vector<Point>& moves;  // every move so far, the opening's included
   Side side;
@@ -58,7 +58,7 @@ class Player {
   virtual ~Player() = default;
   // Gets the engine ready for a new game; a failed reply loses the game.
   virtual MoveReply Start(const TimeControl& time, const Cancellation& cancel) = 0;
-  virtual MoveReply Play(const MoveRequest& request, const Cancellation& cancel) = 0;
+  virtual MoveReply Play(const MoveQuery& request, const Cancellation& cancel) = 0;
   // Ends the game for the engine; after a cancellation without courtesy.
   virtual void Finish(bool cancelled) = 0;
 };

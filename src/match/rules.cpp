@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "common/position.hpp"
+
 namespace pentad::match {
 namespace {
 
@@ -36,47 +38,26 @@ std::optional<Point> ParsePoint(std::string_view text) {
   return Point{*x, *y};
 }
 
+namespace {
+
+uint8_t PlayerOf(Side side) {
+  return side == Side::kX ? kPlayerX : kPlayerO;
+}
+
+}  // namespace
+
 std::optional<Side> GameBoard::At(Point p) const {
-  const uint8_t code = cells_[Offset(p)];
-  if (code == 0) return std::nullopt;
-  return static_cast<Side>(code - 1);
+  const uint8_t stone = stones_.At(p);
+  if (stone == kEmpty) return std::nullopt;
+  return stone == kPlayerX ? Side::kX : Side::kO;
 }
 
 void GameBoard::Place(Point p, Side side) {
-  uint8_t& cell = cells_[Offset(p)];
-  if (cell == 0) ++stones_;
-  cell = static_cast<uint8_t>(IndexOf(side) + 1);
-}
-
-int GameBoard::RunLength(Point from, int dx, int dy, uint8_t code) const {
-  int length = 0;
-  for (Point p{from.x + dx, from.y + dy}; Inside(p) && cells_[Offset(p)] == code;
-       p = {p.x + dx, p.y + dy})
-    ++length;
-  return length;
-}
-
-bool GameBoard::MakesFive(Point p) const {
-  const uint8_t code = cells_[Offset(p)];
-  if (code == 0) return false;
-  static constexpr int kLines[4][2] = {{1, 0}, {0, 1}, {1, 1}, {1, -1}};
-  for (const auto& [dx, dy] : kLines) {
-    if (1 + RunLength(p, dx, dy, code) + RunLength(p, -dx, -dy, code) >= 5) return true;
-  }
-  return false;
+  stones_.Place(p, PlayerOf(side));
 }
 
 std::string GameBoard::PositionText() const {
-  std::string text;
-  text.reserve(kSize * (kSize + 2));
-  for (int y = 0; y < kSize; ++y) {
-    for (int x = 0; x < kSize; ++x) {
-      const uint8_t code = cells_[Offset({x, y})];
-      text += code == 0 ? '-' : code == 1 ? 'x' : 'o';
-    }
-    text += "\r\n";
-  }
-  return text;
+  return pentad::PositionText(stones_);
 }
 
 }  // namespace pentad::match

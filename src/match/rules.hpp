@@ -2,16 +2,14 @@
 // five or more stones of one side in a row win.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace pentad::match {
+#include "common/stones.hpp"
 
-inline constexpr int kSize = 20;
-inline constexpr int kCells = kSize * kSize;
+namespace pentad::match {
 
 // "x" moves first and is Black in the game records.
 enum class Side : uint8_t { kX = 0, kO = 1 };
@@ -30,16 +28,6 @@ constexpr Side SideOfMove(size_t moveIndex) {
   return moveIndex % 2 == 0 ? Side::kX : Side::kO;
 }
 
-struct Point {
-  int x = 0;
-  int y = 0;
-  bool operator==(const Point&) const = default;
-};
-
-constexpr bool Inside(Point p) {
-  return p.x >= 0 && p.x < kSize && p.y >= 0 && p.y < kSize;
-}
-
 std::string PointText(Point p);
 
 // "X,Y" with optional blanks around either number; nothing else on the line.
@@ -47,22 +35,18 @@ std::optional<Point> ParsePoint(std::string_view text);
 
 class GameBoard {
  public:
-  bool Empty(Point p) const { return cells_[Offset(p)] == 0; }
+  bool Empty(Point p) const { return stones_.Empty(p); }
   std::optional<Side> At(Point p) const;
   void Place(Point p, Side side);
   // Whether the stone on `p` ends the game: five or more in an unbroken line.
-  bool MakesFive(Point p) const;
-  bool Full() const { return stones_ == kCells; }
-  int Stones() const { return stones_; }
+  bool MakesFive(Point p) const { return stones_.MakesFive(p); }
+  bool Full() const { return stones_.Full(); }
+  int Stones() const { return stones_.StoneCount(); }
   // 20 lines of 20 characters "-", "x", "o", each ended by CR LF.
   std::string PositionText() const;
 
  private:
-  static int Offset(Point p) { return p.y * kSize + p.x; }
-  int RunLength(Point from, int dx, int dy, uint8_t code) const;
-
-  std::array<uint8_t, kCells> cells_{};  // 0 empty, else 1 + side
-  int stones_ = 0;
+  pentad::Stones stones_;
 };
 
 }  // namespace pentad::match

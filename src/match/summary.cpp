@@ -167,7 +167,7 @@ EngineSetup EngineFrom(const Json& json) {
   EngineSetup setup;
   setup.name = json.at("name").get<std::string>();
   setup.argv = json.at("command").get<std::vector<std::string>>();
-  setup.kind = json.at("kind").get<std::string>() == "pipe" ? EngineKind::kPipe : EngineKind::kFile;
+  setup.kind = json.at("kind").get<std::string>() == "pipe" ? PlayerKind::kPipe : PlayerKind::kFile;
   return setup;
 }
 

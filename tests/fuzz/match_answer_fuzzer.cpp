@@ -36,7 +36,7 @@ void RequirePrintable(const std::string& text, size_t maxLength) {
 // one the referee accepts, else the reason the engine loses.
 void Keep(const AnswerReading& reading, const std::vector<std::string>& notes, GameRecord& record) {
   if (reading.point && !reading.error.empty()) __builtin_trap();
-  if (reading.point && Inside(*reading.point)) {
+  if (reading.point && OnBoard(*reading.point)) {
     record.moves.push_back(*reading.point);
     record.notes.push_back(notes);
   } else if (!reading.error.empty()) {

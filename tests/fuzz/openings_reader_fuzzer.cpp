@@ -16,7 +16,7 @@ void RequirePlayable(const Opening& opening) {
   GameBoard board;
   for (size_t i = 0; i < opening.size(); ++i) {
     const Point p = opening[i];
-    if (!Inside(p) || !board.Empty(p)) __builtin_trap();
+    if (!OnBoard(p) || !board.Empty(p)) __builtin_trap();
     board.Place(p, SideOfMove(i));
     if (board.MakesFive(p)) __builtin_trap();
   }

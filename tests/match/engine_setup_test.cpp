@@ -26,11 +26,11 @@ TEST(MatchEngineSetup, SplitsCommandLinesLikeAShell) {
 }
 
 TEST(MatchEngineSetup, KindFollowsTheFileName) {
-  EXPECT_EQ(KindFromName("/x/pbrain-pentad"), EngineKind::kPipe);
-  EXPECT_EQ(KindFromName("pbrain-"), EngineKind::kPipe);
-  EXPECT_EQ(KindFromName("/x/pentad"), EngineKind::kFile);
-  EXPECT_EQ(KindFromName("/pbrain-dir/engine"), EngineKind::kFile);
-  EXPECT_EQ(KindFromName("my-pbrain-x"), EngineKind::kFile);
+  EXPECT_EQ(KindFromName("/x/pbrain-pentad"), PlayerKind::kPipe);
+  EXPECT_EQ(KindFromName("pbrain-"), PlayerKind::kPipe);
+  EXPECT_EQ(KindFromName("/x/pentad"), PlayerKind::kFile);
+  EXPECT_EQ(KindFromName("/pbrain-dir/engine"), PlayerKind::kFile);
+  EXPECT_EQ(KindFromName("my-pbrain-x"), PlayerKind::kFile);
 }
 
 TEST(MatchEngineSetup, ResolvesExecutablesAndRejectsOthers) {

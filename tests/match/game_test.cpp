@@ -30,7 +30,7 @@ class ScriptedPlayer : public Player {
   ScriptedPlayer(std::deque<MoveReply> script, std::vector<Milliseconds>& limits)
       : script_(std::move(script)), limits_(limits) {}
   MoveReply Start(const TimeControl&, const Cancellation&) override { return {}; }
-  MoveReply Play(const MoveRequest& request, const Cancellation&) override {
+  MoveReply Play(const MoveQuery& request, const Cancellation&) override {
     limits_.push_back(request.limit);
     if (script_.empty()) return Failure(LossKind::kTime, "script ended");
     MoveReply reply = std::move(script_.front());
@@ -135,8 +135,8 @@ int PatternSide(int x, int y) {
 
 TEST(MatchGame, FullBoardWithoutFiveIsADraw) {
   Table table;
-  for (int y = 0; y < kSize; ++y)
-    for (int x = 0; x < kSize; ++x)
+  for (int y = 0; y < kBoardSize; ++y)
+    for (int x = 0; x < kBoardSize; ++x)
       (PatternSide(x, y) == 0 ? table.xScript : table.oScript).push_back(At(x, y));
   const GameRecord record = table.Play();
   EXPECT_EQ(record.outcome, Outcome::kDraw);

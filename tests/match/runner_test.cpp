@@ -19,7 +19,7 @@ class ThrowingPlayer : public Player {
     folders_.push_back(dir_->Path());
     return {};
   }
-  MoveReply Play(const MoveRequest&, const Cancellation&) override {
+  MoveReply Play(const MoveQuery&, const Cancellation&) override {
     throw std::runtime_error("cannot read the answer");
   }
   void Finish(bool) override { dir_.reset(); }
