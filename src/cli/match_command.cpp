@@ -17,7 +17,10 @@
 #include "match/process.hpp"
 #include "match/runner.hpp"
 #include "match/sgf.hpp"
+#include "match/shard_merge.hpp"
 #include "match/summary.hpp"
+#include "match/summary_json.hpp"
+#include "match/summary_text.hpp"
 
 // The command line of the runner speaks the runner's own words.
 namespace pentad::match {

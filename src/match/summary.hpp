@@ -1,10 +1,9 @@
-// The end of a match in words and as JSON: A's wins, draws and losses, the
-// pairs of games per opening, Elo differences, losses by rule and move
-// times per engine, the SPRT's standing. A shard's JSON carries all that
-// `pentad match merge` needs to give the summary of the whole match.
+// The end of a match in figures: A's wins, draws and losses, the pairs of
+// games per opening, Elo differences, losses by rule and move times per
+// engine, the SPRT's standing. summary_text.hpp says them in words,
+// summary_json.hpp as JSON, shard_merge.hpp reads shards' JSON back.
 #pragma once
 
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -79,37 +78,5 @@ struct RunFacts {
 MatchSummary Summarize(const MatchInfo& info, const std::vector<GameResult>& games,
                        const RunFacts& facts);
 MatchSummary Summarize(const MatchSettings& settings, const MatchOutcome& outcome);
-
-std::string SummaryText(const MatchInfo& info, const MatchSummary& summary);
-
-nlohmann::ordered_json GameJson(const GameRecord& game);
-
-// `games`: the list of GameJson objects, by number.
-nlohmann::ordered_json SummaryJson(const MatchInfo& info, const MatchSummary& summary,
-                                   nlohmann::ordered_json games);
-
-// The JSON summary as printed. A command line or name that is not UTF-8
-// comes out with U+FFFD instead of ending the report with an exception.
-std::string JsonText(const nlohmann::ordered_json& json);
-
-// "+190.8", "-3.3", "0.0"; for an infinite difference the bound that
-// stands in for it, "> +77.6" or "< -77.6".
-std::string EloText(double elo);
-std::string EloText(const EloEstimate& estimate);
-
-// Shard results (SummaryJson of runs with --shard) as one match: the same
-// figures as one run of all their games. nullopt and `error`, naming the
-// result, when they are not distinct shards of one match.
-struct ShardResult {
-  std::string name;  // for messages: the file it came from
-  nlohmann::ordered_json json;
-};
-struct MergedMatch {
-  MatchInfo info;
-  std::vector<GameResult> games;  // by number
-  nlohmann::ordered_json gamesJson;
-  RunFacts facts;
-};
-std::optional<MergedMatch> MergeShards(const std::vector<ShardResult>& results, std::string* error);
 
 }  // namespace pentad::match

@@ -12,6 +12,8 @@
 #include "match/engine_text.hpp"
 #include "match/sgf.hpp"
 #include "match/summary.hpp"
+#include "match/summary_json.hpp"
+#include "match/summary_text.hpp"
 #include "text/utf8.hpp"
 
 namespace {

@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "match/shard_merge.hpp"
 #include "match/summary.hpp"
+#include "match/summary_json.hpp"
+#include "match/summary_text.hpp"
 
 namespace {
 

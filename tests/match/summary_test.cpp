@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "match/summary_text.hpp"
+
 namespace pentad::match {
 namespace {
 
