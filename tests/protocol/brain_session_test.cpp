@@ -439,6 +439,23 @@ TEST_F(BrainSessionTest, AnswersWithinTheManagersTimeLimits) {
   }
 }
 
+// The strong engine's tables are made before the first command, so that the
+// first move of a short time control keeps to it as every later one does.
+TEST_F(BrainSessionTest, StrongBrainsFirstMoveKeepsToAShortTimeControl) {
+  BrainProcess& brain = Launch({}, kBrainExe);
+  brain.Send("INFO timeout_turn 100");
+  brain.Send("START 20");
+  ASSERT_EQ(brain.ReadAnswer(), "OK");
+  std::string block = ViewFromRows(kBusyRows, 'o').Block();
+  block.resize(block.size() - 5);  // all but "DONE"
+  brain.Send(block);
+  const auto sent = BrainProcess::Clock::now();
+  brain.Send("DONE");
+  EXPECT_TRUE(ParseMove(brain.ReadAnswer()));
+  EXPECT_LT(std::chrono::duration_cast<Ms>(BrainProcess::Clock::now() - sent).count(),
+            100 + kSlowBuildAllowanceMs);
+}
+
 TEST_F(BrainSessionTest, SaysOnceThatOtherRulesPlayFreestyle) {
   BrainProcess& brain = Launch();
   brain.Send("INFO rule 0\nINFO rule 2");
