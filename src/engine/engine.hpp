@@ -36,17 +36,31 @@ struct Limits {
   const std::atomic<bool>* stop = nullptr;
 };
 
+// One root move with its score and line: one of the best moves when a
+// request asks for several.
+struct PvLine {
+  Point move = kNoPoint;
+  int score = 0;          // the side to play's view, as Result::score
+  std::vector<Point> pv;  // the move first
+};
+
 // One finished depth of a deepening search.
 struct Progress {
   int depth = 0;
+  int selDepth = 0;          // the deepest ply any line of this depth reached
   std::optional<int> score;  // the strong engine's; positive is good for the side to play
   std::optional<int64_t> nodes;
   std::optional<int64_t> timeChecks;  // the classic engine's
   int64_t elapsedMs = 0;
   std::vector<Point> pv;
+  // With Request::multiPv above 1, the best root moves, the best first
+  // (lines[0] is the line of `pv`); a single line otherwise.
+  std::vector<PvLine> lines;
 };
 
 using ProgressCallback = std::function<void(const Progress&)>;
+// The move the engine would play now, each time it changes during a search.
+using BestMoveCallback = std::function<void(Point)>;
 
 struct Request {
   Position position;  // the engine plays SideToPlay(position)
@@ -54,6 +68,11 @@ struct Request {
   // The classic engine's random generator; default: the time of day.
   std::optional<uint32_t> seed;
   ProgressCallback onProgress;
+  BestMoveCallback onBestMove;
+  // For analysis, by the engines that can: the N best root moves with their
+  // lines instead of the best alone, and root moves to leave out.
+  int multiPv = 1;
+  std::vector<Point> excluded;
   // The classic engine's views of the board before deciding, for analysis.
   bool wantCells = false;
   bool wantThreats = false;
@@ -86,6 +105,8 @@ struct Result {
   int64_t nodes = 0;
   int64_t elapsedMs = 0;
   std::vector<Point> pv;  // the move first
+  int selDepth = 0;
+  std::vector<PvLine> lines;  // as Progress::lines, of the last finished depth
   std::optional<ClassicDetails> classic;
 
   // Plies to a proven end: positive a win, negative a loss; nothing for a

@@ -46,6 +46,8 @@ struct EngineOptions {
   // bytes its tables may take (default 64 MB).
   std::optional<int64_t> nodes;
   std::optional<size_t> hashBytes;
+  // Search threads (the strong engine); 1 keeps a node budget reproducible.
+  int threads = 1;
 };
 
 // The options that belong to one engine only, by the name a front end shows

@@ -66,6 +66,8 @@ class StrongEngine : public Engine {
     result.nodes = outcome.nodes;
     result.elapsedMs = outcome.elapsedMs;
     result.pv = PointsOf(outcome.pv);
+    result.selDepth = outcome.depth;
+    if (OnBoard(result.move)) result.lines = {PvLine{result.move, outcome.score, result.pv}};
     return result;
   }
 
@@ -90,6 +92,9 @@ class StrongEngine : public Engine {
       progress.nodes = report.nodes;
       progress.elapsedMs = report.elapsedMs;
       progress.pv = PointsOf(report.pv);
+      progress.selDepth = report.depth;
+      if (!progress.pv.empty())
+        progress.lines = {PvLine{progress.pv.front(), report.score, progress.pv}};
       onProgress(progress);
     };
   }
