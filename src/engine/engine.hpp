@@ -118,6 +118,13 @@ struct Result {
 // loss; nothing for a heuristic score.
 std::optional<int> ProvenPlies(int score);
 
+// The chance of winning a score stands for, 0 to 1: 1 and 0 for proven
+// results, else a logistic curve of the score. Its scale of 200 is about
+// the one the evaluation's weights were fitted with (bench/strength
+// fit-eval), so that 0.5 is an even game and an open three of the side to
+// move, about 250, reads as a clear edge.
+double WinRate(int score);
+
 class Engine {
  public:
   virtual ~Engine() = default;

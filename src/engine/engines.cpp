@@ -1,6 +1,7 @@
 #include "engine/engines.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 #include "classic/decision/turn.hpp"
 #include "engine/adapters.hpp"
@@ -43,6 +44,12 @@ const EngineEntry& EntryOf(EngineKind kind) {
 
 std::optional<int> ProvenPlies(int score) {
   return strong::PliesToResult(score);
+}
+
+double WinRate(int score) {
+  if (const auto plies = ProvenPlies(score)) return *plies > 0 ? 1.0 : 0.0;
+  constexpr double kScale = 200.0;
+  return 1.0 / (1.0 + std::exp(-score / kScale));
 }
 
 std::optional<int> Result::ProvenPlies() const {
