@@ -137,6 +137,8 @@ class Engine {
   // The memory the engine's tables may take, in bytes (0: the default).
   // Tables are made here, never inside a decision's time.
   virtual void SetMemory(size_t /*bytes*/) {}
+  // The threads a decision may search with (engines that can use several).
+  virtual void SetThreads(int /*threads*/) {}
 };
 
 }  // namespace pentad::engine

@@ -33,6 +33,7 @@ constexpr OptionOwner kOptionOwners[] = {
     {"seed", EngineKind::kClassic},     {"checks", EngineKind::kClassic},
     {"book-dir", EngineKind::kClassic}, {"cells", EngineKind::kClassic},
     {"threats", EngineKind::kClassic},  {"nodes", EngineKind::kStrong},
+    {"threads", EngineKind::kStrong},
 };
 
 const EngineEntry& EntryOf(EngineKind kind) {

@@ -52,7 +52,8 @@ struct EngineOptions {
 
 // The options that belong to one engine only, by the name a front end shows
 // them under (without dashes or quotes): "seed", "checks", "book-dir",
-// "cells", "threats" are the classic engine's, "nodes" the strong one's.
+// "cells", "threats" are the classic engine's, "nodes" and "threads" the
+// strong one's.
 std::optional<EngineKind> OwnerOfOption(std::string_view name);
 
 // The first of `given` (option names as above) that belongs to an engine

@@ -48,7 +48,8 @@ strong::SearchLimits SearchLimitsFor(const Limits& limits) {
 class StrongEngine : public Engine {
  public:
   explicit StrongEngine(const EngineOptions& options)
-      : hashBytes_(HashBytesOr(options.hashBytes.value_or(0))), engine_(hashBytes_) {}
+      : hashBytes_(HashBytesOr(options.hashBytes.value_or(0))),
+        engine_(hashBytes_, options.threads) {}
 
   EngineKind Kind() const override { return EngineKind::kStrong; }
 
@@ -72,6 +73,8 @@ class StrongEngine : public Engine {
   }
 
   void NewGame() override { engine_.Clear(); }
+
+  void SetThreads(int threads) override { engine_.SetThreads(threads); }
 
   void SetMemory(size_t bytes) override {
     const size_t wanted = HashBytesOr(bytes);

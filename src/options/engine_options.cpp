@@ -27,6 +27,10 @@ EngineCommandLine::EngineCommandLine(CLI::App& app, engine::EngineKind defaultKi
                  "Strong engine: a budget of N nodes per decision instead of the clock "
                  "(reproducible)")
       ->check(CLI::Range(int64_t{1}, INT64_MAX));
+  app.add_option("--threads", options_.threads,
+                 "Strong engine: search threads (default 1; more make a node budget "
+                 "irreproducible)")
+      ->check(CLI::Range(1, 64));
   app.add_option("--seed", options_.seed,
                  "Classic engine: seed of the random generator (default: the time of day)")
       ->check(CLI::Range(0LL, 4294967295LL));

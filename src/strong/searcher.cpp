@@ -58,8 +58,7 @@ void Searcher::Clear() {
   for (auto& pair : killers_) pair.fill(kNoCell);
 }
 
-SearchOutcome Searcher::Run(const SearchBoard& board, const SearchLimits& limits,
-                            const IterationCallback& onIteration) {
+void Searcher::StartSearch(const SearchBoard& board, const SearchLimits& limits) {
   board_ = board;
   limits_ = &limits;
   hardDeadline_ = TimeFromStart(limits.hardTime);
@@ -67,10 +66,17 @@ SearchOutcome Searcher::Run(const SearchBoard& board, const SearchLimits& limits
   nextCheck_ = kCheckInterval;
   aborted_ = false;
   opponentThreatens_ = false;
-  table_.NewSearch();
   for (auto& side : history_)
     for (int32_t& value : side) value /= 2;
   for (auto& pair : killers_) pair.fill(kNoCell);
+}
+
+SearchOutcome Searcher::Run(const SearchBoard& board, const SearchLimits& limits,
+                            const IterationCallback& onIteration, SearchHelpers* helpers) {
+  StartSearch(board, limits);
+  helpers_ = nullptr;
+  publishedNodes_ = nullptr;
+  table_.NewSearch();
 
   SearchOutcome outcome;
   const Situation situation = GenerateMoves(board_, rootMoves_);
@@ -82,7 +88,8 @@ SearchOutcome Searcher::Run(const SearchBoard& board, const SearchLimits& limits
     if (!WinsAtOnce(outcome) && !WinsByThreats(outcome)) {
       KeepMovesAgainstOpponentFours();
       KeepMovesAgainstOpponentThreats();
-      Deepen(outcome, onIteration);
+      helpers_ = rootMoves_.Size() > 1 ? helpers : nullptr;
+      DeepenWithHelpers(outcome, onIteration);
       AvoidLossByThreatsInTimeLeft(outcome);
       WinsByThreatsInTimeLeft(outcome);
     }
@@ -92,11 +99,37 @@ SearchOutcome Searcher::Run(const SearchBoard& board, const SearchLimits& limits
   return outcome;
 }
 
-void Searcher::Deepen(SearchOutcome& outcome, const IterationCallback& onIteration) {
+void Searcher::RunHelper(const SearchBoard& board, const MoveList& rootMoves,
+                         const SearchLimits& limits, int helperIndex, std::atomic<int64_t>& nodes) {
+  StartSearch(board, limits);
+  helpers_ = nullptr;
+  publishedNodes_ = &nodes;
+  rootMoves_ = rootMoves;
+  SearchOutcome outcome;
+  outcome.move = rootMoves_[0].cell;
+  Deepen(outcome, {}, 1 + helperIndex % 2);
+  nodes.store(nodes_, std::memory_order_relaxed);
+}
+
+// The helpers' nodes are counted in the main search's outcome: nodes per
+// second then says what all threads together did.
+void Searcher::DeepenWithHelpers(SearchOutcome& outcome, const IterationCallback& onIteration) {
+  if (helpers_ != nullptr) helpers_->Start(board_, rootMoves_, *limits_);
+  Deepen(outcome, onIteration);
+  if (helpers_ != nullptr) nodes_ += helpers_->Stop();
+  helpers_ = nullptr;
+}
+
+int64_t Searcher::AllNodes() const {
+  return nodes_ + (helpers_ != nullptr ? helpers_->Nodes() : 0);
+}
+
+void Searcher::Deepen(SearchOutcome& outcome, const IterationCallback& onIteration,
+                      int firstDepth) {
   const int maxDepth = std::clamp(limits_->maxDepth, 1, kMaxPly - 2);
   int64_t lastIterationUs = 0;
-  for (int depth = 1; depth <= maxDepth; ++depth) {
-    if (depth > 1 && !StartsAnotherIteration(depth, lastIterationUs)) break;
+  for (int depth = firstDepth; depth <= maxDepth; ++depth) {
+    if (depth > firstDepth && !StartsAnotherIteration(depth, lastIterationUs)) break;
     const int64_t startUs = ElapsedUs();
     const int score = Aspiration(depth, outcome.score);
     if (aborted_) {
@@ -109,7 +142,7 @@ void Searcher::Deepen(SearchOutcome& outcome, const IterationCallback& onIterati
     outcome.depth = depth;
     outcome.pv.assign(pv_[0].begin(), pv_[0].begin() + pvLength_[0]);
     if (onIteration) {
-      onIteration(IterationReport{depth, score, nodes_, ElapsedUs() / 1000, outcome.pv});
+      onIteration(IterationReport{depth, score, AllNodes(), ElapsedUs() / 1000, outcome.pv});
     }
     // A single reply needs no comparison; a proven result inside the
     // horizon will not change.
@@ -221,7 +254,7 @@ int Searcher::Search(int alpha, int beta, int depth, int ply) {
   if (depth <= 0 && opponentFives == 0) return Leaf(ply);
 
   int ttMove = kNoCell;
-  if (const TtEntry* entry = table_.Probe(board_.Hash())) {
+  if (const std::optional<TtEntry> entry = table_.Probe(board_.Hash())) {
     ttMove = entry->move;
     const int score = FromTable(entry->score, ply);
     const bool pvNode = beta - alpha > 1;
@@ -366,6 +399,7 @@ bool Searcher::OutOfBudget() {
   if (StopRequested()) return aborted_ = true;
   if (nodes_ < nextCheck_) return false;
   nextCheck_ = nodes_ + kCheckInterval;
+  if (publishedNodes_ != nullptr) publishedNodes_->store(nodes_, std::memory_order_relaxed);
   if (PastHardTime()) return aborted_ = true;
   return false;
 }

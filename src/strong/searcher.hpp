@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -21,14 +22,35 @@ namespace pentad::strong {
 
 inline constexpr int kMaxPly = 96;
 
+// Threads that search beside the main search, sharing its main table: what
+// they store there makes the main search's iterations cheaper.
+class SearchHelpers {
+ public:
+  virtual ~SearchHelpers() = default;
+  // Starts them on the root moves the main search is about to deepen on.
+  virtual void Start(const SearchBoard& board, const MoveList& rootMoves,
+                     const SearchLimits& limits) = 0;
+  // Stops them and waits for them; the nodes they searched.
+  virtual int64_t Stop() = 0;
+  // Their nodes so far, for the reports of the main search.
+  virtual int64_t Nodes() const = 0;
+};
+
 // One searcher runs one search at a time; the tables it is given may be
 // shared.
 class Searcher {
  public:
   Searcher(TranspositionTable& table, VcfSearch& vcf, VctSearch& vct);
 
+  // The main search: the root's tactics and the deepening, with `helpers`
+  // (if any) deepening beside it meanwhile.
   SearchOutcome Run(const SearchBoard& board, const SearchLimits& limits,
-                    const IterationCallback& onIteration);
+                    const IterationCallback& onIteration, SearchHelpers* helpers = nullptr);
+  // A helper's search: the deepening alone on the main search's root moves,
+  // starting one depth apart from the main search for odd `helperIndex`,
+  // until `limits` end it; its node count goes to `nodes` as it grows.
+  void RunHelper(const SearchBoard& board, const MoveList& rootMoves, const SearchLimits& limits,
+                 int helperIndex, std::atomic<int64_t>& nodes);
   // Forgets the move-ordering statistics.
   void Clear();
 
@@ -51,7 +73,10 @@ class Searcher {
   int VctWinPlies(const VctResult& result);
 
   // The alpha-beta, in searcher.cpp.
-  void Deepen(SearchOutcome& outcome, const IterationCallback& onIteration);
+  void StartSearch(const SearchBoard& board, const SearchLimits& limits);
+  void Deepen(SearchOutcome& outcome, const IterationCallback& onIteration, int firstDepth = 1);
+  void DeepenWithHelpers(SearchOutcome& outcome, const IterationCallback& onIteration);
+  int64_t AllNodes() const;
   bool StartsAnotherIteration(int depth, int64_t lastIterationUs) const;
   int Aspiration(int depth, int previous);
   void KeepImprovement();
@@ -89,6 +114,9 @@ class Searcher {
   bool aborted_ = false;
   // The opponent would win by threats were it to move at the root.
   bool opponentThreatens_ = false;
+  // The main search's helpers while they run; a helper's published count.
+  SearchHelpers* helpers_ = nullptr;
+  std::atomic<int64_t>* publishedNodes_ = nullptr;
 
   VcfResult vcfResult_;
   MoveList rootMoves_;

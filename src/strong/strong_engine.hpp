@@ -15,15 +15,22 @@ namespace pentad::strong {
 
 inline constexpr size_t kDefaultHashBytes = size_t{64} << 20;
 
+// More threads than this gain nothing on the machines Pentad meets.
+inline constexpr int kMaxThreads = 64;
+
 class StrongEngine {
  public:
-  // Tables of at most `hashBytes` together.
-  explicit StrongEngine(size_t hashBytes = kDefaultHashBytes);
+  // Tables of at most `hashBytes` together, searched by `threads` threads.
+  explicit StrongEngine(size_t hashBytes = kDefaultHashBytes, int threads = 1);
   ~StrongEngine();
   StrongEngine(const StrongEngine&) = delete;
   StrongEngine& operator=(const StrongEngine&) = delete;
 
   void SetHashBytes(size_t hashBytes);
+  // Threads beyond the first deepen beside the main search and share its
+  // table (1 to kMaxThreads). One thread keeps a node budget reproducible.
+  void SetThreads(int threads);
+  int Threads() const;
   // Forgets everything learnt: a new game, or a reproducible search.
   void Clear();
 

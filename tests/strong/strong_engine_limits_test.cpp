@@ -63,5 +63,32 @@ TEST(StrongEngineLimitsTest, HardTimeEndsANodeBudgetSearchNotBefore) {
   EXPECT_GE(outcome.elapsedMs, std::chrono::milliseconds(kHardTime).count());
 }
 
+// Helper threads search beside the main one until it is done: a stop ends
+// them all, and the search still answers with a legal move; their nodes
+// count in the outcome.
+TEST(StrongEngineLimitsTest, HelperThreadsEndWithTheMainSearch) {
+  const SearchBoard board = test::LoadTactic(test::kTacticsDir, kBusyDefences[0]).board;
+  StrongEngine engine(size_t{16} << 20, 2);
+  ASSERT_EQ(engine.Threads(), 2);
+  std::atomic<bool> stop{false};
+  SearchLimits limits;
+  limits.hardTime = kNoTimeLimit;
+  limits.softTime = kNoTimeLimit;
+  limits.stop = &stop;
+  std::atomic<int64_t> reportedNodes{0};
+  auto search = std::async(std::launch::async, [&] {
+    return engine.Think(board, limits,
+                        [&](const IterationReport& report) { reportedNodes = report.nodes; });
+  });
+  std::this_thread::sleep_for(300ms);
+  stop = true;
+  ASSERT_EQ(search.wait_for(kPromptly), std::future_status::ready);
+  const SearchOutcome outcome = search.get();
+  EXPECT_TRUE(IsLegalMove(board, outcome.move));
+  EXPECT_GE(outcome.nodes, reportedNodes.load());
+  engine.SetThreads(1);
+  EXPECT_EQ(engine.Threads(), 1);
+}
+
 }  // namespace
 }  // namespace pentad::strong
