@@ -40,6 +40,7 @@ struct MatchOptions {
   bool emptyBoard = false;
   int64_t moveTime = 5000;
   std::optional<int64_t> gameTime;
+  std::optional<int64_t> startTime;
   int64_t maxMemory = 0;
   int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   std::string sgfFile;
@@ -198,6 +199,7 @@ int RunMatchCommand(const MatchOptions& options) {
   settings.jobs = options.jobs;
   settings.time.moveTime = Milliseconds(options.moveTime);
   if (options.gameTime) settings.time.gameTime = Milliseconds(*options.gameTime);
+  if (options.startTime) settings.time.startTime = Milliseconds(*options.startTime);
   settings.time.maxMemory = options.maxMemory;
   if (!options.openingsFile.empty()) {
     auto openings = LoadOpenings(options.openingsFile, &error);
@@ -292,6 +294,9 @@ CommandRunner AddMatchCommand(CLI::App& app) {
                   "Milliseconds per engine per game (default: unlimited); passed to brains as "
                   "timeout_match and time_left")
       ->check(CLI::Range(int64_t{1}, match::kMaxGameTimeMs));
+  cmd->add_option("--start-time", options->startTime,
+                  "Milliseconds a brain has to answer START and ABOUT (default: the move time)")
+      ->check(CLI::Range(int64_t{1}, match::kMaxMoveTimeMs));
   cmd->add_option("--max-memory", options->maxMemory,
                   "Bytes an engine may use, passed on as max_memory (0: no limit)")
       ->capture_default_str()

@@ -24,7 +24,7 @@ class PipePlayer : public Player {
     if (dir_) child_ = ChildProcess::Spawn({setup_.argv, dir_->Path(), true}, &error);
     if (!child_) return Fail(reply, LossKind::kCrash, error);
 
-    const auto deadline = Clock::now() + time.moveTime;
+    const auto deadline = Clock::now() + time.StartTime();
     std::string answer;
     if (!Send("START 20", deadline)) return FailByExit(reply, "stopped reading before START");
     switch (Await(answer, deadline, cancel, reply.notes)) {
@@ -33,8 +33,9 @@ class PipePlayer : public Player {
           return Fail(reply, LossKind::kCrash, "refused START 20: \"" + Printable(answer) + "\"");
         break;
       case ReadResult::kTimeout:
-        return Fail(reply, LossKind::kTime,
-                    "no answer to START within " + std::to_string(time.moveTime.count()) + " ms");
+        return Fail(
+            reply, LossKind::kTime,
+            "no answer to START within " + std::to_string(time.StartTime().count()) + " ms");
       case ReadResult::kClosed:
         return FailByExit(reply, "ended before answering START");
       case ReadResult::kCancelled:
@@ -46,9 +47,9 @@ class PipePlayer : public Player {
                                "\nINFO timeout_match " + std::to_string(gameMs) +
                                "\nINFO max_memory " + std::to_string(time.maxMemory) +
                                "\nINFO game_type 1\nINFO rule 0\nABOUT";
-    if (!Send(limits, Clock::now() + time.moveTime))
+    if (!Send(limits, Clock::now() + time.StartTime()))
       return FailByExit(reply, "stopped reading after START");
-    AwaitAbout(Clock::now() + time.moveTime, cancel, reply);
+    AwaitAbout(Clock::now() + time.StartTime(), cancel, reply);
     return reply;
   }
 

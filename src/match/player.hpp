@@ -29,6 +29,11 @@ struct TimeControl {
   Milliseconds moveTime{5000};
   std::optional<Milliseconds> gameTime;  // per engine per game
   int64_t maxMemory = 0;                 // bytes, 0 = no limit
+  // For a brain's answers to START and ABOUT; default: the move time.
+  // Brains that set up large tables at START need longer than a fast move.
+  std::optional<Milliseconds> startTime;
+
+  Milliseconds StartTime() const { return startTime.value_or(moveTime); }
 };
 
 // Why a game was lost; kNone for a draw or a game still running.

@@ -118,6 +118,9 @@ MatchInfo InfoFrom(const Json& json) {
   info.time.moveTime = Milliseconds(WholeIn(match, "move_time_ms", 1, kMaxMoveTimeMs));
   if (!match.at("game_time_ms").is_null())
     info.time.gameTime = Milliseconds(WholeIn(match, "game_time_ms", 1, kMaxGameTimeMs));
+  // Results written before brains had a time to start of their own have none.
+  if (match.contains("start_time_ms") && !match.at("start_time_ms").is_null())
+    info.time.startTime = Milliseconds(WholeIn(match, "start_time_ms", 1, kMaxMoveTimeMs));
   info.time.maxMemory = WholeIn(match, "max_memory", 0, INT64_MAX);
   const Json& openings = match.at("openings");
   info.openingsSource = openings.at("source").get<std::string>();
@@ -152,7 +155,7 @@ std::string Difference(const MatchInfo& first, const MatchInfo& other) {
   if (!sameEngine(first.b, other.b)) return "engine B";
   if (first.games != other.games) return "the number of games";
   if (first.time.moveTime != other.time.moveTime || first.time.gameTime != other.time.gameTime ||
-      first.time.maxMemory != other.time.maxMemory)
+      first.time.startTime != other.time.startTime || first.time.maxMemory != other.time.maxMemory)
     return "the time control or memory limit";
   if (first.openingsCount != other.openingsCount || first.openingsDigest != other.openingsDigest)
     return "the openings";

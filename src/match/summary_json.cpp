@@ -82,6 +82,7 @@ Json SummaryJson(const MatchInfo& info, const MatchSummary& summary, Json games)
       {"games", info.games},
       {"move_time_ms", info.time.moveTime.count()},
       {"game_time_ms", info.time.gameTime ? Json(info.time.gameTime->count()) : Json(nullptr)},
+      {"start_time_ms", info.time.startTime ? Json(info.time.startTime->count()) : Json(nullptr)},
       {"max_memory", info.time.maxMemory},
       {"openings",
        {{"source", info.openingsSource},

@@ -11,7 +11,8 @@
 // UTF-8); the file kind also: side-dir and side-fifo (leaves its move file
 // as a directory or a FIFO), message-fifo, message-zero (a link to
 // /dev/zero) and message-huge (1 MiB and a byte, sparse) as its message
-// file; the pipe kind also: silent-start, late-about, ignore-end.
+// file; the pipe kind also: silent-start, slow-start (answers START after
+// 600 ms), late-about, ignore-end.
 // FAKE_PID_DIR: every process leaves an empty file named by its pid there.
 // FAKE_FILES_DIR: the file kind copies the files it is given there as
 // "<stones>-<name>". FAKE_LOG: the pipe kind appends every line it reads.
@@ -175,6 +176,7 @@ int RunBrain() {
     const std::string rest = line.size() > command.size() ? line.substr(command.size() + 1) : "";
     int x = 0, y = 0, f = 0;
     if (command == "START") {
+      if (gMode == "slow-start") usleep(600'000);
       Say(rest == "20" ? "OK" : "ERROR only 20");
     } else if (command == "INFO") {
     } else if (command == "ABOUT") {

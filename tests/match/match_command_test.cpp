@@ -79,6 +79,22 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
+// A brain that sets up for longer than a move takes plays once it is given
+// a time to start of its own.
+TEST(MatchCommand, ABrainSlowToStartPlaysWithATimeToStart) {
+  MatchSandbox sandbox;
+  const auto run = [&](std::vector<std::string> extra) {
+    std::vector<std::string> args = {
+        FileFake("first"), PipeFake("slow-start"), "--games", "1", "--move-time", "300", "--json"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return SummaryOf(sandbox.Run(args))["games"][0];
+  };
+  EXPECT_EQ(run({})["loss"], "time");
+  EXPECT_EQ(run({"--start-time", "3000"})["reason"].get<std::string>().find("START"),
+            std::string::npos);
+  sandbox.ExpectNothingLeft();
+}
+
 TEST(MatchCommand, ColoursAlternateAndGamesGoToTheCollection) {
   MatchSandbox sandbox;
   const auto sgfPath = sandbox.Root() / "games.sgf";
