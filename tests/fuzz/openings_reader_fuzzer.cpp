@@ -10,6 +10,7 @@
 
 namespace {
 
+using pentad::Point;
 using namespace pentad::match;
 
 void RequirePlayable(const Opening& opening) {

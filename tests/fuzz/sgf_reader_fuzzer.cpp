@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const auto& game : reading.games) {
     if (!game.error.empty()) continue;
     for (const auto& learned : pentad::classic::book::PositionsOf(game.game))
-      if (learned.position->StoneCount < 1 || learned.position->StoneCount > 9) __builtin_trap();
+      if (learned.position->stoneCount < 1 || learned.position->stoneCount > 9) __builtin_trap();
   }
   return 0;
 }
