@@ -62,8 +62,9 @@ class ClassicEngine : public Engine {
     settings.dataDir = bookDir_;
     settings.books = books_;
     settings.start = limits.start;
-    if (limits.moveTime) settings.budget = *limits.moveTime;
-    settings.clockWithChecks = limits.moveTime.has_value();
+    const bool timed = limits.moveTime && *limits.moveTime != kUntilStopped;
+    if (timed) settings.budget = *limits.moveTime;
+    settings.clockWithChecks = timed;
     settings.stop = limits.stop;
     if (request.onProgress) {
       settings.onDepth = [onProgress = request.onProgress](int depth, int64_t checks,

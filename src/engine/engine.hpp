@@ -22,6 +22,12 @@ enum class EngineKind { kClassic, kStrong };
 
 using Clock = std::chrono::steady_clock;
 
+// A move time without end, for an analysis that runs until it is stopped:
+// the strong engine searches until the stop, its node budget, or a result
+// that deeper search cannot change; the classic engine, whose search has no
+// such end, takes a turn's time.
+inline constexpr std::chrono::microseconds kUntilStopped = std::chrono::microseconds::max();
+
 // What one decision may spend. A budget of nodes or checks makes the
 // decision the same on every machine.
 struct Limits {
@@ -69,8 +75,9 @@ struct Request {
   std::optional<uint32_t> seed;
   ProgressCallback onProgress;
   BestMoveCallback onBestMove;
-  // For analysis, by the engines that can: the N best root moves with their
-  // lines instead of the best alone, and root moves to leave out.
+  // For analysis, by the strong engine (the classic one has a single answer
+  // and ignores both): the N best root moves with their lines instead of
+  // the best alone, and root moves to leave out.
   int multiPv = 1;
   std::vector<Point> excluded;
   // The classic engine's views of the board before deciding, for analysis.

@@ -29,18 +29,40 @@ std::vector<Point> PointsOf(const std::vector<int>& cells) {
   return points;
 }
 
-// A node budget without a move time has no clock at all: the same answer on
-// every machine. A move time bounds every search, a budget or not.
-strong::SearchLimits SearchLimitsFor(const Limits& limits) {
+std::vector<PvLine> PvLinesOf(const std::vector<strong::RootLine>& lines) {
+  std::vector<PvLine> result;
+  result.reserve(lines.size());
+  for (const strong::RootLine& line : lines) {
+    result.push_back(PvLine{PointOf(line.move), line.score, PointsOf(line.pv)});
+  }
+  return result;
+}
+
+// No clock at all for a node budget without a move time, which gives the
+// same answer on every machine, and for an analysis until stopped. A move
+// time bounds every other search, a budget or not.
+bool Unclocked(const Limits& limits) {
+  return limits.moveTime ? *limits.moveTime == kUntilStopped : limits.nodes.has_value();
+}
+
+strong::SearchLimits SearchLimitsFor(const Request& request) {
+  const Limits& limits = request.limits;
   strong::SearchLimits search;
   search.start = limits.start;
   search.maxNodes = limits.nodes;
   search.stop = limits.stop;
-  if (limits.moveTime || !limits.nodes) {
+  if (Unclocked(limits)) {
+    search.hardTime = search.softTime = strong::kNoTimeLimit;
+  } else {
     search.hardTime = limits.moveTime.value_or(kDefaultMoveTime);
     search.softTime = search.hardTime * kLastStartPercent / 100;
-  } else {
-    search.hardTime = search.softTime = strong::kNoTimeLimit;
+  }
+  search.multiPv = request.multiPv;
+  for (const Point point : request.excluded) {
+    if (OnBoard(point)) search.excluded.push_back(strong::CellAt(point.x, point.y));
+  }
+  if (request.onBestMove) {
+    search.onBestMove = [onBestMove = request.onBestMove](int cell) { onBestMove(PointOf(cell)); };
   }
   return search;
 }
@@ -60,15 +82,15 @@ class StrongEngine : public Engine {
     result.engine = EngineKind::kStrong;
     if (request.position.stones.Full()) return result;
     const strong::SearchOutcome outcome =
-        engine_.Think(board, SearchLimitsFor(request.limits), ReporterFor(request.onProgress));
+        engine_.Think(board, SearchLimitsFor(request), ReporterFor(request.onProgress));
     result.move = PointOf(outcome.move);
     result.score = outcome.score;
     result.depth = outcome.depth;
     result.nodes = outcome.nodes;
     result.elapsedMs = outcome.elapsedMs;
     result.pv = PointsOf(outcome.pv);
-    result.selDepth = outcome.depth;
-    if (OnBoard(result.move)) result.lines = {PvLine{result.move, outcome.score, result.pv}};
+    result.selDepth = outcome.selDepth;
+    result.lines = PvLinesOf(outcome.lines);
     return result;
   }
 
@@ -95,9 +117,8 @@ class StrongEngine : public Engine {
       progress.nodes = report.nodes;
       progress.elapsedMs = report.elapsedMs;
       progress.pv = PointsOf(report.pv);
-      progress.selDepth = report.depth;
-      if (!progress.pv.empty())
-        progress.lines = {PvLine{progress.pv.front(), report.score, progress.pv}};
+      progress.selDepth = report.selDepth;
+      progress.lines = PvLinesOf(report.lines);
       onProgress(progress);
     };
   }

@@ -9,14 +9,11 @@
 #include <thread>
 
 #include "common/version.hpp"
+#include "protocol/search_info.hpp"
 
 namespace pentad::protocol {
 
 namespace {
-
-std::string SquareText(Point s) {
-  return std::to_string(s.x) + "," + std::to_string(s.y);
-}
 
 // Nothing may ever reach standard error (a common manager reads it as part
 // of the answers), whatever a library or the runtime might print there.
@@ -61,6 +58,7 @@ bool Brain::HandleCommand(const InputLine& line) {
   const std::string& k = command.keyword;
   if (k.empty() || k == "STOP" || k == "YXSTOP") return true;  // nothing left to stop
   if (k == "END") return false;
+  if (HandleAnalysisCommand(command, line.readAt)) return true;
   if (k == "START") {
     Start(command.rest);
   } else if (k == "RECTSTART") {
@@ -68,11 +66,11 @@ bool Brain::HandleCommand(const InputLine& line) {
   } else if (k == "RESTART") {
     Restart();
   } else if (k == "BEGIN") {
-    AnswerMove(line.readAt);
+    AnswerMove(line.readAt, MoveAsk{});
   } else if (k == "TURN") {
     Turn(command.rest, line.readAt);
-  } else if (k == "BOARD" || k == "YXBOARD") {
-    block_ = BoardBlock{k == "BOARD", line.readAt, {}, "", 0};
+  } else if (k == "BOARD") {
+    block_ = Block{BlockKind::kBoard, line.readAt, {}, "", 0};
   } else if (k == "DONE") {
     Error("DONE without BOARD");
   } else if (k == "TAKEBACK") {
@@ -100,11 +98,42 @@ bool Brain::ContinueBlock(const InputLine& line) {
   return true;
 }
 
+namespace {
+
+std::string NameOf(BlockKind kind) {
+  switch (kind) {
+    case BlockKind::kBoard:
+      return "BOARD";
+    case BlockKind::kYxBoard:
+      return "YXBOARD";
+    case BlockKind::kYxBlock:
+      return "YXBLOCK";
+    case BlockKind::kSwap2Board:
+      break;
+  }
+  return "SWAP2BOARD";
+}
+
+// What a bad block leaves as it was.
+const char* KeptBy(BlockKind kind) {
+  return kind == BlockKind::kYxBlock ? "blocked squares" : "position";
+}
+
+// A bare square, owned by nobody, for the blocks that list squares only.
+Parsed<BoardEntry> ParseBareSquare(std::string_view text) {
+  const auto square = ParseSquare(text);
+  if (!square.value) return {std::nullopt, square.error};
+  return {BoardEntry{*square.value, Stone::kNone}, ""};
+}
+
+}  // namespace
+
 void Brain::AddBlockEntry(const std::string& text) {
-  BoardBlock& block = *block_;
+  Block& block = *block_;
   ++block.lines;
   if (!block.error.empty()) return;
-  const auto entry = ParseBoardEntry(text);
+  const bool owned = block.kind == BlockKind::kBoard || block.kind == BlockKind::kYxBoard;
+  const auto entry = owned ? ParseBoardEntry(text) : ParseBareSquare(text);
   if (!entry.value) {
     block.error = "line " + std::to_string(block.lines) + ": " + entry.error;
     return;
@@ -119,30 +148,47 @@ void Brain::AddBlockEntry(const std::string& text) {
 }
 
 void Brain::AbandonBlock(const std::string& why) {
-  const char* name = block_->answer ? "BOARD" : "YXBOARD";
+  const BlockKind kind = block_->kind;
   block_.reset();
-  Error(std::string(name) + " block ended by " + why + ": position unchanged");
+  Error(NameOf(kind) + " block ended by " + why + ": " + KeptBy(kind) + " unchanged");
 }
 
 void Brain::FinishBlock() {
-  const BoardBlock block = std::move(*block_);
+  const Block block = std::move(*block_);
   block_.reset();
-  const char* name = block.answer ? "BOARD" : "YXBOARD";
   if (!block.error.empty()) {
-    Error(std::string(name) + " " + block.error + ": position unchanged");
+    Error(NameOf(block.kind) + " " + block.error + ": " + KeptBy(block.kind) + " unchanged");
     return;
   }
+  switch (block.kind) {
+    case BlockKind::kBoard:
+    case BlockKind::kYxBoard:
+      SetBoard(block);
+      break;
+    case BlockKind::kYxBlock:
+      AddBlockedSquares(block);
+      break;
+    case BlockKind::kSwap2Board:
+      Swap2(block);
+      break;
+  }
+}
+
+void Brain::SetBoard(const Block& block) {
+  const bool answer = block.kind == BlockKind::kBoard;
+  if (answer && RefusesGame()) return;
   BrainBoard board;
   for (const BoardEntry& e : block.entries) board.Place(e.square, e.stone);
-  if (block.answer && board.Full()) {
+  if (answer && board.Full()) {
     Error("BOARD leaves no empty square to play: position unchanged");
     return;
   }
   board_ = board;
-  if (block.answer) AnswerMove(block.startedAt);
+  if (answer) AnswerMove(block.startedAt, MoveAsk{});
 }
 
 void Brain::Start(const std::string& size) {
+  if (RefusesGame()) return;
   const auto n = ParseInteger(size);
   if (!n) {
     Error("START needs the board size, e.g. START 20");
@@ -155,6 +201,7 @@ void Brain::Start(const std::string& size) {
 }
 
 void Brain::RectStart(const std::string& size) {
+  if (RefusesGame()) return;
   const auto comma = size.find(',');
   const auto w = ParseInteger(Trim(size.substr(0, comma)));
   const auto h =
@@ -170,17 +217,21 @@ void Brain::RectStart(const std::string& size) {
 }
 
 void Brain::Restart() {
+  if (RefusesGame()) return;
   NewGame();
   Ok();
 }
 
-// What the engine learnt belongs to the game that ended.
+// What the engine learnt belongs to the game that ended, and so do the
+// squares an analysis left out.
 void Brain::NewGame() {
   board_.Clear();
+  blocked_.clear();
   engine_->NewGame();
 }
 
 void Brain::Turn(const std::string& text, engine::Clock::time_point readAt) {
+  if (RefusesGame()) return;
   const auto square = ParseSquare(text);
   if (!square.value) {
     Error("TURN: " + square.error);
@@ -196,7 +247,7 @@ void Brain::Turn(const std::string& text, engine::Clock::time_point readAt) {
     return;
   }
   board_.Place(s, Stone::kOpponent);
-  AnswerMove(readAt);
+  AnswerMove(readAt, MoveAsk{});
 }
 
 void Brain::TakeBack(const std::string& text) {
@@ -220,36 +271,64 @@ void Brain::Info(const std::string& rest) {
     Error("INFO needs a key and a value, e.g. INFO timeout_turn 1000");
     return;
   }
-  std::optional<int64_t>* limit = key == "timeout_turn"    ? &limits_.timeoutTurn
-                                  : key == "timeout_match" ? &limits_.timeoutMatch
-                                  : key == "time_left"     ? &limits_.timeLeft
-                                                           : nullptr;
-  const bool memory = key == "max_memory";
-  const bool numeric = limit != nullptr || key == "max_node" || key == "rule" || memory;
-  if (!numeric) return;  // keys without a bearing on this brain, known or not
+  constexpr const char* kNumericKeys[] = {"timeout_turn", "timeout_match", "time_left",
+                                          "max_node",     "max_memory",    "rule",
+                                          "show_detail",  "thread_num",    "hash_size"};
+  if (std::ranges::find(kNumericKeys, key) == std::end(kNumericKeys)) {
+    return;  // keys without a bearing on this brain, known or not
+  }
   const auto value = ParseInteger(info.rest);
   if (!value) {
     Error("INFO " + key + " needs a whole number, got \"" + info.rest + "\"");
     return;
   }
-  if (limit != nullptr) {
-    *limit = *value;
-  } else if (memory) {
-    maxMemory_ = *value > 0 ? std::optional<int64_t>(*value) : std::nullopt;
-    SizeTables();
+  InfoNumber(key, *value);
+}
+
+void Brain::InfoNumber(const std::string& key, int64_t value) {
+  if (key == "timeout_turn") {
+    limits_.timeoutTurn = value;
+  } else if (key == "timeout_match") {
+    limits_.timeoutMatch = value;
+  } else if (key == "time_left") {
+    limits_.timeLeft = value;
   } else if (key == "max_node") {
-    maxNode_ = *value > 0 ? std::optional<int64_t>(*value) : std::nullopt;
-  } else {
-    InfoRule(*value);
+    maxNode_ = value > 0 ? std::optional(value) : std::nullopt;
+  } else if (key == "max_memory") {
+    SizeTables(value > 0 ? std::optional(value / kHashShareOfMemory) : std::nullopt);
+  } else if (key == "hash_size") {
+    SizeTables(value > 0 ? std::optional(std::min(value, kMaxHashKb) * 1024) : std::nullopt);
+  } else if (key == "rule") {
+    InfoRule(value);
+  } else if (key == "show_detail") {
+    showDetail_ = static_cast<int>(std::clamp<int64_t>(value, 0, 3));
+  } else if (key == "thread_num") {
+    options_.engine.threads = static_cast<int>(std::clamp<int64_t>(value, 1, MaxThreads()));
+    engine_->SetThreads(options_.engine.threads);
   }
 }
 
+// Bits of the rule: 1 exactly five, 2 a continuous game, 4 renju, 8 caro.
+// Pentad plays freestyle, in one game or continuously.
 void Brain::InfoRule(int64_t rule) {
   constexpr int64_t kContinuousGame = 2;
-  if (rule == 0 || rule == kContinuousGame || ruleReported_) return;
-  ruleReported_ = true;
-  Message("rule " + std::to_string(rule) +
-          " is not supported; Pentad plays freestyle (five or more in a row wins)");
+  if (rule == 0 || rule == kContinuousGame) {
+    refusedRule_.reset();
+  } else {
+    refusedRule_ = rule;
+  }
+}
+
+bool Brain::RefusesGame() {
+  if (!refusedRule_) return false;
+  const int64_t rule = *refusedRule_;
+  const char* name = rule < 0 || rule > 15 ? "unknown"
+                     : (rule & 4) != 0     ? "renju"
+                     : (rule & 8) != 0     ? "caro"
+                                           : "exactly five";
+  Error("rule " + std::to_string(rule) + " (" + name +
+        ") is not played: Pentad plays freestyle (rule 0), also as a continuous game (rule 2)");
+  return true;
 }
 
 // The engine never answers an occupied square; should it ever, the game must
@@ -271,7 +350,8 @@ Point Brain::LegalOrFallback(Point chosen) {
   return best;
 }
 
-void Brain::AnswerMove(engine::Clock::time_point readAt) {
+void Brain::AnswerMove(engine::Clock::time_point readAt, MoveAsk ask) {
+  if (RefusesGame()) return;
   if (board_.Full()) {
     Error("no empty square left to play");
     return;
@@ -279,7 +359,7 @@ void Brain::AnswerMove(engine::Clock::time_point readAt) {
   Point move{-1, -1};
   queue_.BeginDecision();
   try {
-    move = Decide(readAt);
+    move = Decide(readAt, ask);
   } catch (const std::exception& e) {
     queue_.EndDecision();
     Error(std::string("the engine could not decide: ") + e.what());
@@ -291,27 +371,45 @@ void Brain::AnswerMove(engine::Clock::time_point readAt) {
   output_.Send(SquareText(move));
 }
 
-// Made when the limit comes, never inside a move's time: never more than
-// the share of the limit, and the engine's default without one.
-void Brain::SizeTables() {
-  size_t bytes = 0;
-  if (maxMemory_)
-    bytes = std::max<size_t>(static_cast<size_t>(*maxMemory_ / kHashShareOfMemory), 1);
-  engine_->SetMemory(bytes);
+// Made when the limit comes, never inside a move's time; never more than
+// kMaxHashKb, and the engine's default without a limit.
+void Brain::SizeTables(std::optional<int64_t> bytes) {
+  size_t tableBytes = 0;
+  if (bytes) tableBytes = static_cast<size_t>(std::clamp<int64_t>(*bytes, 1, kMaxHashKb * 1024));
+  engine_->SetMemory(tableBytes);
 }
 
-Point Brain::Decide(engine::Clock::time_point readAt) {
+Point Brain::Decide(engine::Clock::time_point readAt, MoveAsk ask) {
   engine::Request request = engine::RequestFor(options_.engine, board_.ToPosition(), readAt,
                                                maxNode_, &queue_.StopFlag());
-  request.limits.moveTime = MoveBudget(limits_);
-  request.onProgress = [this](const engine::Progress& progress) { ReportProgress(progress); };
+  request.limits.moveTime = MoveTime(ask);
+  request.multiPv = ask.multiPv;
+  request.excluded = blocked_;
+  int64_t nodesBefore = 0;
+  request.onProgress = [this, &nodesBefore](const engine::Progress& progress) {
+    ReportProgress(progress, nodesBefore);
+    nodesBefore = progress.nodes.value_or(0);
+  };
+  if (showDetail_ >= 1) {
+    Message("REALTIME REFRESH");
+    request.onBestMove = [this](Point move) { Message("REALTIME BEST " + SquareText(move)); };
+  }
   return engine_->Decide(request).move;
+}
+
+// An analysis with a turn time of 0 thinks until it is stopped; a game's
+// turn time of 0 moves at once.
+std::chrono::microseconds Brain::MoveTime(MoveAsk ask) const {
+  if (ask.analysis && limits_.timeoutTurn && *limits_.timeoutTurn <= 0) {
+    return engine::kUntilStopped;
+  }
+  return MoveBudget(limits_);
 }
 
 // The strong engine: "depth 6, eval 35, 81234 nodes, 1624680 nodes/s, 50 ms,
 // pv 9,9 10,10", a proven result "win in 5" or "loss in 4" (plies) in place
 // of "eval"; the classic one: "depth 4, 1234 time checks, 50 ms".
-void Brain::ReportProgress(const engine::Progress& progress) {
+void Brain::ReportProgress(const engine::Progress& progress, int64_t nodesBefore) {
   const std::string depth = "depth " + std::to_string(progress.depth) + ", ";
   const std::string ms = std::to_string(progress.elapsedMs) + " ms";
   if (!progress.score) {
@@ -329,6 +427,19 @@ void Brain::ReportProgress(const engine::Progress& progress) {
   for (const Point p : progress.pv) pv += " " + SquareText(p);
   Message(depth + eval + ", " + std::to_string(nodes) + " nodes, " + std::to_string(perSecond) +
           " nodes/s, " + ms + ", pv" + pv);
+  if (showDetail_ >= 2) ReportLines(progress, nodesBefore);
+}
+
+void Brain::ReportLines(const engine::Progress& progress, int64_t nodesBefore) {
+  const int64_t nodes = progress.nodes.value_or(0);
+  const DepthFigures figures{progress.depth, progress.selDepth, nodes - nodesBefore, nodes,
+                             progress.elapsedMs};
+  const int count = static_cast<int>(progress.lines.size());
+  for (int i = 0; i < count; ++i) {
+    for (const std::string& line : PvBlock(figures, i + 1, count, progress.lines[i])) {
+      output_.Send(line);
+    }
+  }
 }
 
 int RunBrain(const BrainOptions& options, int inputFd, int outputFd) {

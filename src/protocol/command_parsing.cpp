@@ -89,6 +89,10 @@ Parsed<Point> ParseSquare(std::string_view text) {
   return SquareFromFields(fields[0], fields[1], text);
 }
 
+std::string SquareText(Point square) {
+  return std::to_string(square.x) + "," + std::to_string(square.y);
+}
+
 Parsed<BoardEntry> ParseBoardEntry(std::string_view text) {
   const auto fields = SplitFields(text, ',');
   if (fields.size() != 3) return {std::nullopt, "expected X,Y,F but got " + Quoted(text)};

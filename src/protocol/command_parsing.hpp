@@ -33,6 +33,8 @@ struct Parsed {
 
 // "X,Y" on the board; blanks around the numbers are allowed.
 Parsed<Point> ParseSquare(std::string_view text);
+// "X,Y" as the brain writes a square.
+std::string SquareText(Point square);
 
 struct BoardEntry {
   Point square;

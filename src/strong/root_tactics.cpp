@@ -27,6 +27,10 @@ constexpr int64_t kRootVctVcfNodes = 500;
 // The checks of each root move against the opponent's win by threats.
 constexpr int64_t kMinVctCheckNodes = 1000;
 constexpr int64_t kTimedVctCheckNodes = 20000;
+// A search without a clock (an analysis until stopped) has no share of a
+// move to give the looks for wins by threats at the root: they get nodes
+// instead, about what a move of a few seconds gives them.
+constexpr int64_t kUntimedRootVctNodes = 2'000'000;
 // A win by threats whose line does not end in a five is at most this far:
 // every threat and every four of the longest line it could take.
 constexpr int kUnknownVctPlies = 2 * VctResult::kMaxLine + 3;
@@ -44,7 +48,7 @@ bool Searcher::WinsAtOnce(SearchOutcome& outcome) {
   if (StopRequested()) return false;
   int64_t budget = kRootVcfNodes;
   if (limits_->maxNodes) budget = std::min(budget, *limits_->maxNodes / 4);
-  if (!FindVcf(RootVcfLimits(budget))) return false;
+  if (!FindVcf(RootVcfLimits(budget)) || IsExcluded(vcfResult_.move)) return false;
   outcome.move = vcfResult_.move;
   outcome.score = WinIn(VcfWinPlies());
   outcome.depth = 1;
@@ -117,7 +121,9 @@ bool Searcher::PlaysVctWin(VctLimits vctLimits, SearchOutcome& outcome) {
   vctLimits.closedThrees = true;
   const VctResult result = vct_.Search(board_, vctLimits);
   nodes_ += result.nodes;
-  if (result.outcome != VctOutcome::kWin || result.move == kNoCell) return false;
+  if (result.outcome != VctOutcome::kWin || result.move == kNoCell || IsExcluded(result.move)) {
+    return false;
+  }
   outcome.move = result.move;
   outcome.score = WinIn(VctWinPlies(result));
   outcome.pv.assign(result.line.begin(), result.line.begin() + result.lineLength);
@@ -133,7 +139,8 @@ VcfLimits Searcher::RootVcfLimits(int64_t budget) const {
 
 // A 1/share of the move from now: of the node budget, which keeps the
 // search the same on every machine, else of the time before the last
-// iteration may start. Either way it ends at a stop or the hard time.
+// iteration may start, or without a clock of kUntimedRootVctNodes. Either
+// way it ends at a stop or the hard time.
 VctLimits Searcher::RootVctLimits(int64_t share) const {
   VctLimits vctLimits;
   vctLimits.maxThreats = kRootVctThreats;
@@ -141,6 +148,9 @@ VctLimits Searcher::RootVctLimits(int64_t share) const {
   vctLimits.stop = limits_->stop;
   if (limits_->maxNodes) {
     vctLimits.maxNodes = std::min(*limits_->maxNodes / share, *limits_->maxNodes - nodes_);
+    vctLimits.deadline = hardDeadline_;
+  } else if (limits_->softTime == kNoTimeLimit) {
+    vctLimits.maxNodes = kUntimedRootVctNodes / share;
     vctLimits.deadline = hardDeadline_;
   } else {
     vctLimits.maxNodes = std::numeric_limits<int64_t>::max();

@@ -61,24 +61,46 @@ struct SearchLimits {
   // A manager's stop request: the best move of the last finished depth, or
   // a move that already beat it at the depth being searched.
   const std::atomic<bool>* stop = nullptr;
+  // For analysis: the best `multiPv` root moves each get a line of their
+  // own, every depth searching the moves left after the lines before; and
+  // root moves never to play (grid cells): when they are all the position
+  // allows, the search takes the best of the others.
+  int multiPv = 1;
+  std::vector<int> excluded;
+  // The move the search would play now, each time it changes.
+  std::function<void(int cell)> onBestMove;
+};
+
+// One root move with its score and line, as multi-PV reports it.
+struct RootLine {
+  int move = kNoCell;
+  int score = 0;
+  std::vector<int> pv;  // the move first
 };
 
 // One finished depth of the iterative deepening.
 struct IterationReport {
   int depth = 0;
+  int selDepth = 0;  // the deepest ply this depth's search reached
   int score = 0;
   int64_t nodes = 0;
   int64_t elapsedMs = 0;
   std::vector<int> pv;  // grid cells (CellX, CellY), the move first
+  // The best first: lines[0] is the line of `pv`.
+  std::vector<RootLine> lines;
 };
 
 struct SearchOutcome {
   int move = kNoCell;  // a grid cell; kNoCell only on a full board
   int score = 0;
   int depth = 0;
+  int selDepth = 0;
   int64_t nodes = 0;
   int64_t elapsedMs = 0;
   std::vector<int> pv;
+  // The lines of the last finished depth, the move's first: one without
+  // multi-PV, and one alone when a win was found before the iterations.
+  std::vector<RootLine> lines;
 };
 
 using IterationCallback = std::function<void(const IterationReport&)>;

@@ -48,6 +48,18 @@ constexpr int Reduction(int depth, int moveIndex) {
   return moveIndex < 10 ? 1 : 2;
 }
 
+// The moves between keep their order, so that a line's best move leaves
+// the lines before it where they are.
+void MoveToPlace(MoveList& moves, int cell, int place) {
+  for (int i = place; i < moves.Size(); ++i) {
+    if (moves[i].cell != cell) continue;
+    const ScoredMove move = moves[i];
+    for (int j = i; j > place; --j) moves[j] = moves[j - 1];
+    moves[place] = move;
+    return;
+  }
+}
+
 }  // namespace
 
 Searcher::Searcher(TranspositionTable& table, VcfSearch& vcf, VctSearch& vct)
@@ -66,6 +78,8 @@ void Searcher::StartSearch(const SearchBoard& board, const SearchLimits& limits)
   nextCheck_ = kCheckInterval;
   aborted_ = false;
   opponentThreatens_ = false;
+  selDepth_ = 0;
+  reportedBest_ = kNoCell;
   for (auto& side : history_)
     for (int32_t& value : side) value /= 2;
   for (auto& pair : killers_) pair.fill(kNoCell);
@@ -76,12 +90,14 @@ SearchOutcome Searcher::Run(const SearchBoard& board, const SearchLimits& limits
   StartSearch(board, limits);
   helpers_ = nullptr;
   publishedNodes_ = nullptr;
+  isHelper_ = false;
   table_.NewSearch();
 
   SearchOutcome outcome;
   const Situation situation = GenerateMoves(board_, rootMoves_);
   OrderMoves(rootMoves_, situation, 0, kNoCell);
   rootMoves_.SortByScore();
+  DropExcludedRootMoves();
   if (!rootMoves_.Empty()) {
     outcome.move = rootMoves_[0].cell;
     outcome.pv = {outcome.move};
@@ -94,6 +110,8 @@ SearchOutcome Searcher::Run(const SearchBoard& board, const SearchLimits& limits
       WinsByThreatsInTimeLeft(outcome);
     }
   }
+  PutMoveFirstInLines(outcome);
+  ReportBestMove(outcome.move);
   outcome.nodes = nodes_;
   outcome.elapsedMs = ElapsedUs() / 1000;
   return outcome;
@@ -104,6 +122,7 @@ void Searcher::RunHelper(const SearchBoard& board, const MoveList& rootMoves,
   StartSearch(board, limits);
   helpers_ = nullptr;
   publishedNodes_ = &nodes;
+  isHelper_ = true;
   rootMoves_ = rootMoves;
   SearchOutcome outcome;
   outcome.move = rootMoves_[0].cell;
@@ -124,30 +143,61 @@ int64_t Searcher::AllNodes() const {
   return nodes_ + (helpers_ != nullptr ? helpers_->Nodes() : 0);
 }
 
+// An analysis may leave root moves out. When they are all the position
+// allows (the five to play, the block of a four), it still wants the best
+// of the rest: every other cell where either side has a line. A board with
+// nothing else keeps them.
+void Searcher::DropExcludedRootMoves() {
+  if (limits_->excluded.empty()) return;
+  MoveList& kept = moveLists_[0];
+  kept.Clear();
+  for (int i = 0; i < rootMoves_.Size(); ++i) {
+    if (!IsExcluded(rootMoves_[i].cell)) kept.Add(rootMoves_[i].cell, rootMoves_[i].score);
+  }
+  if (kept.Empty()) {
+    ForEachBoardCell([&](int cell) {
+      if (board_.Stone(cell) != kEmpty || IsExcluded(cell)) return;
+      if (const int score = OrderScore(board_, cell); score > 0) kept.Add(cell, score);
+    });
+    kept.SortByScore();
+  }
+  if (!kept.Empty()) rootMoves_ = kept;
+}
+
+bool Searcher::IsExcluded(int cell) const {
+  const std::vector<int>& excluded = limits_->excluded;
+  return std::find(excluded.begin(), excluded.end(), cell) != excluded.end();
+}
+
 void Searcher::Deepen(SearchOutcome& outcome, const IterationCallback& onIteration,
                       int firstDepth) {
   const int maxDepth = std::clamp(limits_->maxDepth, 1, kMaxPly - 2);
+  const int lineCount = std::clamp(limits_->multiPv, 1, rootMoves_.Size());
   int64_t lastIterationUs = 0;
   for (int depth = firstDepth; depth <= maxDepth; ++depth) {
     if (depth > firstDepth && !StartsAnotherIteration(depth, lastIterationUs)) break;
     const int64_t startUs = ElapsedUs();
-    const int score = Aspiration(depth, outcome.score);
-    if (aborted_) {
+    selDepth_ = 0;
+    if (!SearchLines(depth, lineCount, outcome)) {
       TakeUnfinishedImprovement(outcome);
       break;
     }
     lastIterationUs = ElapsedUs() - startUs;
-    outcome.move = pv_[0][0];
-    outcome.score = score;
+    outcome.move = lines_.front().move;
+    outcome.score = lines_.front().score;
     outcome.depth = depth;
-    outcome.pv.assign(pv_[0].begin(), pv_[0].begin() + pvLength_[0]);
+    outcome.selDepth = selDepth_;
+    outcome.pv = lines_.front().pv;
+    outcome.lines = lines_;
+    ReportBestMove(outcome.move);
     if (onIteration) {
-      onIteration(IterationReport{depth, score, AllNodes(), ElapsedUs() / 1000, outcome.pv});
+      onIteration(IterationReport{depth, selDepth_, outcome.score, AllNodes(), ElapsedUs() / 1000,
+                                  outcome.pv, outcome.lines});
     }
     // A single reply needs no comparison; a proven result inside the
     // horizon will not change.
     if (rootMoves_.Size() == 1) break;
-    if (const auto plies = PliesToResult(score); plies && std::abs(*plies) <= depth) break;
+    if (const auto plies = PliesToResult(outcome.score); plies && std::abs(*plies) <= depth) break;
   }
 }
 
@@ -176,14 +226,61 @@ void Searcher::TakeUnfinishedImprovement(SearchOutcome& outcome) const {
   outcome.pv.assign(improvement_.begin(), improvement_.begin() + improvementLength_);
 }
 
-int Searcher::Aspiration(int depth, int previous) {
+// Line k searches the root moves after the k lines before it, each line
+// within a window around its own score of the last depth. False when the
+// search ended first: an end in a later line plays this depth's best line,
+// searched in full.
+bool Searcher::SearchLines(int depth, int lineCount, const SearchOutcome& last) {
   improvementLength_ = 0;
-  if (depth < 4 || IsProven(previous)) return SearchRoot(-kInfinity, kInfinity, depth);
+  lines_.clear();
+  for (int first = 0; first < lineCount; ++first) {
+    const bool seen = first < static_cast<int>(last.lines.size());
+    const int score = Aspiration(depth, seen ? last.lines[first].score : last.score, first);
+    if (aborted_) return false;
+    lines_.push_back(RootLine{pv_[0][0], score, {pv_[0].begin(), pv_[0].begin() + pvLength_[0]}});
+    if (first == 0) KeepImprovement();
+  }
+  if (lineCount > 1) SortLines();
+  return true;
+}
+
+// A later line may come out above an earlier one, its window and
+// reductions being its own: the lines and the root moves go by score.
+void Searcher::SortLines() {
+  std::stable_sort(lines_.begin(), lines_.end(),
+                   [](const RootLine& a, const RootLine& b) { return a.score > b.score; });
+  for (auto line = lines_.rbegin(); line != lines_.rend(); ++line) {
+    MoveToPlace(rootMoves_, line->move, 0);
+  }
+}
+
+// Whatever settled the move (a win before the iterations, a better move
+// at an unfinished depth, the check against the opponent's threats), the
+// lines start with it.
+void Searcher::PutMoveFirstInLines(SearchOutcome& outcome) const {
+  if (outcome.move == kNoCell) return;
+  std::erase_if(outcome.lines, [&](const RootLine& line) { return line.move == outcome.move; });
+  outcome.lines.insert(outcome.lines.begin(), RootLine{outcome.move, outcome.score, outcome.pv});
+  if (static_cast<int>(outcome.lines.size()) > std::max(limits_->multiPv, 1)) {
+    outcome.lines.pop_back();
+  }
+}
+
+// Only the main search speaks for the engine: a helper's best move at its
+// own depth is not the one that will be played.
+void Searcher::ReportBestMove(int cell) {
+  if (isHelper_ || !limits_->onBestMove || cell == kNoCell || cell == reportedBest_) return;
+  reportedBest_ = cell;
+  limits_->onBestMove(cell);
+}
+
+int Searcher::Aspiration(int depth, int previous, int first) {
+  if (depth < 4 || IsProven(previous)) return SearchRoot(-kInfinity, kInfinity, depth, first);
   int delta = kAspirationWindow;
   int alpha = previous - delta;
   int beta = previous + delta;
   for (;;) {
-    const int score = SearchRoot(alpha, beta, depth);
+    const int score = SearchRoot(alpha, beta, depth, first);
     if (aborted_) return score;
     if (score <= alpha) {
       alpha = std::max(score - delta, -kInfinity);
@@ -201,15 +298,17 @@ int Searcher::Aspiration(int depth, int previous) {
   }
 }
 
-int Searcher::SearchRoot(int alpha, int beta, int depth) {
+// The root moves from `first` on: those before are the lines already
+// found at this depth.
+int Searcher::SearchRoot(int alpha, int beta, int depth, int first) {
   pvLength_[0] = 0;
   int best = -kInfinity;
-  int bestCell = rootMoves_[0].cell;
-  for (int i = 0; i < rootMoves_.Size(); ++i) {
+  int bestCell = rootMoves_[first].cell;
+  for (int i = first; i < rootMoves_.Size(); ++i) {
     const int cell = rootMoves_[i].cell;
     board_.Make(cell);
     int score;
-    if (i == 0) {
+    if (i == first) {
       score = -Search(-beta, -alpha, depth - 1, 1);
     } else {
       score = -Search(-alpha - 1, -alpha, depth - 1, 1);
@@ -223,7 +322,10 @@ int Searcher::SearchRoot(int alpha, int beta, int depth) {
       if (score > alpha) {
         alpha = score;
         UpdatePv(0, cell);
-        if (i > 0) KeepImprovement();
+        if (first == 0 && i > 0) {
+          KeepImprovement();
+          ReportBestMove(cell);
+        }
         if (score >= beta) break;
       }
     }
@@ -233,12 +335,13 @@ int Searcher::SearchRoot(int alpha, int beta, int depth) {
     pv_[0][0] = static_cast<int16_t>(bestCell);
     pvLength_[0] = 1;
   }
-  rootMoves_.MoveToFront(pv_[0][0]);
+  MoveToPlace(rootMoves_, pv_[0][0], first);
   return best;
 }
 
 int Searcher::Search(int alpha, int beta, int depth, int ply) {
   pvLength_[ply] = ply;
+  selDepth_ = std::max(selDepth_, ply);
   if (OutOfBudget()) return 0;
   const uint8_t me = board_.SideToMove();
   const uint8_t opponent = kOpponent[me];

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "strong/move_generation.hpp"
 #include "strong/search_board.hpp"
@@ -74,14 +75,20 @@ class Searcher {
 
   // The alpha-beta, in searcher.cpp.
   void StartSearch(const SearchBoard& board, const SearchLimits& limits);
+  void DropExcludedRootMoves();
+  bool IsExcluded(int cell) const;
   void Deepen(SearchOutcome& outcome, const IterationCallback& onIteration, int firstDepth = 1);
   void DeepenWithHelpers(SearchOutcome& outcome, const IterationCallback& onIteration);
   int64_t AllNodes() const;
   bool StartsAnotherIteration(int depth, int64_t lastIterationUs) const;
-  int Aspiration(int depth, int previous);
+  bool SearchLines(int depth, int lineCount, const SearchOutcome& last);
+  void SortLines();
+  int Aspiration(int depth, int previous, int first);
   void KeepImprovement();
   void TakeUnfinishedImprovement(SearchOutcome& outcome) const;
-  int SearchRoot(int alpha, int beta, int depth);
+  void PutMoveFirstInLines(SearchOutcome& outcome) const;
+  void ReportBestMove(int cell);
+  int SearchRoot(int alpha, int beta, int depth, int first);
   int Search(int alpha, int beta, int depth, int ply);
   int SearchMoves(int alpha, int beta, int depth, int ply, Situation situation, int ttMove);
   int Leaf(int ply);
@@ -117,9 +124,14 @@ class Searcher {
   // The main search's helpers while they run; a helper's published count.
   SearchHelpers* helpers_ = nullptr;
   std::atomic<int64_t>* publishedNodes_ = nullptr;
+  bool isHelper_ = false;
 
   VcfResult vcfResult_;
   MoveList rootMoves_;
+  // The lines of the depth being searched, and what it reached.
+  std::vector<RootLine> lines_;
+  int selDepth_ = 0;
+  int reportedBest_ = kNoCell;
   std::array<int16_t, kMaxPly> improvement_{};
   int improvementLength_ = 0;
   std::array<MoveList, kMaxPly> moveLists_;

@@ -1,8 +1,9 @@
 // libFuzzer target: arbitrary bytes as the manager's input to the pipe
 // brain. Every line goes through the line reader, the command queue and the
 // brain's command handling. The first byte chooses the engine: the classic
-// one decides with a budget of one time check, the strong one with a few
-// hundred nodes and small tables, so the search stays out of the way.
+// one decides with a budget of one time check, the strong one (and the
+// classic brain's swap2 judge) with a few hundred nodes and small tables,
+// so the search stays out of the way.
 // Nothing may crash or read out of bounds.
 #include <fcntl.h>
 #include <unistd.h>
@@ -27,7 +28,7 @@ constexpr const char* kSmallTables = "INFO max_memory 4000000";
 
 bool AsksForAMove(const std::string& line) {
   const std::string keyword = SplitCommand(line).keyword;
-  return keyword == "BEGIN" || keyword == "TURN" || keyword == "DONE";
+  return keyword == "BEGIN" || keyword == "TURN" || keyword == "DONE" || keyword == "YXNBEST";
 }
 
 // The input on the reading end of a pipe, as a manager would send it.
@@ -66,8 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     BrainOptions options;
     options.engine.kind =
         strong ? pentad::engine::EngineKind::kStrong : pentad::engine::EngineKind::kClassic;
+    // The classic brain judges SWAP2BOARD with a strong engine: the same
+    // few nodes.
+    options.engine.nodes = kStrongNodes;
     if (strong) {
-      options.engine.nodes = kStrongNodes;
       options.engine.hashBytes = kSmallTableBytes;
     } else {
       options.engine.seed = 1;

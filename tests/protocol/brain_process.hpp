@@ -102,14 +102,16 @@ class BrainProcess {
     }
   }
 
-  // The next line that is not MESSAGE or DEBUG; those are kept in messages.
+  // The next line that is not MESSAGE, DEBUG or an analysis's INFO; those
+  // are kept in messages.
   std::optional<std::string> ReadAnswer(Ms timeout = Ms(10000)) {
     const auto deadline = Clock::now() + timeout;
     for (;;) {
       const auto left = std::chrono::duration_cast<Ms>(deadline - Clock::now());
       auto line = ReadLine(std::max(left, Ms(0)));
       if (!line) return line;
-      if (line->rfind("MESSAGE", 0) == 0 || line->rfind("DEBUG", 0) == 0) {
+      if (line->rfind("MESSAGE", 0) == 0 || line->rfind("DEBUG", 0) == 0 ||
+          line->rfind("INFO ", 0) == 0) {
         messages.push_back(*line);
         continue;
       }

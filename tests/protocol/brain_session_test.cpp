@@ -456,15 +456,29 @@ TEST_F(BrainSessionTest, StrongBrainsFirstMoveKeepsToAShortTimeControl) {
             100 + kSlowBuildAllowanceMs);
 }
 
-TEST_F(BrainSessionTest, SaysOnceThatOtherRulesPlayFreestyle) {
-  BrainProcess& brain = Launch();
-  brain.Send("INFO rule 0\nINFO rule 2");
-  EXPECT_EQ(brain.Ask("ABOUT"), kAbout);
+// Rules other than freestyle, alone or in a continuous game, are refused
+// at the next command that would play, not played wrongly.
+TEST_F(BrainSessionTest, RefusesToPlayRulesOtherThanFreestyle) {
+  struct RuleCase {
+    const char* info;
+    const char* command;
+    const char* answer;  // a prefix
+  };
+  const RuleCase cases[] = {
+      {"INFO rule 0", "START 20", "OK"},
+      {"INFO rule 1", "BEGIN", "ERROR rule 1 (exactly five) is not played"},
+      {"info RULE 4", "START 20", "ERROR rule 4 (renju)"},
+      {"INFO rule 8", "TURN 1,1", "ERROR rule 8 (caro)"},
+      {"INFO rule 8", "ABOUT", "name="},
+      {"INFO rule 2", "RESTART", "OK"},
+      {"INFO rule 2", "BEGIN", "9,9"},
+  };
+  BrainProcess& brain = Launch({"--seed", "1", "--checks", "500"});
+  for (const RuleCase& c : cases) {
+    brain.Send(c.info);
+    EXPECT_TRUE(StartsWith(brain.Ask(c.command), c.answer)) << c.info << ", " << c.command;
+  }
   EXPECT_TRUE(brain.messages.empty());
-  brain.Send("INFO rule 1\nINFO RULE 4\nINFO rule 8");
-  EXPECT_EQ(brain.Ask("ABOUT"), kAbout);
-  ASSERT_EQ(brain.messages.size(), 1u);
-  EXPECT_NE(brain.messages[0].find("freestyle"), std::string::npos) << brain.messages[0];
 }
 
 struct CommandLineCase {

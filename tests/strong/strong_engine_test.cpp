@@ -106,6 +106,53 @@ TEST(StrongEngineTest, NodeBudgetGivesTheSameSearchWhateverCameBefore) {
   EXPECT_TRUE(std::ranges::is_sorted(depths));
 }
 
+// The root moves of the lines, checked to be distinct and in score order.
+std::vector<int> LineMoves(const std::vector<RootLine>& lines) {
+  std::vector<int> moves;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(lines[i].pv.empty() ? kNoCell : lines[i].pv.front(), lines[i].move);
+    if (i > 0) {
+      EXPECT_GE(lines[i - 1].score, lines[i].score);
+    }
+    moves.push_back(lines[i].move);
+  }
+  EXPECT_EQ(std::set<int>(moves.begin(), moves.end()).size(), moves.size());
+  return moves;
+}
+
+// An open game: many moves worth a line.
+TEST(StrongEngineTest, AnalysisGivesTheBestLinesWithoutTheExcludedMoves) {
+  const SearchBoard board =
+      Position(8, {"..........", ".........x", "........ox", "........."}, kPlayerO);
+  StrongEngine engine(size_t{8} << 20);
+  SearchLimits limits = NodeLimits(kSmallNodes);
+  limits.multiPv = 3;
+  std::vector<int> bestMoves;
+  limits.onBestMove = [&bestMoves](int cell) { bestMoves.push_back(cell); };
+  int reports = 0;
+  const SearchOutcome outcome = engine.Think(board, limits, [&](const IterationReport& report) {
+    ++reports;
+    EXPECT_EQ(LineMoves(report.lines).size(), 3u) << "depth " << report.depth;
+    EXPECT_EQ(report.lines.front().pv, report.pv);
+    EXPECT_GE(report.selDepth, report.depth);
+  });
+  EXPECT_GT(reports, 1);
+  const std::vector<int> moves = LineMoves(outcome.lines);
+  ASSERT_EQ(moves.size(), 3u);
+  EXPECT_EQ(moves.front(), outcome.move);
+  ASSERT_FALSE(bestMoves.empty());
+  EXPECT_EQ(bestMoves.back(), outcome.move) << "the last best move told is the one played";
+  EXPECT_EQ(std::ranges::adjacent_find(bestMoves), bestMoves.end()) << "told only as it changes";
+
+  limits.excluded = {moves[0], moves[1]};
+  const SearchOutcome without = engine.Think(board, limits);
+  for (const int move : LineMoves(without.lines)) {
+    EXPECT_NE(move, moves[0]);
+    EXPECT_NE(move, moves[1]);
+  }
+  EXPECT_EQ(without.lines.size(), 3u);
+}
+
 TEST(StrongEngineTest, StoppedAtOnceStillPlaysALegalMove) {
   const std::atomic<bool> stop{true};
   StrongEngine engine(size_t{1} << 20);
