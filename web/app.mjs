@@ -388,7 +388,8 @@ function stopLive(leavingPage = false) {
   if (!live) return;
   live.stopped = true;
   clearTimeout(live.timer);
-  if (live.id) deleteAnalysis(live.id, leavingPage);
+  // One that ended by itself is forgotten by the server soon enough.
+  if (live.id && live.snapshot?.running !== false) deleteAnalysis(live.id, leavingPage);
   state.live = null;
 }
 

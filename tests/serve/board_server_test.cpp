@@ -663,10 +663,10 @@ Json AnalysisBody(const std::vector<std::string>& lines, const std::string& side
 }
 
 // Polls the analysis until `done` holds of its snapshot; null when it
-// never does within ten seconds.
+// never does within a minute (a sanitized engine is slow).
 Json PollUntil(RunningServer& server, const std::string& id,
                const std::function<bool(const Json&)>& done) {
-  const auto giveUp = std::chrono::steady_clock::now() + 10s;
+  const auto giveUp = std::chrono::steady_clock::now() + 60s;
   while (std::chrono::steady_clock::now() < giveUp) {
     const auto res = server.Get("/api/analysis/" + id);
     if (!res || res->status != 200) return nullptr;

@@ -336,10 +336,14 @@ try {
     await board.waitForSelector('#board .pv', WAIT);
     await board.screenshot({ path: path.join(outputDir, 'analysis.png') });
 
-    const title = await board.getAttribute('#live-list li:first-child .line-button', 'title');
-    const pv = title.replace(/^[^:]*: /, '').split(' → ').map((p) => p.split(',').map(Number));
     const restarted = board.waitForRequest((r) => r.method() === 'POST' && r.url().endsWith('/api/analysis'), WAIT);
-    await board.click('#live-list li:first-child .line-button');
+    // Read and clicked at once: a deeper depth may change the lines between two steps of the test.
+    const title = await board.$eval('#live-list li:first-child .line-button', (button) => {
+      const played = button.title;
+      button.click();
+      return played;
+    });
+    const pv = title.replace(/^[^:]*: /, '').split(' → ').map((p) => p.split(',').map(Number));
     await waitForStones(board, 3);
     check((await cell(board, ...pv[0]).locator('.stone.x').count()) === 1, `the line's first move ${pv[0]} is not played`);
     check((await moveShown(board)).startsWith('Move 3 of '), `shown: ${await moveShown(board)}`);
