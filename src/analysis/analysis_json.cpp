@@ -10,6 +10,21 @@ Json PointJson(Point p) {
   return Json::array({p.x, p.y});
 }
 
+Json PointsJson(const std::vector<Point>& points) {
+  Json out = Json::array();
+  for (const Point p : points) out.push_back(PointJson(p));
+  return out;
+}
+
+// {"win": n} or {"loss": n} plies to a proven end; null for a heuristic score.
+Json ProvenJson(int score) {
+  const auto plies = engine::ProvenPlies(score);
+  if (!plies) return nullptr;
+  Json proven;
+  proven[*plies > 0 ? "win" : "loss"] = *plies > 0 ? *plies : -*plies;
+  return proven;
+}
+
 Json CandidateJson(const classic::CandidateRecord& c) {
   return Json::array({c.x, c.y, c.value, c.ownScore, c.oppScore, c.excluded, c.ownDouble,
                       c.oppDouble, c.ownThreat, c.oppThreat});
@@ -81,21 +96,28 @@ Json SearchJson(const engine::Request& request, const engine::Result& result) {
                             : Json(nullptr);
   out["nodeLimit"] = limits.nodes ? Json(*limits.nodes) : Json(nullptr);
   out["move"] = PointJson(result.move);
-  out["eval"] = result.score.value_or(0);
-  const auto plies = result.ProvenPlies();
-  Json proven = nullptr;
-  if (plies) proven[*plies > 0 ? "win" : "loss"] = *plies > 0 ? *plies : -*plies;
-  out["result"] = std::move(proven);
+  const int score = result.score.value_or(0);
+  out["eval"] = score;
+  out["result"] = ProvenJson(score);
+  out["winRate"] = engine::WinRate(score);
   out["depth"] = result.depth;
   out["nodes"] = result.nodes;
-  Json pv = Json::array();
-  for (const Point p : result.pv) pv.push_back(PointJson(p));
-  out["pv"] = std::move(pv);
+  out["pv"] = PointsJson(result.pv);
   out["elapsedMs"] = result.elapsedMs;
   return out;
 }
 
 }  // namespace
+
+Json PvLineJson(const engine::PvLine& line) {
+  Json out;
+  out["move"] = PointJson(line.move);
+  out["eval"] = line.score;
+  out["result"] = ProvenJson(line.score);
+  out["winRate"] = engine::WinRate(line.score);
+  out["pv"] = PointsJson(line.pv);
+  return out;
+}
 
 Json ResultJson(const engine::Request& request, const engine::Result& result) {
   if (result.classic) return ClassicJson(request, *result.classic);

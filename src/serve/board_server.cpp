@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "analysis/analysis_json.hpp"
+#include "serve/analysis_request.hpp"
 #include "serve/move_request.hpp"
 #include "serve/request_deadlines.hpp"
 #include "serve/request_guard.hpp"
@@ -58,6 +59,8 @@ constexpr time_t kKeepAliveSeconds = 1;
 constexpr size_t kRequestsPerConnection = 10;
 // Tables of each of the pool's strong engines.
 constexpr size_t kStrongHashBytes = size_t{16} << 20;
+// An analysis searches for minutes: its engine gets the tables a brain has.
+constexpr size_t kAnalysisHashBytes = size_t{64} << 20;
 
 }  // namespace
 
@@ -70,6 +73,7 @@ struct BoardServer::Impl {
   std::atomic<bool> stopSent{false};
   classic::book::BookCache books;  // shared by the engines, reloaded when a file changes
   EnginePool engines;
+  Analyses analyses;
   RequestDeadlines deadlines;
   socket_t lastSocketMade = INVALID_SOCKET;
   std::string listenHost;
@@ -79,6 +83,7 @@ struct BoardServer::Impl {
       : settings(std::move(s)),
         engines(settings.enginesPerKind, settings.maxWaitingPerKind, PoolOptions(),
                 settings.makeEngine),
+        analyses(settings.analysis, AnalysisEngines()),
         deadlines(settings.requestDeadline) {
     const int threads = settings.threads;
     http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
@@ -109,6 +114,18 @@ struct BoardServer::Impl {
     http.Get("/api/move", [](const httplib::Request&, httplib::Response& res) {
       SendError(res, 405, "use POST with the position as JSON");
     });
+    http.Post("/api/analysis", [this](const httplib::Request& req, httplib::Response& res) {
+      StartAnalysis(req, res);
+    });
+    http.Get("/api/analysis", [](const httplib::Request&, httplib::Response& res) {
+      SendError(res, 405, "use POST with the position as JSON to start an analysis");
+    });
+    http.Get(kAnalysisPath, [this](const httplib::Request& req, httplib::Response& res) {
+      SendAnalysis(res, analyses.Find(req.matches[1].str()), req.matches[1].str());
+    });
+    http.Delete(kAnalysisPath, [this](const httplib::Request& req, httplib::Response& res) {
+      SendAnalysis(res, analyses.Stop(req.matches[1].str()), req.matches[1].str());
+    });
     http.Get(".*",
              [](const httplib::Request& req, httplib::Response& res) { ServeAsset(req, res); });
     http.set_error_handler(
@@ -117,6 +134,19 @@ struct BoardServer::Impl {
         [](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
           SendError(res, 500, "the server failed on this request");
         });
+  }
+
+  static constexpr const char* kAnalysisPath = R"(/api/analysis/(\d{1,19}))";
+
+  std::vector<std::unique_ptr<engine::Engine>> AnalysisEngines() const {
+    engine::EngineOptions options;
+    options.kind = engine::EngineKind::kStrong;
+    options.hashBytes = kAnalysisHashBytes;
+    options.threads = AnalysisThreadsForThisMachine();
+    std::vector<std::unique_ptr<engine::Engine>> made;
+    for (int i = 0; i < settings.analysis.engines; ++i)
+      made.push_back(settings.makeEngine(options));
+    return made;
   }
 
   engine::EngineOptions PoolOptions() {
@@ -160,6 +190,31 @@ struct BoardServer::Impl {
     }
     const engine::Result result = lease->engine().Decide(request);
     res.set_content(analysis::ResultJson(request, result).dump(), kJsonType);
+  }
+
+  void StartAnalysis(const httplib::Request& req, httplib::Response& res) {
+    if (!IsJsonContentType(req.get_header_value("Content-Type")))
+      return SendError(res, 415, "send the position with Content-Type: application/json");
+    const ParsedAnalysisRequest parsed = ParseAnalysisRequest(req.body);
+    if (!parsed.request) return SendError(res, 400, parsed.error);
+    const auto id = analyses.Start(*parsed.request);
+    if (!id) {
+      res.set_header("Retry-After", "1");
+      return SendError(res, 503,
+                       "every analysis engine is busy with another analysis: stop that one "
+                       "or try again in a moment");
+    }
+    res.status = 201;
+    res.set_header("Location", "/api/analysis/" + *id);
+    SendAnalysis(res, analyses.Find(*id), *id);
+  }
+
+  static void SendAnalysis(httplib::Response& res, const std::optional<AnalysisSnapshot>& found,
+                           const std::string& id) {
+    if (!found)
+      return SendError(res, 404,
+                       "no analysis " + id + ": it ended and was forgotten, or never was");
+    res.set_content(SnapshotJson(*found).dump(), kJsonType);
   }
 
   static void ServeAsset(const httplib::Request& req, httplib::Response& res) {
@@ -236,6 +291,7 @@ void BoardServer::Listen() {
 
 void BoardServer::Stop() {
   impl_->stopRequested = true;
+  impl_->analyses.StopAll();
   if (!impl_->listenStarted) return;
   // The library ignores a stop that comes before its accept loop runs, and
   // must not be told twice.

@@ -1,6 +1,6 @@
-// The browser board's HTTP server: the page built into the binary and the
-// stateless move API. Every request carries its whole position, so any
-// number of games can be played at once.
+// The browser board's HTTP server: the page built into the binary, the
+// stateless move API and the analyses. Every request carries its whole
+// position, so any number of games can be played at once.
 #pragma once
 
 #include <chrono>
@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "serve/analyses.hpp"
 #include "serve/engine_pool.hpp"
 
 namespace pentad::serve {
@@ -21,6 +22,8 @@ struct ServerSettings {
   // requests that may wait for one.
   int enginesPerKind = EnginesForThisMachine();
   int maxWaitingPerKind = 8;
+  // Analyses until stopped, each on a strong engine of its own.
+  AnalysisSettings analysis = {};
   // Decisions block a worker for their whole budget, and idle or slow
   // connections for up to `requestDeadline` each.
   int threads = 64;
@@ -45,7 +48,7 @@ class BoardServer {
   void Listen();
 
   // Safe from any thread, before, during or after Listen. Decisions in
-  // progress end as if their time were up.
+  // progress end as if their time were up, and analyses end.
   void Stop();
 
  private:

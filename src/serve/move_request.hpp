@@ -2,7 +2,6 @@
 // a position the engine can decide on.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,10 +9,10 @@
 
 #include "common/position.hpp"
 #include "engine/engines.hpp"
+#include "serve/request_json.hpp"
 
 namespace pentad::serve {
 
-inline constexpr size_t kMaxRequestBytes = 64 * 1024;
 // A decision holds a worker for its whole move time.
 inline constexpr int64_t kMaxMoveTimeMs = 60'000;
 // Budgets that no move time could use up; the move's time ends a decision

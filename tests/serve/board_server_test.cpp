@@ -14,6 +14,7 @@
 #include <future>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -91,6 +92,10 @@ class RunningServer {
   httplib::Result Post(const std::string& body) {
     return Client().Post("/api/move", body, "application/json");
   }
+  httplib::Result StartAnalysis(const std::string& body) {
+    return Client().Post("/api/analysis", body, "application/json");
+  }
+  httplib::Result Delete(const std::string& path) { return Client().Delete(path.c_str()); }
   httplib::Result Get(const std::string& path) {
     httplib::Client client = Client();
     client.set_url_encode(false);  // paths go out byte for byte
@@ -633,6 +638,199 @@ TEST(BoardServerStop, StopBeforeListenMakesListenReturnAtOnce) {
   server.Stop();
   auto listening = std::async(std::launch::async, [&] { server.Listen(); });
   EXPECT_EQ(listening.wait_for(5s), std::future_status::ready);
+}
+
+// Reports a deeper depth every few milliseconds, with as many lines as
+// asked for, until stopped.
+engine::Result DeepenUntilStopped(const engine::Request& request) {
+  const auto giveUp = std::chrono::steady_clock::now() + 20s;
+  int depth = 0;
+  while (!request.limits.stop->load() && std::chrono::steady_clock::now() < giveUp) {
+    engine::Progress progress;
+    progress.depth = ++depth;
+    progress.selDepth = depth + 2;
+    progress.nodes = depth * 1000;
+    for (int i = 0; i < request.multiPv; ++i)
+      progress.lines.push_back({Point{i, 0}, 100 - 50 * i, {Point{i, 0}, Point{i, 1}}});
+    request.onProgress(progress);
+    std::this_thread::sleep_for(5ms);
+  }
+  return MoveAt({0, 0});
+}
+
+Json AnalysisBody(const std::vector<std::string>& lines, const std::string& side, int multiPv) {
+  return Json{{"board", lines}, {"side", side}, {"multiPv", multiPv}};
+}
+
+// Polls the analysis until `done` holds of its snapshot; null when it
+// never does within a minute (a sanitized engine is slow).
+Json PollUntil(RunningServer& server, const std::string& id,
+               const std::function<bool(const Json&)>& done) {
+  const auto giveUp = std::chrono::steady_clock::now() + 60s;
+  while (std::chrono::steady_clock::now() < giveUp) {
+    const auto res = server.Get("/api/analysis/" + id);
+    if (!res || res->status != 200) return nullptr;
+    const Json snapshot = Json::parse(res->body);
+    if (done(snapshot)) return snapshot;
+    std::this_thread::sleep_for(20ms);
+  }
+  return nullptr;
+}
+
+std::string StartedId(const httplib::Result& res) {
+  if (!res || res->status != 201) return "";
+  return Json::parse(res->body)["id"];
+}
+
+TEST(BoardServerAnalysis, ReportsEachFinishedDepthUntilStopped) {
+  RunningServer server(Scripted(DeepenUntilStopped));
+  const auto started = server.StartAnalysis(AnalysisBody(OpeningLines(), "o", 2).dump());
+  ASSERT_TRUE(started);
+  ASSERT_EQ(started->status, 201) << started->body;
+  const std::string id = StartedId(started);
+  EXPECT_EQ(started->get_header_value("Location"), "/api/analysis/" + id);
+  const Json snapshot = PollUntil(server, id, [](const Json& s) { return s["depth"] >= 3; });
+  ASSERT_TRUE(snapshot.is_object());
+  EXPECT_EQ(snapshot["id"], id);
+  EXPECT_EQ(snapshot["running"], true);
+  EXPECT_EQ(snapshot["side"], "o");
+  EXPECT_EQ(snapshot["multiPv"], 2);
+  EXPECT_EQ(snapshot["selDepth"], snapshot["depth"].get<int>() + 2);
+  EXPECT_EQ(snapshot["nodes"], snapshot["depth"].get<int>() * 1000);
+  EXPECT_TRUE(snapshot["elapsedMs"].is_number_integer());
+  ASSERT_EQ(snapshot["lines"].size(), 2u);
+  EXPECT_EQ(snapshot["lines"][0]["move"], Json::array({0, 0}));
+  EXPECT_EQ(snapshot["lines"][1]["eval"], 50);
+  EXPECT_EQ(snapshot["lines"][1]["result"], nullptr);
+  EXPECT_GT(snapshot["lines"][0]["winRate"], snapshot["lines"][1]["winRate"]);
+  EXPECT_EQ(snapshot["lines"][1]["pv"], Json::parse("[[1, 0], [1, 1]]"));
+
+  const auto stopped = server.Delete("/api/analysis/" + id);
+  ASSERT_TRUE(stopped);
+  EXPECT_EQ(stopped->status, 200);
+  EXPECT_EQ(Json::parse(stopped->body)["running"], false);
+  for (const std::string& gone : {id, std::string("12345"), std::string("x")}) {
+    const auto res = server.Get("/api/analysis/" + gone);
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 404) << gone;
+    EXPECT_TRUE(Json::parse(res->body).contains("error")) << gone;
+  }
+  const auto again = server.Delete("/api/analysis/" + id);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again->status, 404);
+}
+
+// With one engine for analyses, a second analysis waits for the first to
+// stop, and is told why when it does not.
+TEST(BoardServerAnalysis, OneAnalysisPerEngineAndABusyServerSaysWhy) {
+  ServerSettings settings = Scripted(DeepenUntilStopped);
+  settings.analysis.engineWait = 300ms;
+  RunningServer server(settings);
+  const std::string body = AnalysisBody(OpeningLines(), "x", 1).dump();
+  const std::string first = StartedId(server.StartAnalysis(body));
+  ASSERT_FALSE(first.empty());
+  const auto refused = server.StartAnalysis(body);
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->status, 503);
+  EXPECT_EQ(refused->get_header_value("Retry-After"), "1");
+  EXPECT_NE(Json::parse(refused->body)["error"].get<std::string>().find("busy"), std::string::npos);
+  auto replacing = std::async(std::launch::async, [&] { return server.StartAnalysis(body); });
+  std::this_thread::sleep_for(50ms);
+  server.Delete("/api/analysis/" + first);
+  EXPECT_FALSE(StartedId(replacing.get()).empty()) << "the stopped analysis kept its engine";
+}
+
+// A closed tab stops asking: its analysis ends, then is forgotten. Stopping
+// the server ends every analysis.
+TEST(BoardServerAnalysis, EndsUnwatchedAndWhenTheServerStops) {
+  std::atomic<int> ended{0};
+  ServerSettings settings = Scripted([&](const engine::Request& request) {
+    const engine::Result result = DeepenUntilStopped(request);
+    ++ended;
+    return result;
+  });
+  settings.analysis.unwatched = 300ms;
+  RunningServer server(settings);
+  const std::string body = AnalysisBody(OpeningLines(), "x", 1).dump();
+  const std::string unwatched = StartedId(server.StartAnalysis(body));
+  ASSERT_FALSE(unwatched.empty());
+  std::this_thread::sleep_for(1500ms);
+  EXPECT_EQ(ended, 1);
+  const auto forgotten = server.Get("/api/analysis/" + unwatched);
+  ASSERT_TRUE(forgotten);
+  EXPECT_EQ(forgotten->status, 404);
+
+  const std::string watched = StartedId(server.StartAnalysis(body));
+  ASSERT_FALSE(watched.empty());
+  ASSERT_TRUE(
+      PollUntil(server, watched, [](const Json& s) { return s["depth"] >= 1; }).is_object());
+  const auto before = std::chrono::steady_clock::now();
+  server.Stop();
+  while (ended < 2 && std::chrono::steady_clock::now() - before < 5s)
+    std::this_thread::sleep_for(5ms);
+  EXPECT_EQ(ended, 2);
+}
+
+TEST(BoardServerAnalysis, RefusesWhatItCannotAnalyse) {
+  RunningServer server(Scripted(DeepenUntilStopped));
+  Json classic = AnalysisBody(OpeningLines(), "x", 1);
+  classic["engine"] = "classic";
+  const std::vector<BadRequestCase> cases = {
+      {"no lines", AnalysisBody(OpeningLines(), "x", 0).dump(), "\"multiPv\" must be"},
+      {"six lines", AnalysisBody(OpeningLines(), "x", 6).dump(), "\"multiPv\" must be"},
+      {"the classic engine", classic.dump(), "strong engine only"},
+      {"no side", Json{{"board", OpeningLines()}}.dump(), "\"side\" is missing"},
+      {"malformed JSON", "{", "malformed JSON"},
+  };
+  for (const BadRequestCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto res = server.StartAnalysis(c.body);
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 400);
+    EXPECT_NE(Json::parse(res->body)["error"].get<std::string>().find(c.messagePart),
+              std::string::npos)
+        << res->body;
+  }
+  const std::string own = "127.0.0.1:" + std::to_string(server.Port());
+  const std::string form = AnalysisBody(OpeningLines(), "x", 1).dump();
+  EXPECT_EQ(StatusOf(server.Port(), "POST /api/analysis HTTP/1.1\r\nHost: " + own +
+                                        "\r\nContent-Type: text/plain\r\nContent-Length: " +
+                                        std::to_string(form.size()) +
+                                        "\r\nConnection: close\r\n\r\n" + form),
+            415);
+  EXPECT_EQ(
+      StatusOf(server.Port(), "DELETE /api/analysis/1 HTTP/1.1\r\nHost: rebound.example:" +
+                                  std::to_string(server.Port()) + "\r\nConnection: close\r\n\r\n"),
+      421);
+  const auto list = server.Get("/api/analysis");
+  ASSERT_TRUE(list);
+  EXPECT_EQ(list->status, 405);
+}
+
+// The real engine, on a few lines of the opening: whatever multi-PV gives,
+// the lines are distinct and the best one starts with a legal move.
+TEST(BoardServerAnalysis, TheStrongEngineFollowsItsBestLines) {
+  RunningServer server;
+  const std::string id =
+      StartedId(server.StartAnalysis(AnalysisBody(OpeningLines(), "o", 3).dump()));
+  ASSERT_FALSE(id.empty());
+  const Json snapshot =
+      PollUntil(server, id, [](const Json& s) { return s["depth"] >= 2 && !s["lines"].empty(); });
+  server.Delete("/api/analysis/" + id);
+  ASSERT_TRUE(snapshot.is_object());
+  const Json& lines = snapshot["lines"];
+  ASSERT_GE(lines.size(), 1u);
+  ASSERT_LE(lines.size(), 3u);
+  EXPECT_TRUE(EmptyAt(OpeningLines(), lines[0]["move"])) << lines[0];
+  std::set<Json> moves;
+  for (const Json& line : lines) {
+    moves.insert(line["move"]);
+    ASSERT_FALSE(line["pv"].empty());
+    EXPECT_EQ(line["pv"][0], line["move"]);
+    EXPECT_GE(line["winRate"], 0.0);
+    EXPECT_LE(line["winRate"], 1.0);
+  }
+  EXPECT_EQ(moves.size(), lines.size()) << lines;
 }
 
 TEST(BoardServerAddress, PrintsIpv6HostsInBrackets) {

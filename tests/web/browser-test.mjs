@@ -285,6 +285,149 @@ try {
     await strong.close();
   });
 
+  // A page of the strong engine on a budget, with the person's first stone
+  // answered.
+  async function strongPageAfterOneMove(name, viewport) {
+    const board = await browser.newPage();
+    if (viewport) await board.setViewportSize(viewport);
+    board.on('pageerror', (error) => problems.push(`page error (${name}): ${error.message}`));
+    board.on('console', (message) => {
+      if (message.type() === 'error') problems.push(`console error (${name}): ${message.text()}`);
+    });
+    await board.goto(new URL('?nodes=3000', baseUrl).href);
+    await waitForPhase(board, 'your-turn');
+    await cell(board, 9, 9).click();
+    await waitForStones(board, 2);
+    await waitForPhase(board, 'your-turn');
+    return board;
+  }
+
+  // Leaving the mode stops the server's analysis, so that the next page finds
+  // the analysis engine free.
+  async function stopAnalysing(board) {
+    const stopped = board.waitForRequest((r) => r.method() === 'DELETE' && /\/api\/analysis\/\d+$/.test(r.url()), WAIT);
+    await board.click('#analyse');
+    await stopped;
+    check(await board.isHidden('#live-panel'), 'the analysis panel stayed');
+    check((await board.locator('#board .best').count()) === 0, 'the best moves outlived the analysis');
+  }
+
+  const lineMoves = (board) => board.$$eval('#live-list .line-move', (els) => els.map((el) => el.textContent));
+  const moveShown = (board) => board.textContent('#move-shown');
+
+  await step('analysing draws the best moves with their win rates and plays a line step by step', async () => {
+    const board = await strongPageAfterOneMove('analysis');
+    await board.click('#analyse');
+    await waitForPhase(board, 'analysing');
+    check((await board.getAttribute('#analyse', 'aria-pressed')) === 'true', 'the Analyse button is not pressed');
+    await board.waitForFunction(() => /depth \d+/.test(document.getElementById('live-status').textContent), null, WAIT);
+    await board.waitForSelector('#board .cell.empty .best', WAIT);
+    const lines = await lineMoves(board);
+    check(lines.length >= 1 && lines.length <= 3, `${lines.length} lines for 3 asked`);
+    check(new Set(lines).size === lines.length, `a move in two lines: ${lines}`);
+    const markers = await board.$$eval('#board .best', (els) =>
+      els.map((el) => ({ at: `${el.parentElement.dataset.x},${el.parentElement.dataset.y}`, rank: el.querySelector('b').textContent, rate: el.querySelector('i').textContent })),
+    );
+    check(markers.length === lines.length, `${markers.length} marks for ${lines.length} lines`);
+    check(markers.find((m) => m.rank === '1')?.at === lines[0], 'the best line\'s move is not marked 1');
+    check(markers.every((m) => /^\d{1,3}$/.test(m.rate)), `win rates ${markers.map((m) => m.rate)}`);
+    check(/^x (\d+ %|wins|loses)/.test(await board.textContent('#live-list .line-score')), 'no score for x, to play');
+    await board.hover('#live-list li:first-child .line-button');
+    await board.waitForSelector('#board .pv', WAIT);
+    await board.screenshot({ path: path.join(outputDir, 'analysis.png') });
+
+    const restarted = board.waitForRequest((r) => r.method() === 'POST' && r.url().endsWith('/api/analysis'), WAIT);
+    // Read and clicked at once: a deeper depth may change the lines between two steps of the test.
+    const title = await board.$eval('#live-list li:first-child .line-button', (button) => {
+      const played = button.title;
+      button.click();
+      return played;
+    });
+    const pv = title.replace(/^[^:]*: /, '').split(' → ').map((p) => p.split(',').map(Number));
+    await waitForStones(board, 3);
+    check((await cell(board, ...pv[0]).locator('.stone.x').count()) === 1, `the line's first move ${pv[0]} is not played`);
+    check((await moveShown(board)).startsWith('Move 3 of '), `shown: ${await moveShown(board)}`);
+    await restarted;
+    await board.waitForSelector('#live-list .line-button', WAIT);
+    check(/o to play/.test(await board.textContent('#live-title')), 'the analysis is not of the new position');
+    if (pv.length > 1) {
+      await board.click('#forward');
+      await waitForStones(board, 4);
+      check((await cell(board, ...pv[1]).locator('.stone.o').count()) === 1, `the line's second move ${pv[1]} is not played`);
+      await board.click('#back');
+      await waitForStones(board, 3);
+    }
+    await stopAnalysing(board);
+    check(await board.isVisible('#back-to-game'), 'no way back to the game');
+    await board.click('#back-to-game');
+    await waitForStones(board, 2);
+    await waitForPhase(board, 'your-turn');
+    check((await moveShown(board)) === 'Move 2 of 2', `back in the game at ${await moveShown(board)}`);
+    await board.close();
+  });
+
+  await step('the graph fills in as the game is played and stepping goes through the game', async () => {
+    const board = await strongPageAfterOneMove('graph');
+    await cell(board, 10, 10).click();
+    await waitForStones(board, 4);
+    await waitForPhase(board, 'your-turn');
+    check((await board.locator('#graph .dot').count()) >= 4, 'the decisions left fewer than 4 points');
+    check(/^4\. o \d+,\d+: [xo] (\d+ %|wins)/.test(await board.textContent('#move-evaluation')), 'no evaluation of move 4');
+    const now = () => board.getAttribute('#graph .now', 'x1');
+    const atEnd = await now();
+
+    await board.click('#move-shown'); // off the board: the arrow keys step
+    await board.keyboard.press('Home');
+    await waitForStones(board, 0);
+    check((await moveShown(board)) === 'Start of 4 moves', `shown: ${await moveShown(board)}`);
+    await board.keyboard.press('ArrowRight');
+    await waitForStones(board, 1);
+    await waitForPhase(board, 'review');
+    await board.click('#forward');
+    await waitForStones(board, 2);
+    check((await now()) !== atEnd, 'the graph does not mark the move shown');
+    check((await board.textContent('#status-text')).includes('Move 2 of 4'), 'no status while reviewing');
+    await cell(board, 0, 0).click();
+    check((await stones(board).count()) === 2, 'a stone was placed in an earlier position outside analysis');
+    // On the board the arrows move its cursor and step nowhere.
+    await board.keyboard.press('ArrowRight');
+    const cursor = await board.$eval('#board .cell.cursor', (el) => `${el.dataset.x},${el.dataset.y}`);
+    check(cursor === '1,0' && (await moveShown(board)) === 'Move 2 of 4', `cursor ${cursor}, ${await moveShown(board)}`);
+    await board.screenshot({ path: path.join(outputDir, 'graph.png') });
+    await board.keyboard.press('End');
+    await waitForStones(board, 4);
+    await waitForPhase(board, 'your-turn');
+
+    // A record loaded for review: each move shown is analysed in turn.
+    await importSgf(board, '(;FF[4]GM[4]SZ[20];B[jj];W[kj];B[jk];W[kk];B[jl])');
+    await waitForStones(board, 5);
+    await board.click('#analyse');
+    for (const move of [4, 3]) {
+      await board.click('#back');
+      await waitForStones(board, move);
+      await board.waitForFunction(
+        (n) => new RegExp(`^${n}\\. [xo] \\d+,\\d+: [xo] (\\d+ %|wins).*depth \\d+`).test(document.getElementById('move-evaluation').textContent),
+        move,
+        WAIT,
+      );
+    }
+    await board.screenshot({ path: path.join(outputDir, 'review.png') });
+    await stopAnalysing(board);
+    await board.close();
+  });
+
+  await step('analysing fits a phone-sized screen', async () => {
+    const small = await strongPageAfterOneMove('phone analysis', { width: 390, height: 844 });
+    await small.click('#analyse');
+    await small.waitForSelector('#board .best', WAIT);
+    await small.waitForSelector('#live-list .line-button', WAIT);
+    const widths = await small.evaluate(() => ({ page: document.documentElement.scrollWidth, view: window.innerWidth }));
+    check(widths.page <= widths.view, `too wide: ${JSON.stringify(widths)}`);
+    await small.screenshot({ path: path.join(outputDir, 'analysis-phone.png'), fullPage: true });
+    await stopAnalysing(small);
+    await small.close();
+  });
+
   await step('a phone-sized screen fits the board without sideways scrolling', async () => {
     const small = await browser.newPage();
     await small.setViewportSize({ width: 390, height: 844 });

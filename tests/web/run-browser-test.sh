@@ -29,7 +29,7 @@ cd "$here"
 export PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1
 npm ci --no-audit --no-fund --loglevel=error
 
-node --test rules.test.mjs
+node --test rules.test.mjs review.test.mjs
 
 port=$(node -e "const s = require('net').createServer().listen(0, '127.0.0.1', () => { console.log(s.address().port); s.close(); });")
 "$pentad" serve --port "$port" > "$output/serve.log" 2>&1 &
