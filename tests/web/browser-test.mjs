@@ -336,7 +336,8 @@ try {
     await board.waitForSelector('#board .pv', WAIT);
     await board.screenshot({ path: path.join(outputDir, 'analysis.png') });
 
-    const restarted = board.waitForRequest((r) => r.method() === 'POST' && r.url().endsWith('/api/analysis'), WAIT);
+    // Caught here so that a missing request fails this step, not the whole run.
+    const restarted = board.waitForRequest((r) => r.method() === 'POST' && r.url().endsWith('/api/analysis'), WAIT).catch((error) => error);
     // Read and clicked at once: a deeper depth may change the lines between two steps of the test.
     const title = await board.$eval('#live-list li:first-child .line-button', (button) => {
       const played = button.title;
@@ -347,7 +348,7 @@ try {
     await waitForStones(board, 3);
     check((await cell(board, ...pv[0]).locator('.stone.x').count()) === 1, `the line's first move ${pv[0]} is not played`);
     check((await moveShown(board)).startsWith('Move 3 of '), `shown: ${await moveShown(board)}`);
-    await restarted;
+    check(!((await restarted) instanceof Error), 'the analysis did not restart on the new position');
     await board.waitForSelector('#live-list .line-button', WAIT);
     check(/o to play/.test(await board.textContent('#live-title')), 'the analysis is not of the new position');
     if (pv.length > 1) {
