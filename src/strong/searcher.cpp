@@ -101,13 +101,16 @@ SearchOutcome Searcher::Run(const SearchBoard& board, const SearchLimits& limits
   if (!rootMoves_.Empty()) {
     outcome.move = rootMoves_[0].cell;
     outcome.pv = {outcome.move};
-    if (!WinsAtOnce(outcome) && !WinsByThreats(outcome)) {
-      KeepMovesAgainstOpponentFours();
-      KeepMovesAgainstOpponentThreats();
-      helpers_ = rootMoves_.Size() > 1 ? helpers : nullptr;
-      DeepenWithHelpers(outcome, onIteration);
-      AvoidLossByThreatsInTimeLeft(outcome);
-      WinsByThreatsInTimeLeft(outcome);
+    if (!WinsAtOnce(outcome)) {
+      StartHelpers(helpers);
+      if (!WinsByThreats(outcome)) {
+        KeepMovesAgainstOpponentFours();
+        KeepMovesAgainstOpponentThreats();
+        Deepen(outcome, onIteration);
+        AvoidLossByThreatsInTimeLeft(outcome);
+        WinsByThreatsInTimeLeft(outcome);
+      }
+      StopHelpers();
     }
   }
   PutMoveFirstInLines(outcome);
@@ -118,23 +121,56 @@ SearchOutcome Searcher::Run(const SearchBoard& board, const SearchLimits& limits
 }
 
 void Searcher::RunHelper(const SearchBoard& board, const MoveList& rootMoves,
-                         const SearchLimits& limits, int helperIndex, std::atomic<int64_t>& nodes) {
+                         const SearchLimits& limits, int helperIndex,
+                         const std::atomic<int>& mainDepth, std::atomic<int64_t>& nodes) {
   StartSearch(board, limits);
   helpers_ = nullptr;
   publishedNodes_ = &nodes;
   isHelper_ = true;
+  mainDepth_ = &mainDepth;
   rootMoves_ = rootMoves;
+  DeepenAhead(1 + (helperIndex + 1) % 2);
+  mainDepth_ = nullptr;
+  nodes.store(nodes_, std::memory_order_relaxed);
+}
+
+// A helper's depth that the main search has finished is of no more use to
+// it: the helper leaves it for the depth ahead again, so that what it puts
+// into the table is what the main search is about to ask for.
+void Searcher::DeepenAhead(int depthsAhead) {
+  const int maxDepth = std::clamp(limits_->maxDepth, 1, kMaxPly - 2);
+  const int lineCount = std::clamp(limits_->multiPv, 1, rootMoves_.Size());
   SearchOutcome outcome;
   outcome.move = rootMoves_[0].cell;
-  Deepen(outcome, {}, 1 + helperIndex % 2);
-  nodes.store(nodes_, std::memory_order_relaxed);
+  for (int depth = 1;; ++depth) {
+    depth = std::max(depth, mainDepth_->load(std::memory_order_relaxed) + depthsAhead);
+    if (depth > maxDepth) return;
+    helperDepth_ = depth;
+    if (!SearchLines(depth, lineCount, outcome)) {
+      if (StopRequested() || PastHardTime()) return;
+      aborted_ = false;
+      continue;
+    }
+    outcome.score = lines_.front().score;
+    outcome.lines = lines_;
+    if (const auto plies = PliesToResult(outcome.score); plies && std::abs(*plies) <= depth) return;
+  }
+}
+
+bool Searcher::MainCaughtUp() const {
+  return mainDepth_ != nullptr && mainDepth_->load(std::memory_order_relaxed) >= helperDepth_;
+}
+
+// The helpers deepen while the main search also looks for wins by threats,
+// which it does alone: the table they fill then speeds up its deepening.
+void Searcher::StartHelpers(SearchHelpers* helpers) {
+  helpers_ = rootMoves_.Size() > 1 ? helpers : nullptr;
+  if (helpers_ != nullptr) helpers_->Start(board_, rootMoves_, *limits_);
 }
 
 // The helpers' nodes are counted in the main search's outcome: nodes per
 // second then says what all threads together did.
-void Searcher::DeepenWithHelpers(SearchOutcome& outcome, const IterationCallback& onIteration) {
-  if (helpers_ != nullptr) helpers_->Start(board_, rootMoves_, *limits_);
-  Deepen(outcome, onIteration);
+void Searcher::StopHelpers() {
   if (helpers_ != nullptr) nodes_ += helpers_->Stop();
   helpers_ = nullptr;
 }
@@ -169,13 +205,12 @@ bool Searcher::IsExcluded(int cell) const {
   return std::find(excluded.begin(), excluded.end(), cell) != excluded.end();
 }
 
-void Searcher::Deepen(SearchOutcome& outcome, const IterationCallback& onIteration,
-                      int firstDepth) {
+void Searcher::Deepen(SearchOutcome& outcome, const IterationCallback& onIteration) {
   const int maxDepth = std::clamp(limits_->maxDepth, 1, kMaxPly - 2);
   const int lineCount = std::clamp(limits_->multiPv, 1, rootMoves_.Size());
   int64_t lastIterationUs = 0;
-  for (int depth = firstDepth; depth <= maxDepth; ++depth) {
-    if (depth > firstDepth && !StartsAnotherIteration(depth, lastIterationUs)) break;
+  for (int depth = 1; depth <= maxDepth; ++depth) {
+    if (depth > 1 && !StartsAnotherIteration(depth, lastIterationUs)) break;
     const int64_t startUs = ElapsedUs();
     selDepth_ = 0;
     if (!SearchLines(depth, lineCount, outcome)) {
@@ -190,6 +225,7 @@ void Searcher::Deepen(SearchOutcome& outcome, const IterationCallback& onIterati
     outcome.pv = lines_.front().pv;
     outcome.lines = lines_;
     ReportBestMove(outcome.move);
+    if (helpers_ != nullptr) helpers_->MainFinishedDepth(depth);
     if (onIteration) {
       onIteration(IterationReport{depth, selDepth_, outcome.score, AllNodes(), ElapsedUs() / 1000,
                                   outcome.pv, outcome.lines});
@@ -503,7 +539,7 @@ bool Searcher::OutOfBudget() {
   if (nodes_ < nextCheck_) return false;
   nextCheck_ = nodes_ + kCheckInterval;
   if (publishedNodes_ != nullptr) publishedNodes_->store(nodes_, std::memory_order_relaxed);
-  if (PastHardTime()) return aborted_ = true;
+  if (PastHardTime() || MainCaughtUp()) return aborted_ = true;
   return false;
 }
 

@@ -35,6 +35,9 @@ class SearchHelpers {
   virtual int64_t Stop() = 0;
   // Their nodes so far, for the reports of the main search.
   virtual int64_t Nodes() const = 0;
+  // The main search finished this depth: a helper still on it or below
+  // moves ahead.
+  virtual void MainFinishedDepth(int depth) = 0;
 };
 
 // One searcher runs one search at a time; the tables it is given may be
@@ -48,10 +51,11 @@ class Searcher {
   SearchOutcome Run(const SearchBoard& board, const SearchLimits& limits,
                     const IterationCallback& onIteration, SearchHelpers* helpers = nullptr);
   // A helper's search: the deepening alone on the main search's root moves,
-  // starting one depth apart from the main search for odd `helperIndex`,
-  // until `limits` end it; its node count goes to `nodes` as it grows.
+  // one or two depths ahead of the depth the main search last finished
+  // (`mainDepth`) by `helperIndex`, until `limits` end it; its node count
+  // goes to `nodes` as it grows.
   void RunHelper(const SearchBoard& board, const MoveList& rootMoves, const SearchLimits& limits,
-                 int helperIndex, std::atomic<int64_t>& nodes);
+                 int helperIndex, const std::atomic<int>& mainDepth, std::atomic<int64_t>& nodes);
   // Forgets the move-ordering statistics.
   void Clear();
 
@@ -77,8 +81,11 @@ class Searcher {
   void StartSearch(const SearchBoard& board, const SearchLimits& limits);
   void DropExcludedRootMoves();
   bool IsExcluded(int cell) const;
-  void Deepen(SearchOutcome& outcome, const IterationCallback& onIteration, int firstDepth = 1);
-  void DeepenWithHelpers(SearchOutcome& outcome, const IterationCallback& onIteration);
+  void Deepen(SearchOutcome& outcome, const IterationCallback& onIteration);
+  void StartHelpers(SearchHelpers* helpers);
+  void DeepenAhead(int depthsAhead);
+  bool MainCaughtUp() const;
+  void StopHelpers();
   int64_t AllNodes() const;
   bool StartsAnotherIteration(int depth, int64_t lastIterationUs) const;
   bool SearchLines(int depth, int lineCount, const SearchOutcome& last);
@@ -125,6 +132,9 @@ class Searcher {
   SearchHelpers* helpers_ = nullptr;
   std::atomic<int64_t>* publishedNodes_ = nullptr;
   bool isHelper_ = false;
+  // A helper's depth, and the main search's last finished one.
+  int helperDepth_ = 0;
+  const std::atomic<int>* mainDepth_ = nullptr;
 
   VcfResult vcfResult_;
   MoveList rootMoves_;

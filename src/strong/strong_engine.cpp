@@ -83,6 +83,7 @@ class HelperThreads : public SearchHelpers {
   void Start(const SearchBoard& board, const MoveList& rootMoves,
              const SearchLimits& limits) override {
     stop_ = false;
+    mainDepth_ = 0;
     limits_ = limits;
     limits_.maxNodes.reset();
     limits_.softTime = limits.hardTime;
@@ -93,7 +94,7 @@ class HelperThreads : public SearchHelpers {
       HelperWorker& worker = *workers_[i];
       worker.nodes = 0;
       worker.thread = std::thread([this, &worker, i] {
-        worker.searcher.RunHelper(board_, rootMoves_, limits_, static_cast<int>(i) + 1,
+        worker.searcher.RunHelper(board_, rootMoves_, limits_, static_cast<int>(i) + 1, mainDepth_,
                                   worker.nodes);
       });
     }
@@ -106,6 +107,8 @@ class HelperThreads : public SearchHelpers {
     return Nodes();
   }
 
+  void MainFinishedDepth(int depth) override { mainDepth_.store(depth, std::memory_order_relaxed); }
+
   int64_t Nodes() const override {
     int64_t total = 0;
     for (const auto& worker : workers_) total += worker->nodes.load(std::memory_order_relaxed);
@@ -115,6 +118,7 @@ class HelperThreads : public SearchHelpers {
  private:
   std::vector<std::unique_ptr<HelperWorker>>& workers_;
   std::atomic<bool> stop_{false};
+  std::atomic<int> mainDepth_{0};
   SearchLimits limits_;
   SearchBoard board_;
   MoveList rootMoves_;
