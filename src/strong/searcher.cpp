@@ -60,6 +60,12 @@ void MoveToPlace(MoveList& moves, int cell, int place) {
   }
 }
 
+// A proven result inside the horizon will not change with more depth.
+bool ProvenWithinDepth(int score, int depth) {
+  const auto plies = PliesToResult(score);
+  return plies && std::abs(*plies) <= depth;
+}
+
 }  // namespace
 
 Searcher::Searcher(TranspositionTable& table, VcfSearch& vcf, VctSearch& vct)
@@ -153,7 +159,7 @@ void Searcher::DeepenAhead(int depthsAhead) {
     }
     outcome.score = lines_.front().score;
     outcome.lines = lines_;
-    if (const auto plies = PliesToResult(outcome.score); plies && std::abs(*plies) <= depth) return;
+    if (ProvenWithinDepth(outcome.score, depth)) return;
   }
 }
 
@@ -230,10 +236,8 @@ void Searcher::Deepen(SearchOutcome& outcome, const IterationCallback& onIterati
       onIteration(IterationReport{depth, selDepth_, outcome.score, AllNodes(), ElapsedUs() / 1000,
                                   outcome.pv, outcome.lines});
     }
-    // A single reply needs no comparison; a proven result inside the
-    // horizon will not change.
-    if (rootMoves_.Size() == 1) break;
-    if (const auto plies = PliesToResult(outcome.score); plies && std::abs(*plies) <= depth) break;
+    // A single reply needs no comparison.
+    if (rootMoves_.Size() == 1 || ProvenWithinDepth(outcome.score, depth)) break;
   }
 }
 
