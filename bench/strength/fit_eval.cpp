@@ -1,16 +1,21 @@
-// Fits the strong engine's evaluation weights to the results of self-play
-// games: every position where the search would stop and evaluate (no five
-// to play or to block, no win by fours, the opponent's threats answerable)
-// becomes a sample of its pattern counts and the final result from the
-// side to move's view. The weights minimise the squared error between the
-// result and a logistic curve of the evaluation, whose scale is first fitted
-// to the current weights so that the units stay those of the search.
+// Fits the strong engine's evaluation to the results of games: every
+// position where the search would stop and evaluate (no five to play or to
+// block, no win by fours, the opponent's threats answerable) becomes a
+// sample of its empty cells counted by the pair of cell patterns the two
+// sides make there, and the final result from the side to move's view. The
+// values minimise the squared error between the result and a logistic curve
+// of the evaluation, whose scale is first fitted to the current values so
+// that the units stay those of the search; a pull towards the current
+// values keeps the pairs the games seldom show near them.
 //
-//     fit-eval games.sgf [more.sgf ...] [--skip 4] [--fix 5,7,8,9]
+//     fit-eval games.sgf [more.sgf ...] [--skip 4] [--prior 0.0005]
+//         [--out src/strong/eval_weights.inc]
 //
-// Games come from `pentad match ... --sgf FILE` (any engines, any budgets).
-// It prints the weight table to paste into src/search/evaluation.hpp; a new
-// table lands only after a match shows it stronger.
+// Games come from `pentad match ... --sgf FILE` (any engines, any budgets;
+// bench/strength/fit-eval.sh plays them). It prints the table, or writes
+// it where the build reads it; a new table lands only after a match shows
+// it stronger. A quarter of the games is kept out of the fit and reported:
+// a fit that only learns its own games shows there.
 #include <CLI/CLI.hpp>
 #include <array>
 #include <cmath>
@@ -30,19 +35,24 @@
 namespace pentad::strong {
 namespace {
 
-// kNone counts every quiet cell and kFive never reaches the evaluation:
-// the weights fitted are the tempo, then patterns 1..9 of the side to move,
-// then the same of the side waiting.
-constexpr int kPatterns = kCellPatternCount - 2;
-constexpr int kWeights = 1 + 2 * kPatterns;
+// The tempo, then the value of each pair (side to move's pattern, waiting
+// side's pattern).
+constexpr int kPairs = kCellPatternCount * kCellPatternCount;
+constexpr int kWeights = 1 + kPairs;
 constexpr int64_t kFilterVcfNodes = 2000;
 
 using Weights = std::array<double, kWeights>;
 
+struct Feature {
+  uint8_t index;
+  uint16_t count;
+};
+
 struct Sample {
-  Weights features{};
-  double resultSum = 0;  // 1 a win, 0.5 a draw, 0 a loss of the side to move
+  std::vector<Feature> features;  // the tempo's and each pair met
+  double resultSum = 0;           // 1 a win, 0.5 a draw, 0 a loss of the side to move
   int count = 0;
+  bool heldOut = false;
 
   double Result() const { return resultSum / count; }
 };
@@ -65,31 +75,39 @@ bool IsEvaluated(SearchBoard& board, VcfSearch& vcf) {
   return CanAnswerThreats(board);
 }
 
-Weights FeaturesOf(const SearchBoard& board) {
+int PairIndex(CellPattern toMove, CellPattern waiting) {
+  return 1 + static_cast<int>(toMove) * kCellPatternCount + static_cast<int>(waiting);
+}
+
+std::vector<Feature> FeaturesOf(const SearchBoard& board) {
   const uint8_t me = board.SideToMove();
-  Weights features{};
-  features[0] = 1;
-  for (int p = 1; p <= kPatterns; ++p) {
-    const auto pattern = static_cast<CellPattern>(p);
-    features[p] = board.Count(me, pattern);
-    features[kPatterns + p] = -board.Count(kOpponent[me], pattern);
+  std::array<uint16_t, kWeights> counts{};
+  counts[0] = 1;
+  ForEachBoardCell([&](int cell) {
+    if (board.Stone(cell) != kEmpty) return;
+    ++counts[PairIndex(board.CellPatternAt(cell, me), board.CellPatternAt(cell, kOpponent[me]))];
+  });
+  std::vector<Feature> features;
+  for (int i = 0; i < kWeights; ++i) {
+    if (counts[i] > 0) features.push_back(Feature{static_cast<uint8_t>(i), counts[i]});
   }
   return features;
 }
 
 // Positions met more than once (shared openings) are one sample with the
-// mean of their results.
+// mean of their results; every fourth game's new positions are held out.
 std::vector<Sample> CollectSamples(const std::vector<classic::book::RecordedGame>& games,
                                    int skipPlies) {
   std::vector<Sample> samples;
   std::unordered_map<uint64_t, size_t> byHash;
   VcfSearch vcf;
-  for (const classic::book::RecordedGame& game : games) {
+  for (size_t g = 0; g < games.size(); ++g) {
+    const classic::book::RecordedGame& game = games[g];
     SearchBoard board;
     for (size_t ply = 0; ply < game.moves.size(); ++ply) {
       if (static_cast<int>(ply) >= skipPlies && IsEvaluated(board, vcf)) {
         const auto [it, fresh] = byHash.try_emplace(board.Hash(), samples.size());
-        if (fresh) samples.push_back(Sample{.features = FeaturesOf(board)});
+        if (fresh) samples.push_back(Sample{.features = FeaturesOf(board), .heldOut = g % 4 == 3});
         samples[it->second].resultSum += ResultFor(board.SideToMove(), game.result);
         ++samples[it->second].count;
       }
@@ -99,9 +117,9 @@ std::vector<Sample> CollectSamples(const std::vector<classic::book::RecordedGame
   return samples;
 }
 
-double Dot(const Weights& weights, const Weights& features) {
+double Dot(const Weights& weights, const std::vector<Feature>& features) {
   double sum = 0;
-  for (int i = 0; i < kWeights; ++i) sum += weights[i] * features[i];
+  for (const Feature& f : features) sum += weights[f.index] * f.count;
   return sum;
 }
 
@@ -109,23 +127,26 @@ double Sigmoid(double x) {
   return 1 / (1 + std::exp(-x));
 }
 
-// Weighted by how often each position was met.
-double MeanSquaredError(const std::vector<Sample>& samples, const Weights& weights, double scale) {
+// Weighted by how often each position was met; the held-out samples or the
+// others.
+double MeanSquaredError(const std::vector<Sample>& samples, const Weights& weights, double scale,
+                        bool heldOut) {
   double sum = 0;
   int count = 0;
   for (const Sample& sample : samples) {
+    if (sample.heldOut != heldOut) continue;
     const double error = sample.Result() - Sigmoid(scale * Dot(weights, sample.features));
     sum += error * error * sample.count;
     count += sample.count;
   }
-  return sum / count;
+  return count > 0 ? sum / count : 0;
 }
 
 double FitScale(const std::vector<Sample>& samples, const Weights& weights) {
   double best = 0;
   double bestError = 2;
   for (double scale = 0.0005; scale < 0.05; scale *= 1.05) {
-    const double error = MeanSquaredError(samples, weights, scale);
+    const double error = MeanSquaredError(samples, weights, scale, false);
     if (error < bestError) {
       bestError = error;
       best = scale;
@@ -134,30 +155,42 @@ double FitScale(const std::vector<Sample>& samples, const Weights& weights) {
   return best;
 }
 
-Weights Gradient(const std::vector<Sample>& samples, const Weights& weights, double scale) {
+// Of the error over the fitted samples, plus the pull towards `prior`.
+Weights Gradient(const std::vector<Sample>& samples, const Weights& weights, double scale,
+                 const Weights& prior, double pull) {
   Weights gradient{};
   int count = 0;
   for (const Sample& sample : samples) {
+    if (sample.heldOut) continue;
     const double predicted = Sigmoid(scale * Dot(weights, sample.features));
     const double factor =
         -2 * (sample.Result() - predicted) * predicted * (1 - predicted) * scale * sample.count;
-    for (int i = 0; i < kWeights; ++i) gradient[i] += factor * sample.features[i];
+    for (const Feature& f : sample.features) gradient[f.index] += factor * f.count;
     count += sample.count;
   }
-  for (double& g : gradient) g /= count;
+  for (int i = 0; i < kWeights; ++i)
+    gradient[i] = gradient[i] / count + pull * (weights[i] - prior[i]);
   return gradient;
 }
 
 // Adam steps of about `step` evaluation units; fixed weights keep their
-// value (patterns too rare in the samples to be fitted).
-Weights Fit(const std::vector<Sample>& samples, Weights weights, double scale,
-            const std::array<bool, kWeights>& fixed, int iterations, double step) {
+// value: the empty cells without a pattern (whose count the tempo already
+// follows), and fives, which never reach the evaluation.
+Weights Fit(const std::vector<Sample>& samples, Weights weights, double scale, double pull,
+            int iterations, double step) {
   constexpr double kBeta1 = 0.9;
   constexpr double kBeta2 = 0.999;
+  const Weights prior = weights;
+  const int five = static_cast<int>(CellPattern::kFive);
+  auto fixed = [&](int i) {
+    const int pair = i - 1;
+    return i == PairIndex(CellPattern::kNone, CellPattern::kNone) ||
+           (i > 0 && (pair / kCellPatternCount == five || pair % kCellPatternCount == five));
+  };
   Weights mean{};
   Weights variance{};
   for (int t = 1; t <= iterations; ++t) {
-    const Weights gradient = Gradient(samples, weights, scale);
+    const Weights gradient = Gradient(samples, weights, scale, prior, pull);
     const double meanCorrection = 1 - std::pow(kBeta1, t);
     const double varianceCorrection = 1 - std::pow(kBeta2, t);
     for (int i = 0; i < kWeights; ++i) {
@@ -165,7 +198,7 @@ Weights Fit(const std::vector<Sample>& samples, Weights weights, double scale,
       variance[i] = kBeta2 * variance[i] + (1 - kBeta2) * gradient[i] * gradient[i];
       const double m = mean[i] / meanCorrection;
       const double v = variance[i] / varianceCorrection;
-      if (!fixed[i]) weights[i] -= step * m / (std::sqrt(v) + 1e-12);
+      if (!fixed(i)) weights[i] -= step * m / (std::sqrt(v) + 1e-12);
     }
   }
   return weights;
@@ -174,26 +207,36 @@ Weights Fit(const std::vector<Sample>& samples, Weights weights, double scale,
 Weights CurrentWeights() {
   Weights weights{};
   weights[0] = kEvalWeights.tempo;
-  for (int p = 1; p <= kPatterns; ++p) {
-    weights[p] = kEvalWeights.toMove[p];
-    weights[kPatterns + p] = kEvalWeights.waiting[p];
+  for (int p = 0; p < kCellPatternCount; ++p) {
+    for (int q = 0; q < kCellPatternCount; ++q) {
+      weights[PairIndex(static_cast<CellPattern>(p), static_cast<CellPattern>(q))] =
+          kEvalWeights.cell[p][q];
+    }
   }
   return weights;
 }
 
-void PrintTable(const Weights& weights) {
-  auto row = [&weights](const char* name, int first) {
-    std::printf("    .%s = {0", name);
-    for (int p = 1; p <= kPatterns; ++p) std::printf(", %ld", std::lround(weights[first + p - 1]));
-    std::printf(", 0},\n");
-  };
-  row("toMove", 1);
-  row("waiting", 1 + kPatterns);
-  std::printf("    .tempo = %ld,\n", std::lround(weights[0]));
+// In the form src/strong/eval_weights.inc holds.
+std::string TableText(const Weights& weights) {
+  std::string text =
+      "// Written by fit-eval (bench/strength): a row per pattern of the side to\n"
+      "// move, none to five, a column per pattern of the side waiting.\n"
+      "    .cell = {{\n";
+  for (int p = 0; p < kCellPatternCount; ++p) {
+    text += "        {";
+    for (int q = 0; q < kCellPatternCount; ++q) {
+      const double value =
+          weights[PairIndex(static_cast<CellPattern>(p), static_cast<CellPattern>(q))];
+      text += (q > 0 ? ", " : "") + std::to_string(std::lround(value));
+    }
+    text += "},\n";
+  }
+  text += "    }},\n    .tempo = " + std::to_string(std::lround(weights[0])) + ",\n";
+  return text;
 }
 
-int Run(const std::vector<std::string>& files, int skipPlies, const std::vector<int>& fixedPatterns,
-        int iterations) {
+int Run(const std::vector<std::string>& files, int skipPlies, double pull, int iterations,
+        const std::string& out) {
   std::vector<classic::book::RecordedGame> games;
   for (const std::string& file : files) {
     std::ifstream in(file, std::ios::binary);
@@ -203,7 +246,7 @@ int Run(const std::vector<std::string>& files, int skipPlies, const std::vector<
     }
     std::stringstream text;
     text << in.rdbuf();
-    // Games without a result, or that do not parse, say nothing of the weights.
+    // Games without a result, or that do not parse, say nothing of the values.
     for (classic::book::GameReading& reading : classic::book::ReadSgfGames(text.str()).games) {
       if (reading.error.empty() && reading.game.result != classic::book::GameResult::kUnknown)
         games.push_back(std::move(reading.game));
@@ -214,15 +257,27 @@ int Run(const std::vector<std::string>& files, int skipPlies, const std::vector<
     std::fprintf(stderr, "fit-eval: no position to fit in %zu games\n", games.size());
     return 1;
   }
-  std::array<bool, kWeights> fixed{};
-  for (const int index : fixedPatterns) fixed[index] = true;
   const Weights current = CurrentWeights();
   const double scale = FitScale(samples, current);
-  const Weights fitted = Fit(samples, current, scale, fixed, iterations, 1.0);
-  std::printf("games %zu, positions %zu, scale %.5f, error %.6f -> %.6f\n", games.size(),
-              samples.size(), scale, MeanSquaredError(samples, current, scale),
-              MeanSquaredError(samples, fitted, scale));
-  PrintTable(fitted);
+  const Weights fitted = Fit(samples, current, scale, pull, iterations, 1.0);
+  std::fprintf(stderr,
+               "games %zu, positions %zu, scale %.5f; error fitted %.6f -> %.6f, held out "
+               "%.6f -> %.6f\n",
+               games.size(), samples.size(), scale,
+               MeanSquaredError(samples, current, scale, false),
+               MeanSquaredError(samples, fitted, scale, false),
+               MeanSquaredError(samples, current, scale, true),
+               MeanSquaredError(samples, fitted, scale, true));
+  const std::string table = TableText(fitted);
+  if (out.empty()) {
+    std::fputs(table.c_str(), stdout);
+    return 0;
+  }
+  std::ofstream file(out, std::ios::binary | std::ios::trunc);
+  if (!(file << table)) {
+    std::fprintf(stderr, "fit-eval: cannot write %s\n", out.c_str());
+    return 1;
+  }
   return 0;
 }
 
@@ -230,22 +285,21 @@ int Run(const std::vector<std::string>& files, int skipPlies, const std::vector<
 }  // namespace pentad::strong
 
 int main(int argc, char** argv) {
-  CLI::App app{"Fit the strong engine's evaluation weights to self-play game results"};
+  CLI::App app{"Fit the strong engine's evaluation to game results"};
   std::vector<std::string> files;
   int skipPlies = 4;
-  std::vector<int> fixed;
+  double pull = 0.0005;
   int iterations = 1500;
+  std::string out;
   app.add_option("games", files, "SGF collections written by pentad match --sgf")
       ->required()
       ->check(CLI::ExistingFile);
   app.add_option("--skip", skipPlies, "Plies of each game not sampled (the opening)")
       ->check(CLI::NonNegativeNumber);
-  app.add_option("--fix", fixed,
-                 "Weights kept as they are: 0 the tempo, 1-9 the side to move's patterns, "
-                 "10-18 the waiting side's")
-      ->delimiter(',')
-      ->check(CLI::Range(0, pentad::strong::kWeights - 1));
+  app.add_option("--prior", pull, "Pull of each value towards its current one")
+      ->check(CLI::NonNegativeNumber);
   app.add_option("--iterations", iterations, "Gradient steps")->check(CLI::PositiveNumber);
+  app.add_option("--out", out, "Write the table to this file (src/strong/eval_weights.inc)");
   CLI11_PARSE(app, argc, argv);
-  return pentad::strong::Run(files, skipPlies, fixed, iterations);
+  return pentad::strong::Run(files, skipPlies, pull, iterations, out);
 }
