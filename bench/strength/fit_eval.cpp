@@ -2,13 +2,17 @@
 // position where the search would stop and evaluate (no five to play or to
 // block, no win by fours, the opponent's threats answerable) becomes a
 // sample of its empty cells counted by the pair of cell patterns the two
-// sides make there, and the final result from the side to move's view. The
-// values minimise the squared error between the result and a logistic curve
-// of the evaluation, whose scale is first fitted to the current values so
-// that the units stay those of the search; a pull towards the current
-// values keeps the pairs the games seldom show near them.
+// sides make there, labelled by the final result from the side to move's
+// view and, with --search-nodes, by what a deeper search of our own says of
+// the position (a game's result says little of one position; the search
+// says much more, and the evaluation learns to foresee it). The values
+// minimise the squared error between the label and a logistic curve of the
+// evaluation, whose scale is first fitted to the current values and the
+// results so that the units stay those of the search; a pull towards the
+// current values keeps the pairs the games seldom show near them.
 //
-//     fit-eval games.sgf [more.sgf ...] [--skip 4] [--prior 0.0005]
+//     fit-eval games.sgf [more.sgf ...] [--skip 4] [--prior 0.000001]
+//         [--search-nodes 20000] [--result-share 0.3]
 //         [--out src/strong/eval_weights.inc]
 //
 // Games come from `pentad match ... --sgf FILE` (any engines, any budgets;
@@ -17,6 +21,7 @@
 // it stronger. A quarter of the games is kept out of the fit and reported:
 // a fit that only learns its own games shows there.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -30,6 +35,7 @@
 #include "strong/evaluation.hpp"
 #include "strong/move_generation.hpp"
 #include "strong/search_board.hpp"
+#include "strong/strong_engine.hpp"
 #include "strong/vcf.hpp"
 
 namespace pentad::strong {
@@ -53,6 +59,8 @@ struct Sample {
   double resultSum = 0;           // 1 a win, 0.5 a draw, 0 a loss of the side to move
   int count = 0;
   bool heldOut = false;
+  int searchScore = 0;  // of a deeper search, when one labels the samples
+  double target = 0;    // what the fit predicts
 
   double Result() const { return resultSum / count; }
 };
@@ -135,7 +143,7 @@ double MeanSquaredError(const std::vector<Sample>& samples, const Weights& weigh
   int count = 0;
   for (const Sample& sample : samples) {
     if (sample.heldOut != heldOut) continue;
-    const double error = sample.Result() - Sigmoid(scale * Dot(weights, sample.features));
+    const double error = sample.target - Sigmoid(scale * Dot(weights, sample.features));
     sum += error * error * sample.count;
     count += sample.count;
   }
@@ -164,7 +172,7 @@ Weights Gradient(const std::vector<Sample>& samples, const Weights& weights, dou
     if (sample.heldOut) continue;
     const double predicted = Sigmoid(scale * Dot(weights, sample.features));
     const double factor =
-        -2 * (sample.Result() - predicted) * predicted * (1 - predicted) * scale * sample.count;
+        -2 * (sample.target - predicted) * predicted * (1 - predicted) * scale * sample.count;
     for (const Feature& f : sample.features) gradient[f.index] += factor * f.count;
     count += sample.count;
   }
@@ -173,19 +181,63 @@ Weights Gradient(const std::vector<Sample>& samples, const Weights& weights, dou
   return gradient;
 }
 
+// Each sample's score by a search of `nodes` from its position: a deeper
+// look than the evaluation's, and far less noisy than a game's result. A
+// small table keeps each search's clearing cheap.
+void ScoreBySearch(const std::vector<classic::book::RecordedGame>& games, int skipPlies,
+                   int64_t nodes, std::vector<Sample>& samples) {
+  StrongEngine engine(size_t{4} << 20);
+  SearchLimits limits;
+  limits.maxNodes = nodes;
+  limits.hardTime = kNoTimeLimit;
+  std::unordered_map<uint64_t, size_t> byHash;
+  VcfSearch vcf;
+  size_t next = 0;
+  for (const classic::book::RecordedGame& game : games) {
+    SearchBoard board;
+    for (size_t ply = 0; ply < game.moves.size(); ++ply) {
+      if (static_cast<int>(ply) >= skipPlies && IsEvaluated(board, vcf) &&
+          byHash.try_emplace(board.Hash(), next).second) {
+        samples[next++].searchScore = engine.Think(board, limits).score;
+      }
+      board.Make(CellAt(game.moves[ply].x, game.moves[ply].y));
+    }
+  }
+}
+
+// The search's win probability on the evaluation's curve, a proven result
+// as 1 or 0.
+double SearchProbability(int score, double scale) {
+  if (score > kProvenScore) return 1;
+  if (score < -kProvenScore) return 0;
+  return Sigmoid(scale * score);
+}
+
+// A share of the game's result and the rest of the search's view.
+void SetTargets(std::vector<Sample>& samples, double resultShare, double scale) {
+  for (Sample& sample : samples) {
+    sample.target = resultShare * sample.Result() +
+                    (1 - resultShare) * SearchProbability(sample.searchScore, scale);
+  }
+}
+
 // Adam steps of about `step` evaluation units; fixed weights keep their
 // value: the empty cells without a pattern (whose count the tempo already
-// follows), and fives, which never reach the evaluation.
+// follows), fives, which never reach the evaluation, and the rows of
+// `fixedRows` (the side to move's strong threats are too rare where the
+// search evaluates to be fitted).
 Weights Fit(const std::vector<Sample>& samples, Weights weights, double scale, double pull,
-            int iterations, double step) {
+            const std::vector<int>& fixedRows, int iterations, double step) {
   constexpr double kBeta1 = 0.9;
   constexpr double kBeta2 = 0.999;
   const Weights prior = weights;
   const int five = static_cast<int>(CellPattern::kFive);
   auto fixed = [&](int i) {
     const int pair = i - 1;
+    const int row = pair / kCellPatternCount;
     return i == PairIndex(CellPattern::kNone, CellPattern::kNone) ||
-           (i > 0 && (pair / kCellPatternCount == five || pair % kCellPatternCount == five));
+           (i > 0 && (row == five || pair % kCellPatternCount == five ||
+                      std::find(fixedRows.begin(), fixedRows.end(), row) != fixedRows.end()));
   };
   Weights mean{};
   Weights variance{};
@@ -235,7 +287,8 @@ std::string TableText(const Weights& weights) {
   return text;
 }
 
-int Run(const std::vector<std::string>& files, int skipPlies, double pull, int iterations,
+int Run(const std::vector<std::string>& files, int skipPlies, double pull,
+        const std::vector<int>& fixedRows, int iterations, int64_t searchNodes, double resultShare,
         const std::string& out) {
   std::vector<classic::book::RecordedGame> games;
   for (const std::string& file : files) {
@@ -252,14 +305,18 @@ int Run(const std::vector<std::string>& files, int skipPlies, double pull, int i
         games.push_back(std::move(reading.game));
     }
   }
-  const std::vector<Sample> samples = CollectSamples(games, skipPlies);
+  std::vector<Sample> samples = CollectSamples(games, skipPlies);
   if (samples.empty()) {
     std::fprintf(stderr, "fit-eval: no position to fit in %zu games\n", games.size());
     return 1;
   }
+  if (searchNodes == 0) resultShare = 1;
+  if (resultShare < 1) ScoreBySearch(games, skipPlies, searchNodes, samples);
   const Weights current = CurrentWeights();
+  SetTargets(samples, 1, 0);
   const double scale = FitScale(samples, current);
-  const Weights fitted = Fit(samples, current, scale, pull, iterations, 1.0);
+  SetTargets(samples, resultShare, scale);
+  const Weights fitted = Fit(samples, current, scale, pull, fixedRows, iterations, 1.0);
   std::fprintf(stderr,
                "games %zu, positions %zu, scale %.5f; error fitted %.6f -> %.6f, held out "
                "%.6f -> %.6f\n",
@@ -288,9 +345,12 @@ int main(int argc, char** argv) {
   CLI::App app{"Fit the strong engine's evaluation to game results"};
   std::vector<std::string> files;
   int skipPlies = 4;
-  double pull = 0.0005;
+  double pull = 0.000001;
   int iterations = 1500;
   std::string out;
+  std::vector<int> fixedRows = {5, 7, 8, 9};
+  int64_t searchNodes = 0;
+  double resultShare = 0.3;
   app.add_option("games", files, "SGF collections written by pentad match --sgf")
       ->required()
       ->check(CLI::ExistingFile);
@@ -299,7 +359,19 @@ int main(int argc, char** argv) {
   app.add_option("--prior", pull, "Pull of each value towards its current one")
       ->check(CLI::NonNegativeNumber);
   app.add_option("--iterations", iterations, "Gradient steps")->check(CLI::PositiveNumber);
+  app.add_option("--fix-rows", fixedRows,
+                 "Rows kept as they are: patterns of the side to move, 1 a two to 9 an open four")
+      ->delimiter(',')
+      ->check(CLI::Range(0, pentad::strong::kCellPatternCount - 1));
+  app.add_option("--search-nodes", searchNodes,
+                 "Label every position also by a search of this many nodes (0: results only)")
+      ->check(CLI::NonNegativeNumber);
+  app.add_option(
+         "--result-share", resultShare,
+         "With --search-nodes, the game result's share of each label; the search's the rest")
+      ->check(CLI::Range(0.0, 1.0));
   app.add_option("--out", out, "Write the table to this file (src/strong/eval_weights.inc)");
   CLI11_PARSE(app, argc, argv);
-  return pentad::strong::Run(files, skipPlies, pull, iterations, out);
+  return pentad::strong::Run(files, skipPlies, pull, fixedRows, iterations, searchNodes,
+                             resultShare, out);
 }
