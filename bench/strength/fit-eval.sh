@@ -19,7 +19,7 @@
 #   --out DIR          where the games go; a collection that exists is kept
 #                      and fitted again [build/strength/eval]
 #   --search-nodes N   fit-eval's search per position [20000]
-#   --prior P          fit-eval's pull towards the current values [0.000001]
+#   --prior P          fit-eval's pull towards the current weights [0.000001]
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)

@@ -1,18 +1,17 @@
 // Fits the strong engine's evaluation to the results of games: every
 // position where the search would stop and evaluate (no five to play or to
 // block, no win by fours, the opponent's threats answerable) becomes a
-// sample of its empty cells counted by the pair of cell patterns the two
-// sides make there, labelled by the final result from the side to move's
-// view and, with --search-nodes, by what a deeper search of our own says of
-// the position (a game's result says little of one position; the search
-// says much more, and the evaluation learns to foresee it). The values
-// minimise the squared error between the label and a logistic curve of the
-// evaluation, whose scale is first fitted to the current values and the
+// sample of its pattern counts, labelled by the final result from the side
+// to move's view and, with --search-nodes, by what a deeper search of our
+// own says of the position (a game's result says little of one position;
+// the search says much more, and the evaluation learns to foresee it). The
+// weights minimise the squared error between the label and a logistic curve of the
+// evaluation, whose scale is first fitted to the current weights and the
 // results so that the units stay those of the search; a pull towards the
-// current values keeps the pairs the games seldom show near them.
+// current weights keeps those the games seldom show near them.
 //
-//     fit-eval games.sgf [more.sgf ...] [--skip 4] [--prior 0.000001]
-//         [--search-nodes 20000] [--result-share 0.3]
+//     fit-eval games.sgf [more.sgf ...] [--skip 4] [--fix 5,7,8,9]
+//         [--prior 0.000001] [--search-nodes 20000] [--result-share 0.3]
 //         [--out src/strong/eval_weights.inc]
 //
 // Games come from `pentad match ... --sgf FILE` (any engines, any budgets;
@@ -41,22 +40,18 @@
 namespace pentad::strong {
 namespace {
 
-// The tempo, then the value of each pair (side to move's pattern, waiting
-// side's pattern).
-constexpr int kPairs = kCellPatternCount * kCellPatternCount;
-constexpr int kWeights = 1 + kPairs;
+// kNone counts every quiet cell and kFive never reaches the evaluation:
+// the weights fitted are the tempo, then patterns 1..9 of the side to move,
+// then the same of the side waiting.
+constexpr int kPatterns = kCellPatternCount - 2;
+constexpr int kWeights = 1 + 2 * kPatterns;
 constexpr int64_t kFilterVcfNodes = 2000;
 
 using Weights = std::array<double, kWeights>;
 
-struct Feature {
-  uint8_t index;
-  uint16_t count;
-};
-
 struct Sample {
-  std::vector<Feature> features;  // the tempo's and each pair met
-  double resultSum = 0;           // 1 a win, 0.5 a draw, 0 a loss of the side to move
+  Weights features{};
+  double resultSum = 0;  // 1 a win, 0.5 a draw, 0 a loss of the side to move
   int count = 0;
   bool heldOut = false;
   int searchScore = 0;  // of a deeper search, when one labels the samples
@@ -83,21 +78,14 @@ bool IsEvaluated(SearchBoard& board, VcfSearch& vcf) {
   return CanAnswerThreats(board);
 }
 
-int PairIndex(CellPattern toMove, CellPattern waiting) {
-  return 1 + static_cast<int>(toMove) * kCellPatternCount + static_cast<int>(waiting);
-}
-
-std::vector<Feature> FeaturesOf(const SearchBoard& board) {
+Weights FeaturesOf(const SearchBoard& board) {
   const uint8_t me = board.SideToMove();
-  std::array<uint16_t, kWeights> counts{};
-  counts[0] = 1;
-  ForEachBoardCell([&](int cell) {
-    if (board.Stone(cell) != kEmpty) return;
-    ++counts[PairIndex(board.CellPatternAt(cell, me), board.CellPatternAt(cell, kOpponent[me]))];
-  });
-  std::vector<Feature> features;
-  for (int i = 0; i < kWeights; ++i) {
-    if (counts[i] > 0) features.push_back(Feature{static_cast<uint8_t>(i), counts[i]});
+  Weights features{};
+  features[0] = 1;
+  for (int p = 1; p <= kPatterns; ++p) {
+    const auto pattern = static_cast<CellPattern>(p);
+    features[p] = board.Count(me, pattern);
+    features[kPatterns + p] = -board.Count(kOpponent[me], pattern);
   }
   return features;
 }
@@ -125,9 +113,9 @@ std::vector<Sample> CollectSamples(const std::vector<classic::book::RecordedGame
   return samples;
 }
 
-double Dot(const Weights& weights, const std::vector<Feature>& features) {
+double Dot(const Weights& weights, const Weights& features) {
   double sum = 0;
-  for (const Feature& f : features) sum += weights[f.index] * f.count;
+  for (int i = 0; i < kWeights; ++i) sum += weights[i] * features[i];
   return sum;
 }
 
@@ -173,7 +161,7 @@ Weights Gradient(const std::vector<Sample>& samples, const Weights& weights, dou
     const double predicted = Sigmoid(scale * Dot(weights, sample.features));
     const double factor =
         -2 * (sample.target - predicted) * predicted * (1 - predicted) * scale * sample.count;
-    for (const Feature& f : sample.features) gradient[f.index] += factor * f.count;
+    for (int i = 0; i < kWeights; ++i) gradient[i] += factor * sample.features[i];
     count += sample.count;
   }
   for (int i = 0; i < kWeights; ++i)
@@ -222,22 +210,14 @@ void SetTargets(std::vector<Sample>& samples, double resultShare, double scale) 
 }
 
 // Adam steps of about `step` evaluation units; fixed weights keep their
-// value: the empty cells without a pattern (whose count the tempo already
-// follows), fives, which never reach the evaluation, and the rows of
-// `fixedRows` (the side to move's strong threats are too rare where the
-// search evaluates to be fitted).
+// value (patterns too rare in the samples to be fitted).
 Weights Fit(const std::vector<Sample>& samples, Weights weights, double scale, double pull,
-            const std::vector<int>& fixedRows, int iterations, double step) {
+            const std::vector<int>& fixedWeights, int iterations, double step) {
   constexpr double kBeta1 = 0.9;
   constexpr double kBeta2 = 0.999;
   const Weights prior = weights;
-  const int five = static_cast<int>(CellPattern::kFive);
   auto fixed = [&](int i) {
-    const int pair = i - 1;
-    const int row = pair / kCellPatternCount;
-    return i == PairIndex(CellPattern::kNone, CellPattern::kNone) ||
-           (i > 0 && (row == five || pair % kCellPatternCount == five ||
-                      std::find(fixedRows.begin(), fixedRows.end(), row) != fixedRows.end()));
+    return std::find(fixedWeights.begin(), fixedWeights.end(), i) != fixedWeights.end();
   };
   Weights mean{};
   Weights variance{};
@@ -259,37 +239,32 @@ Weights Fit(const std::vector<Sample>& samples, Weights weights, double scale, d
 Weights CurrentWeights() {
   Weights weights{};
   weights[0] = kEvalWeights.tempo;
-  for (int p = 0; p < kCellPatternCount; ++p) {
-    for (int q = 0; q < kCellPatternCount; ++q) {
-      weights[PairIndex(static_cast<CellPattern>(p), static_cast<CellPattern>(q))] =
-          kEvalWeights.cell[p][q];
-    }
+  for (int p = 1; p <= kPatterns; ++p) {
+    weights[p] = kEvalWeights.toMove[p];
+    weights[kPatterns + p] = kEvalWeights.waiting[p];
   }
   return weights;
 }
 
 // In the form src/strong/eval_weights.inc holds.
 std::string TableText(const Weights& weights) {
-  std::string text =
-      "// Written by fit-eval (bench/strength): a row per pattern of the side to\n"
-      "// move, none to five, a column per pattern of the side waiting.\n"
-      "    .cell = {{\n";
-  for (int p = 0; p < kCellPatternCount; ++p) {
-    text += "        {";
-    for (int q = 0; q < kCellPatternCount; ++q) {
-      const double value =
-          weights[PairIndex(static_cast<CellPattern>(p), static_cast<CellPattern>(q))];
-      text += (q > 0 ? ", " : "") + std::to_string(std::lround(value));
+  auto row = [&weights](const char* name, int first) {
+    std::string text = std::string("    .") + name + " = {0";
+    for (int p = 1; p <= kPatterns; ++p) {
+      text += ", " + std::to_string(std::lround(weights[first + p - 1]));
     }
-    text += "},\n";
-  }
-  text += "    }},\n    .tempo = " + std::to_string(std::lround(weights[0])) + ",\n";
-  return text;
+    return text + ", 0},\n";
+  };
+  return "// Written by fit-eval (bench/strength); the patterns none, two, double two,\n"
+         "// closed three, open three, double three, four, four-three, double four,\n"
+         "// open four, five.\n" +
+         row("toMove", 1) + row("waiting", 1 + kPatterns) +
+         "    .tempo = " + std::to_string(std::lround(weights[0])) + ",\n";
 }
 
 int Run(const std::vector<std::string>& files, int skipPlies, double pull,
-        const std::vector<int>& fixedRows, int iterations, int64_t searchNodes, double resultShare,
-        const std::string& out) {
+        const std::vector<int>& fixedWeights, int iterations, int64_t searchNodes,
+        double resultShare, const std::string& out) {
   std::vector<classic::book::RecordedGame> games;
   for (const std::string& file : files) {
     std::ifstream in(file, std::ios::binary);
@@ -316,7 +291,7 @@ int Run(const std::vector<std::string>& files, int skipPlies, double pull,
   SetTargets(samples, 1, 0);
   const double scale = FitScale(samples, current);
   SetTargets(samples, resultShare, scale);
-  const Weights fitted = Fit(samples, current, scale, pull, fixedRows, iterations, 1.0);
+  const Weights fitted = Fit(samples, current, scale, pull, fixedWeights, iterations, 1.0);
   std::fprintf(stderr,
                "games %zu, positions %zu, scale %.5f; error fitted %.6f -> %.6f, held out "
                "%.6f -> %.6f\n",
@@ -348,7 +323,7 @@ int main(int argc, char** argv) {
   double pull = 0.000001;
   int iterations = 1500;
   std::string out;
-  std::vector<int> fixedRows = {5, 7, 8, 9};
+  std::vector<int> fixedWeights = {5, 7, 8, 9};
   int64_t searchNodes = 0;
   double resultShare = 0.3;
   app.add_option("games", files, "SGF collections written by pentad match --sgf")
@@ -359,10 +334,11 @@ int main(int argc, char** argv) {
   app.add_option("--prior", pull, "Pull of each value towards its current one")
       ->check(CLI::NonNegativeNumber);
   app.add_option("--iterations", iterations, "Gradient steps")->check(CLI::PositiveNumber);
-  app.add_option("--fix-rows", fixedRows,
-                 "Rows kept as they are: patterns of the side to move, 1 a two to 9 an open four")
+  app.add_option("--fix", fixedWeights,
+                 "Weights kept as they are: 0 the tempo, 1-9 the side to move's patterns, "
+                 "10-18 the waiting side's")
       ->delimiter(',')
-      ->check(CLI::Range(0, pentad::strong::kCellPatternCount - 1));
+      ->check(CLI::Range(0, pentad::strong::kWeights - 1));
   app.add_option("--search-nodes", searchNodes,
                  "Label every position also by a search of this many nodes (0: results only)")
       ->check(CLI::NonNegativeNumber);
@@ -372,6 +348,6 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0.0, 1.0));
   app.add_option("--out", out, "Write the table to this file (src/strong/eval_weights.inc)");
   CLI11_PARSE(app, argc, argv);
-  return pentad::strong::Run(files, skipPlies, pull, fixedRows, iterations, searchNodes,
+  return pentad::strong::Run(files, skipPlies, pull, fixedWeights, iterations, searchNodes,
                              resultShare, out);
 }

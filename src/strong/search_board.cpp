@@ -81,10 +81,6 @@ PatternLanes PatternLane(CellPattern pattern) {
   return lane;
 }
 
-int64_t CellValue(SearchBoard::PatternPair patterns) {
-  return kCellValues[static_cast<int>(patterns[0]) << 4 | static_cast<int>(patterns[1])];
-}
-
 constexpr bool MovesBetweenSets(CellPattern old, CellPattern now) {
   return old != now && (old >= kFirstSetPattern || now >= kFirstSetPattern);
 }
@@ -148,16 +144,13 @@ void SearchBoard::SetSideToMove(uint8_t player) {
 
 void SearchBoard::PutStone(int cell, uint8_t player) {
   const int move = moveCount_++;
-  history_[move] = Undo{static_cast<int16_t>(cell), sideToMove_, changeCount_, counts_, cellValues_,
-                        state_[cell].patterns};
+  history_[move] =
+      Undo{static_cast<int16_t>(cell), sideToMove_, changeCount_, counts_, state_[cell].patterns};
   UncountCell(cell);
   stones_[cell] = player;
   hash_ ^= kZobrist.stone[player - 1][cell];
   CountChanges countChanges{};
-  int64_t valueChange = 0;
-  MakeSites(cell, player, move, countChanges, valueChange,
-            std::make_integer_sequence<int, kSites>{});
-  cellValues_ += valueChange;
+  MakeSites(cell, player, move, countChanges, std::make_integer_sequence<int, kSites>{});
   for (int side = 0; side < 2; ++side) {
     WideCounts counts;
     std::memcpy(&counts, counts_[side].data(), sizeof counts);
@@ -187,7 +180,6 @@ void SearchBoard::Unmake() {
                     static_cast<int>(undo.patterns[side]));
   }
   counts_ = undo.counts;
-  cellValues_ = undo.cellValues;
   SetSideToMove(undo.sideToMove);
 }
 
@@ -195,8 +187,8 @@ void SearchBoard::Unmake() {
 // constants.
 template <int... Site>
 inline void SearchBoard::MakeSites(int cell, uint32_t code, int move, CountChanges& countChanges,
-                                   int64_t& valueChange, std::integer_sequence<int, Site...>) {
-  (MakeSite<Site>(cell, code, move, countChanges, valueChange), ...);
+                                   std::integer_sequence<int, Site...>) {
+  (MakeSite<Site>(cell, code, move, countChanges), ...);
 }
 
 template <int... Site>
@@ -214,7 +206,7 @@ inline void SearchBoard::UnmakeSites(int cell, uint32_t code, int move,
 // predict. What the move overwrites is kept for taking it back.
 template <int Site>
 inline void SearchBoard::MakeSite(int stoneCell, uint32_t code, int move,
-                                  CountChanges& countChanges, int64_t& valueChange) {
+                                  CountChanges& countChanges) {
   const int cell = SiteCell<Site>(stoneCell);
   const uint16_t key = ToggleKey<Site>(cell, code);
   saved_[move][Site] = state_[cell];
@@ -228,7 +220,6 @@ inline void SearchBoard::MakeSite(int stoneCell, uint32_t code, int move,
   state_[cell].patterns = now;
   countChanges[0] += PatternLane(now[0]) - PatternLane(old[0]);
   countChanges[1] += PatternLane(now[1]) - PatternLane(old[1]);
-  valueChange += CellValue(now) - CellValue(old);
   if (MayMoveBetweenSets(old, now)) LogSetChanges(cell, old, now);
 }
 
@@ -277,11 +268,9 @@ void SearchBoard::CountCell(int cell) {
     ++counts_[side][static_cast<int>(pattern)];
     MoveBetweenSets(side, cell, static_cast<int>(CellPattern::kNone), static_cast<int>(pattern));
   }
-  cellValues_ += CellValue(state_[cell].patterns);
 }
 
 void SearchBoard::UncountCell(int cell) {
-  cellValues_ -= CellValue(state_[cell].patterns);
   for (int side = 0; side < 2; ++side) {
     const CellPattern pattern = state_[cell].patterns[side];
     --counts_[side][static_cast<int>(pattern)];

@@ -11,7 +11,6 @@
 #include <utility>
 
 #include "common/board_geometry.hpp"
-#include "strong/cell_values.hpp"
 #include "strong/line_patterns.hpp"
 
 namespace pentad::strong {
@@ -142,11 +141,6 @@ class SearchBoard {
   int Count(uint8_t player, CellPattern pattern) const {
     return counts_[player - 1][static_cast<int>(pattern)];
   }
-  // The empty cells' values (kEvalWeights.cell) summed with `player` to
-  // move.
-  int CellValueSum(uint8_t player) const {
-    return player == kPlayerX ? XToMoveValue(cellValues_) : OToMoveValue(cellValues_);
-  }
   // `pattern` is kFirstSetPattern or stronger.
   const CellSet& Cells(uint8_t player, CellPattern pattern) const {
     return cells_[player - 1][SetIndex(static_cast<int>(pattern))];
@@ -165,7 +159,6 @@ class SearchBoard {
     int firstChange;  // in changes_
     // Put back whole: cheaper than counting every change back.
     Counts counts;
-    int64_t cellValues;
     PatternPair patterns;  // the cell's before the stone
   };
   // What a move changes at a cell, kept together so that it is saved and
@@ -188,12 +181,11 @@ class SearchBoard {
   void PutStone(int cell, uint8_t player);
   template <int... Site>
   void MakeSites(int cell, uint32_t code, int move, CountChanges& countChanges,
-                 int64_t& valueChange, std::integer_sequence<int, Site...>);
+                 std::integer_sequence<int, Site...>);
   template <int... Site>
   void UnmakeSites(int cell, uint32_t code, int move, std::integer_sequence<int, Site...>);
   template <int Site>
-  void MakeSite(int stoneCell, uint32_t code, int move, CountChanges& countChanges,
-                int64_t& valueChange);
+  void MakeSite(int stoneCell, uint32_t code, int move, CountChanges& countChanges);
   template <int Site>
   void UnmakeSite(int stoneCell, uint32_t code, int move);
   template <int Site>
@@ -212,7 +204,6 @@ class SearchBoard {
   std::array<std::array<uint16_t, 4>, kGridCells> keys_{};
   std::array<CellState, kGridCells> state_{};
   Counts counts_{};
-  int64_t cellValues_ = 0;  // packed as kCellValues
   std::array<std::array<CellSet, kSetPatternCount>, 2> cells_{};
   std::array<Undo, kMaxMoves> history_{};
   // Per move, what it overwrote at its sites: taking it back puts them back
