@@ -23,7 +23,9 @@
 #   --jobs N          games at once [1]: two engines thinking on two busy
 #                     cores make noise and time losses
 #   --sparring DIR    the sparring engines' folder [$PENTAD_SPARRING]
-#   --out FILE        the match's JSON [build/strength/NAME-DATE.json]
+#   --out FILE        the match's JSON [build/strength/NAME-DATE.json]; the
+#                     games go beside it as SGF (FILE with .sgf for .json),
+#                     to study the lost ones
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -98,7 +100,8 @@ out=${out:-$root/build/strength/$name_b-$(date +%Y%m%d-%H%M%S).json}
 
 "$pentad" match "$build/pbrain-pentad --threads $threads" "$command_b" \
   --name-a "pentad-$commit" --name-b "$name_b" --move-time "$move_time" --start-time 10000 \
-  --games "$games" --jobs "$jobs" --openings "$openings" --sprt "$sprt" --json > "$out"
+  --games "$games" --jobs "$jobs" --openings "$openings" --sprt "$sprt" \
+  --sgf "${out%.json}.sgf" --json > "$out"
 
 # The summary in words, and the line for RESULTS.md.
 "$pentad" match merge "$out"
