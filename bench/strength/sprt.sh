@@ -17,7 +17,8 @@
 #   --build DIR       the build whose brain plays [build/ci]
 #   --move-time MS    time per move [300]; confirm at 1000
 #   --games N         the most games [400]
-#   --sprt E0,E1      the test's Elo bounds [0,10 against a revision, -50,0 else]
+#   --sprt E0,E1      the test's Elo bounds [0,10 against a revision, -50,0 else];
+#                     off plays every game
 #   --threads N       threads of this build's brain [1]; the opponents play one
 #   --openings FILE   [bench/strength/openings-balanced-40.txt]
 #   --jobs N          games at once [1]: two engines thinking on two busy
@@ -93,6 +94,8 @@ case $opponent in
   *) command_b=$opponent; name_b=$(basename "${opponent%% *}"); default_sprt=-50,0 ;;
 esac
 sprt=${sprt:-$default_sprt}
+sprt_option=(--sprt "$sprt")
+[ "$sprt" != off ] || sprt_option=()
 commit=$(git -C "$root" rev-parse --short HEAD)
 [ -z "$(git -C "$root" status --porcelain -- src)" ] || commit="$commit+"
 mkdir -p "$root/build/strength"
@@ -100,7 +103,7 @@ out=${out:-$root/build/strength/$name_b-$(date +%Y%m%d-%H%M%S).json}
 
 "$pentad" match "$build/pbrain-pentad --threads $threads" "$command_b" \
   --name-a "pentad-$commit" --name-b "$name_b" --move-time "$move_time" --start-time 10000 \
-  --games "$games" --jobs "$jobs" --openings "$openings" --sprt "$sprt" \
+  --games "$games" --jobs "$jobs" --openings "$openings" ${sprt_option[@]+"${sprt_option[@]}"} \
   --sgf "${out%.json}.sgf" --json > "$out"
 
 # The summary in words, and the line for RESULTS.md.
@@ -115,9 +118,10 @@ def signed(x):
 elo = (f"{signed(pairs['difference'])} ({signed(pairs['low'])} to {signed(pairs['high'])})"
        if pairs["bound"] is None else f"{'>' if pairs['bound']['side'] == 'above' else '<'} "
        f"{signed(pairs['bound']['elo'])}")
-sprt = r.get("sprt", {}).get("result", "")
+sprt = r.get("sprt", {}).get("result")
+sprt = f"SPRT {sprt}" if sprt else "no SPRT"
 print(f"| {datetime.date.today()} | {commit} | {opponent} | {int(move_time)} ms, {threads} thread(s) "
       f"| {openings} | {r['games_played']} | {r['wins']}-{r['draws']}-{r['losses']} "
-      f"| {elo} | SPRT {sprt}; time losses {r['losses_by_rule']['a']['time']}-"
+      f"| {elo} | {sprt}; time losses {r['losses_by_rule']['a']['time']}-"
       f"{r['losses_by_rule']['b']['time']} |")
 PYTHON
