@@ -5,10 +5,10 @@
 // to move's view and, with --search-nodes, by what a deeper search of our
 // own says of the position (a game's result says little of one position;
 // the search says much more, and the evaluation learns to foresee it). The
-// weights minimise the squared error between the label and a logistic curve of the
-// evaluation, whose scale is first fitted to the current weights and the
-// results so that the units stay those of the search; a pull towards the
-// current weights keeps those the games seldom show near them.
+// weights minimise the squared error between the label and a logistic curve
+// of the evaluation, whose scale is first fitted to the current weights and
+// the results so that the units stay those of the search; a pull towards
+// the current weights keeps those the games seldom show near them.
 //
 //     fit-eval games.sgf [more.sgf ...] [--skip 4] [--fix 5,7,8,9]
 //         [--prior 0.000001] [--search-nodes 20000] [--result-share 0.3]
@@ -25,6 +25,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <unordered_map>
@@ -90,10 +91,27 @@ Weights FeaturesOf(const SearchBoard& board) {
   return features;
 }
 
+// A search of `nodes` from a position: a deeper look than the
+// evaluation's, and far less noisy than a game's result. A small table
+// keeps each search's clearing cheap.
+class PositionScorer {
+ public:
+  explicit PositionScorer(int64_t nodes) : engine_(size_t{4} << 20) {
+    limits_.maxNodes = nodes;
+    limits_.hardTime = kNoTimeLimit;
+  }
+  int Score(const SearchBoard& board) { return engine_.Think(board, limits_).score; }
+
+ private:
+  StrongEngine engine_;
+  SearchLimits limits_;
+};
+
 // Positions met more than once (shared openings) are one sample with the
 // mean of their results; every fourth game's new positions are held out.
+// With a scorer, each new position is also scored by its search.
 std::vector<Sample> CollectSamples(const std::vector<classic::book::RecordedGame>& games,
-                                   int skipPlies) {
+                                   int skipPlies, PositionScorer* scorer) {
   std::vector<Sample> samples;
   std::unordered_map<uint64_t, size_t> byHash;
   VcfSearch vcf;
@@ -103,7 +121,11 @@ std::vector<Sample> CollectSamples(const std::vector<classic::book::RecordedGame
     for (size_t ply = 0; ply < game.moves.size(); ++ply) {
       if (static_cast<int>(ply) >= skipPlies && IsEvaluated(board, vcf)) {
         const auto [it, fresh] = byHash.try_emplace(board.Hash(), samples.size());
-        if (fresh) samples.push_back(Sample{.features = FeaturesOf(board), .heldOut = g % 4 == 3});
+        if (fresh) {
+          samples.push_back(Sample{.features = FeaturesOf(board),
+                                   .heldOut = g % 4 == 3,
+                                   .searchScore = scorer ? scorer->Score(board) : 0});
+        }
         samples[it->second].resultSum += ResultFor(board.SideToMove(), game.result);
         ++samples[it->second].count;
       }
@@ -167,30 +189,6 @@ Weights Gradient(const std::vector<Sample>& samples, const Weights& weights, dou
   for (int i = 0; i < kWeights; ++i)
     gradient[i] = gradient[i] / count + pull * (weights[i] - prior[i]);
   return gradient;
-}
-
-// Each sample's score by a search of `nodes` from its position: a deeper
-// look than the evaluation's, and far less noisy than a game's result. A
-// small table keeps each search's clearing cheap.
-void ScoreBySearch(const std::vector<classic::book::RecordedGame>& games, int skipPlies,
-                   int64_t nodes, std::vector<Sample>& samples) {
-  StrongEngine engine(size_t{4} << 20);
-  SearchLimits limits;
-  limits.maxNodes = nodes;
-  limits.hardTime = kNoTimeLimit;
-  std::unordered_map<uint64_t, size_t> byHash;
-  VcfSearch vcf;
-  size_t next = 0;
-  for (const classic::book::RecordedGame& game : games) {
-    SearchBoard board;
-    for (size_t ply = 0; ply < game.moves.size(); ++ply) {
-      if (static_cast<int>(ply) >= skipPlies && IsEvaluated(board, vcf) &&
-          byHash.try_emplace(board.Hash(), next).second) {
-        samples[next++].searchScore = engine.Think(board, limits).score;
-      }
-      board.Make(CellAt(game.moves[ply].x, game.moves[ply].y));
-    }
-  }
 }
 
 // The search's win probability on the evaluation's curve, a proven result
@@ -280,13 +278,14 @@ int Run(const std::vector<std::string>& files, int skipPlies, double pull,
         games.push_back(std::move(reading.game));
     }
   }
-  std::vector<Sample> samples = CollectSamples(games, skipPlies);
+  if (searchNodes == 0) resultShare = 1;
+  std::optional<PositionScorer> scorer;
+  if (resultShare < 1) scorer.emplace(searchNodes);
+  std::vector<Sample> samples = CollectSamples(games, skipPlies, scorer ? &*scorer : nullptr);
   if (samples.empty()) {
     std::fprintf(stderr, "fit-eval: no position to fit in %zu games\n", games.size());
     return 1;
   }
-  if (searchNodes == 0) resultShare = 1;
-  if (resultShare < 1) ScoreBySearch(games, skipPlies, searchNodes, samples);
   const Weights current = CurrentWeights();
   SetTargets(samples, 1, 0);
   const double scale = FitScale(samples, current);
@@ -331,7 +330,7 @@ int main(int argc, char** argv) {
       ->check(CLI::ExistingFile);
   app.add_option("--skip", skipPlies, "Plies of each game not sampled (the opening)")
       ->check(CLI::NonNegativeNumber);
-  app.add_option("--prior", pull, "Pull of each value towards its current one")
+  app.add_option("--prior", pull, "Pull of each weight towards its current one")
       ->check(CLI::NonNegativeNumber);
   app.add_option("--iterations", iterations, "Gradient steps")->check(CLI::PositiveNumber);
   app.add_option("--fix", fixedWeights,

@@ -18,10 +18,11 @@ struct EvalWeights {
 };
 
 // Fitted to self-play games (bench/strength/fit-eval.sh fits them again
-// into eval_weights.inc) and kept after matches. The side to move's double three and stronger cells are too rare
-// where the search evaluates to be fitted and keep their first values; so
-// does the waiting side's double three: fitted lower (32), it let quiet
-// moves through where only a defence holds, for no gain in games.
+// into eval_weights.inc) and kept after matches. The side to move's double
+// three and stronger cells are too rare where the search evaluates to be
+// fitted and keep their first values; so does the waiting side's double
+// three: fitted lower (32), it let quiet moves through where only a defence
+// holds, for no gain in games.
 // Counts are of cells: one open three on the board is two or three
 // open-four cells, one stone about 30 two cells.
 inline constexpr EvalWeights kEvalWeights{
