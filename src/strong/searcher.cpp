@@ -22,6 +22,10 @@ constexpr int kKillerBonus = 40;
 constexpr int kHashMoveScore = 1 << 30;
 constexpr int kHistoryShift = 5;
 constexpr int kMaxHistoryBonus = 30;
+// A quiet node off the principal variation this close to the horizon
+// whose static value beats beta by this much a ply is taken at that value.
+constexpr int kStaticCutMaxDepth = 3;
+constexpr int kStaticCutMargin = 60;
 
 // Proven scores are stored relative to the node, so that a transposition
 // met at another ply keeps its true distance.
@@ -407,10 +411,25 @@ int Searcher::Search(int alpha, int beta, int depth, int ply) {
       return score;
     }
   }
+  if (const std::optional<int> value = StaticCut(beta - alpha > 1, beta, depth)) return *value;
   const Situation situation = GenerateMoves(board_, moveLists_[ply]);
   if (moveLists_[ply].Empty()) return 0;  // a full board is a draw
   if (situation == Situation::kLost) return -WinIn(ply + PliesToLoseAgainstThreats(board_));
   return SearchMoves(alpha, beta, depth, ply, situation, ttMove);
+}
+
+// Without a threat of the opponent's to answer, the side to move keeps
+// most of its static lead over the next few plies: the moves would only
+// confirm the cut-off, at the cost of the node's whole width.
+std::optional<int> Searcher::StaticCut(bool pvNode, int beta, int depth) const {
+  if (pvNode || depth > kStaticCutMaxDepth || IsProven(beta)) return std::nullopt;
+  const uint8_t opponent = kOpponent[board_.SideToMove()];
+  if (board_.Count(opponent, C::kFive) > 0 || HasStrongThreat(board_, opponent)) {
+    return std::nullopt;
+  }
+  const int value = Evaluate(board_);
+  if (value - kStaticCutMargin * depth < beta) return std::nullopt;
+  return value;
 }
 
 int Searcher::SearchMoves(int alpha, int beta, int depth, int ply, Situation situation,

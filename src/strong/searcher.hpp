@@ -97,6 +97,7 @@ class Searcher {
   void ReportBestMove(int cell);
   int SearchRoot(int alpha, int beta, int depth, int first);
   int Search(int alpha, int beta, int depth, int ply);
+  std::optional<int> StaticCut(bool pvNode, int beta, int depth) const;
   int SearchMoves(int alpha, int beta, int depth, int ply, Situation situation, int ttMove);
   int Leaf(int ply);
   void OrderMoves(MoveList& moves, Situation situation, int ply, int ttMove) const;
