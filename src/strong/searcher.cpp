@@ -348,6 +348,7 @@ int Searcher::SearchRoot(int alpha, int beta, int depth, int first) {
   pvLength_[0] = 0;
   int best = -kInfinity;
   int bestCell = rootMoves_[first].cell;
+  leafVcfRuledOut_[1] = false;
   for (int i = first; i < rootMoves_.Size(); ++i) {
     const int cell = rootMoves_[i].cell;
     board_.Make(cell);
@@ -445,6 +446,7 @@ int Searcher::SearchMoves(int alpha, int beta, int depth, int ply, Situation sit
   const bool forced = situation == Situation::kBlockFour ||
                       (situation == Situation::kDefend && moves.Size() <= kMaxExtendedDefences);
   const int childDepth = forced ? std::max(depth, 0) : depth - 1;
+  leafVcfRuledOut_[ply + 1] = childDepth <= 0 && OpponentHasNoVcfEvenAfterPass();
   const int alphaBefore = alpha;
   int best = -kInfinity;
   int bestCell = kNoCell;
@@ -488,13 +490,32 @@ int Searcher::SearchMoves(int alpha, int beta, int depth, int ply, Situation sit
 // look at every leaf keeps to related fours after the first, so that its
 // few nodes go to lines that can win.
 int Searcher::Leaf(int ply) {
-  if (HasFourMove(board_, board_.SideToMove()) &&
-      FindVcf(VcfLimits{.maxNodes = kLeafVcfNodes, .maxFours = kVcfFours, .relatedFours = true}))
+  if (!leafVcfRuledOut_[ply] && HasFourMove(board_, board_.SideToMove()) &&
+      FindVcf(LeafVcfLimits()))
     return WinIn(ply + VcfWinPlies());
   if (!CanAnswerThreats(board_)) {
     return -WinIn(ply + PliesToLoseAgainstThreats(board_));
   }
   return Evaluate(board_);
+}
+
+// A stone of ours takes fours from the opponent and gives it none: when it
+// has no win by fours even were we to pass, it has none after any of our
+// moves, and one look here spares the look at each leaf below. Only a
+// search that ran out of fours proves that; one out of nodes proves
+// nothing.
+bool Searcher::OpponentHasNoVcfEvenAfterPass() {
+  const uint8_t me = board_.SideToMove();
+  const uint8_t opponent = kOpponent[me];
+  if (!HasFourMove(board_, opponent)) return true;
+  board_.SetSideToMove(opponent);
+  const bool noWin = !FindVcf(LeafVcfLimits()) && vcfResult_.outcome == VcfOutcome::kNoWin;
+  board_.SetSideToMove(me);
+  return noWin;
+}
+
+VcfLimits Searcher::LeafVcfLimits() {
+  return VcfLimits{.maxNodes = kLeafVcfNodes, .maxFours = kVcfFours, .relatedFours = true};
 }
 
 // Within what is left of the node budget.

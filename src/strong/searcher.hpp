@@ -100,12 +100,14 @@ class Searcher {
   std::optional<int> StaticCut(bool pvNode, int beta, int depth) const;
   int SearchMoves(int alpha, int beta, int depth, int ply, Situation situation, int ttMove);
   int Leaf(int ply);
+  bool OpponentHasNoVcfEvenAfterPass();
   void OrderMoves(MoveList& moves, Situation situation, int ply, int ttMove) const;
   void RewardCutoff(int cell, int depth, int ply);
   void UpdatePv(int ply, int cell);
 
   // What both use: wins by fours, and the budget.
   bool FindVcf(VcfLimits vcfLimits);
+  static VcfLimits LeafVcfLimits();
   int VcfWinPlies();
   bool OutOfBudget();
   bool StopRequested() const;
@@ -148,6 +150,9 @@ class Searcher {
   std::array<MoveList, kMaxPly> moveLists_;
   std::array<std::array<int16_t, kMaxPly>, kMaxPly> pv_{};
   std::array<int, kMaxPly> pvLength_{};
+  // The leaves at this ply were shown by their parent to hold no win by
+  // fours for the side to move.
+  std::array<bool, kMaxPly> leafVcfRuledOut_{};
   std::array<std::array<int16_t, 2>, kMaxPly> killers_{};
   std::array<std::array<int32_t, kGridCells>, 2> history_{};
 };
