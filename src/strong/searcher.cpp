@@ -518,12 +518,16 @@ VcfLimits Searcher::LeafVcfLimits() {
   return VcfLimits{.maxNodes = kLeafVcfNodes, .maxFours = kVcfFours, .relatedFours = true};
 }
 
-// Within what is left of the node budget.
+// Within what is left of the node budget; with none left, the result
+// says so rather than keeping the last search's.
 bool Searcher::FindVcf(VcfLimits vcfLimits) {
   if (limits_->maxNodes) {
     vcfLimits.maxNodes = std::min(vcfLimits.maxNodes, *limits_->maxNodes - nodes_);
   }
-  if (vcfLimits.maxNodes <= 0) return false;
+  if (vcfLimits.maxNodes <= 0) {
+    vcfResult_ = VcfResult{.outcome = VcfOutcome::kOutOfNodes};
+    return false;
+  }
   vcfResult_ = vcf_.Search(board_, vcfLimits);
   nodes_ += vcfResult_.nodes;
   return vcfResult_.outcome == VcfOutcome::kWin;
