@@ -185,11 +185,7 @@ void Searcher::KeepMovesAgainstOpponentFours() {
 }
 
 bool Searcher::OpponentWinsByFours() {
-  const uint8_t me = board_.SideToMove();
-  board_.SetSideToMove(kOpponent[me]);
-  const bool wins = FindVcf(RootVcfLimits(kRootVcfNodes / 10));
-  board_.SetSideToMove(me);
-  return wins;
+  return OpponentVcfWereItToMove(RootVcfLimits(kRootVcfNodes / 10)) == VcfOutcome::kWin;
 }
 
 // The same for a win by threats, within a share of the move: moves after

@@ -505,13 +505,8 @@ int Searcher::Leaf(int ply) {
 // search that ran out of fours proves that; one out of nodes proves
 // nothing.
 bool Searcher::OpponentHasNoVcfEvenAfterPass() {
-  const uint8_t me = board_.SideToMove();
-  const uint8_t opponent = kOpponent[me];
-  if (!HasFourMove(board_, opponent)) return true;
-  board_.SetSideToMove(opponent);
-  const bool noWin = !FindVcf(LeafVcfLimits()) && vcfResult_.outcome == VcfOutcome::kNoWin;
-  board_.SetSideToMove(me);
-  return noWin;
+  return !HasFourMove(board_, kOpponent[board_.SideToMove()]) ||
+         OpponentVcfWereItToMove(LeafVcfLimits()) == VcfOutcome::kNoWin;
 }
 
 VcfLimits Searcher::LeafVcfLimits() {
@@ -531,6 +526,15 @@ bool Searcher::FindVcf(VcfLimits vcfLimits) {
   vcfResult_ = vcf_.Search(board_, vcfLimits);
   nodes_ += vcfResult_.nodes;
   return vcfResult_.outcome == VcfOutcome::kWin;
+}
+
+// As if the side to move passed: what the opponent's fours alone can do.
+VcfOutcome Searcher::OpponentVcfWereItToMove(VcfLimits vcfLimits) {
+  const uint8_t me = board_.SideToMove();
+  board_.SetSideToMove(kOpponent[me]);
+  FindVcf(vcfLimits);
+  board_.SetSideToMove(me);
+  return vcfResult_.outcome;
 }
 
 // The line ends with the five, or with the move that makes two fives,

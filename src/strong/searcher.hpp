@@ -107,6 +107,7 @@ class Searcher {
 
   // What both use: wins by fours, and the budget.
   bool FindVcf(VcfLimits vcfLimits);
+  VcfOutcome OpponentVcfWereItToMove(VcfLimits vcfLimits);
   static VcfLimits LeafVcfLimits();
   int VcfWinPlies();
   bool OutOfBudget();
