@@ -32,7 +32,10 @@ constexpr auto kLinesValue = MakeLinesValue();
 // there for every threat. Each candidate is then played to check that no
 // threat is left.
 // With `firstOnly`, the search for defences ends at the first one found.
-void AddDefences(SearchBoard& board, const CellSet& threats, MoveList& moves, bool firstOnly) {
+// `threatWindows`, when given, gets every cell a stone on which touches a
+// threat: its cell and the windows of its threat lines.
+void AddDefences(SearchBoard& board, const CellSet& threats, MoveList& moves, bool firstOnly,
+                 CellSet* threatWindows = nullptr) {
   const uint8_t opponent = kOpponent[board.SideToMove()];
   std::array<uint8_t, kGridCells> hits{};
   std::array<int16_t, 1 + 8 * kWindowReach> firstWindow{};
@@ -42,6 +45,7 @@ void AddDefences(SearchBoard& board, const CellSet& threats, MoveList& moves, bo
     const bool first = threatCount++ == 0;
     auto hit = [&](int cell) {
       ++hits[cell];
+      if (threatWindows != nullptr) threatWindows->Insert(cell);
       if (first) firstWindow[firstWindowSize++] = static_cast<int16_t>(cell);
     };
     hit(threat);
@@ -66,14 +70,26 @@ void AddDefences(SearchBoard& board, const CellSet& threats, MoveList& moves, bo
   }
 }
 
-// A four makes the opponent answer first, which may break its threat.
-void AddOwnFours(const SearchBoard& board, MoveList& moves) {
+// A four makes the opponent answer first, which may break its threat: when
+// its stone lands in a threat's windows, or when it threatens more than one
+// five (two fives, or a four with an open three). A lone four elsewhere
+// only puts the same threat off by two plies; that is worth it only on the
+// way to a five, which the search's look for a win by fours at such nodes
+// finds. With no other answer, every four stays.
+void AddOwnFours(const SearchBoard& board, MoveList& moves, const CellSet& threatWindows) {
   const uint8_t me = board.SideToMove();
   for (const C pattern : {C::kOpenFour, C::kDoubleFour, C::kFourThree, C::kFour}) {
     board.Cells(me, pattern).ForEach([&](int cell) {
+      if (pattern == C::kFour && !threatWindows.Contains(cell)) return;
       if (!moves.Contains(cell)) moves.Add(cell, OrderScore(board, cell));
     });
   }
+}
+
+void AddEveryOwnFour(const SearchBoard& board, MoveList& moves) {
+  CellSet everywhere;
+  ForEachBoardCell([&](int cell) { everywhere.Insert(cell); });
+  AddOwnFours(board, moves, everywhere);
 }
 
 void AddNearStones(const SearchBoard& board, MoveList& moves) {
@@ -199,8 +215,10 @@ Situation GenerateMoves(SearchBoard& board, MoveList& moves) {
   }
   Situation situation = Situation::kQuiet;
   if (HasStrongThreat(board, opponent)) {
-    AddDefences(board, StrongThreats(board, opponent), moves, false);
-    AddOwnFours(board, moves);
+    CellSet threatWindows;
+    AddDefences(board, StrongThreats(board, opponent), moves, false, &threatWindows);
+    AddOwnFours(board, moves, threatWindows);
+    if (moves.Empty()) AddEveryOwnFour(board, moves);
     situation = moves.Empty() ? Situation::kLost : Situation::kDefend;
   }
   if (moves.Empty()) AddQuiet(board, moves);

@@ -41,7 +41,8 @@ class MoveList {
 enum class Situation : uint8_t {
   kWinNow,     // the side to move has a five: the list holds it
   kBlockFour,  // the opponent has one five to play: the list holds the block
-  kDefend,     // the opponent threatens to win by force: stops and own fours
+  kDefend,     // the opponent threatens to win by force: stops, and own
+               // fours that touch the threat or win
   kQuiet,      // every candidate
   kLost,       // no move stops the opponent; the list holds candidates anyway
 };

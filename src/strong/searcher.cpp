@@ -416,6 +416,11 @@ int Searcher::Search(int alpha, int beta, int depth, int ply) {
   const Situation situation = GenerateMoves(board_, moveLists_[ply]);
   if (moveLists_[ply].Empty()) return 0;  // a full board is a draw
   if (situation == Situation::kLost) return -WinIn(ply + PliesToLoseAgainstThreats(board_));
+  // The answers to a threat leave out the lone fours away from it, which
+  // count only when they win by fours.
+  if (situation == Situation::kDefend && HasFourMove(board_, me) && FindVcf(LeafVcfLimits())) {
+    return WinIn(ply + VcfWinPlies());
+  }
   return SearchMoves(alpha, beta, depth, ply, situation, ttMove);
 }
 

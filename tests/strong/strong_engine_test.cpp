@@ -47,8 +47,8 @@ TEST(StrongEngineTest, PlaysTheForcedMove) {
 }
 
 // Only moves after which the opponent has no way left to two fives are
-// kept, with the side to move's own fours.
-TEST(StrongEngineTest, AnswersAThreatOnlyWithMovesThatStopItOrFours) {
+// kept, with the side to move's own fours that land in the threat's line.
+TEST(StrongEngineTest, AnswersAThreatOnlyWithMovesThatStopItOrFoursInItsLine) {
   const MoveCase cases[] = {
       // The far ends leave an open four on the other side.
       {"three with room",
@@ -57,9 +57,15 @@ TEST(StrongEngineTest, AnswersAThreatOnlyWithMovesThatStopItOrFours) {
       {"split three",
        Position(10, {".......o.oo......."}, kPlayerX),
        {CellAt(6, 10), CellAt(8, 10), CellAt(11, 10)}},
-      {"own four",
+      {"own four away from the threat",
        Position(10, {".......ooo........", "oxxx.............."}, kPlayerX),
-       {CellAt(6, 10), CellAt(10, 10), CellAt(4, 11), CellAt(5, 11)}},
+       {CellAt(6, 10), CellAt(10, 10)}},
+      {"own four in the three's line",
+       Position(5,
+                {"............o", "............x", "............x", "............x", "",
+                 ".......ooo........"},
+                kPlayerX),
+       {CellAt(6, 10), CellAt(10, 10), CellAt(12, 10)}},
   };
   for (MoveCase c : cases) {
     MoveList moves;
