@@ -75,21 +75,15 @@ void AddDefences(SearchBoard& board, const CellSet& threats, MoveList& moves, bo
 // five (two fives, or a four with an open three). A lone four elsewhere
 // only puts the same threat off by two plies; that is worth it only on the
 // way to a five, which the search's look for a win by fours at such nodes
-// finds. With no other answer, every four stays.
-void AddOwnFours(const SearchBoard& board, MoveList& moves, const CellSet& threatWindows) {
+// finds. With no other answer, every four stays (no windows given).
+void AddOwnFours(const SearchBoard& board, MoveList& moves, const CellSet* threatWindows) {
   const uint8_t me = board.SideToMove();
   for (const C pattern : {C::kOpenFour, C::kDoubleFour, C::kFourThree, C::kFour}) {
     board.Cells(me, pattern).ForEach([&](int cell) {
-      if (pattern == C::kFour && !threatWindows.Contains(cell)) return;
+      if (pattern == C::kFour && threatWindows && !threatWindows->Contains(cell)) return;
       if (!moves.Contains(cell)) moves.Add(cell, OrderScore(board, cell));
     });
   }
-}
-
-void AddEveryOwnFour(const SearchBoard& board, MoveList& moves) {
-  CellSet everywhere;
-  ForEachBoardCell([&](int cell) { everywhere.Insert(cell); });
-  AddOwnFours(board, moves, everywhere);
 }
 
 void AddNearStones(const SearchBoard& board, MoveList& moves) {
@@ -217,8 +211,8 @@ Situation GenerateMoves(SearchBoard& board, MoveList& moves) {
   if (HasStrongThreat(board, opponent)) {
     CellSet threatWindows;
     AddDefences(board, StrongThreats(board, opponent), moves, false, &threatWindows);
-    AddOwnFours(board, moves, threatWindows);
-    if (moves.Empty()) AddEveryOwnFour(board, moves);
+    AddOwnFours(board, moves, &threatWindows);
+    if (moves.Empty()) AddOwnFours(board, moves, nullptr);
     situation = moves.Empty() ? Situation::kLost : Situation::kDefend;
   }
   if (moves.Empty()) AddQuiet(board, moves);

@@ -418,8 +418,8 @@ int Searcher::Search(int alpha, int beta, int depth, int ply) {
   if (situation == Situation::kLost) return -WinIn(ply + PliesToLoseAgainstThreats(board_));
   // The answers to a threat leave out the lone fours away from it, which
   // count only when they win by fours.
-  if (situation == Situation::kDefend && HasFourMove(board_, me) && FindVcf(LeafVcfLimits())) {
-    return WinIn(ply + VcfWinPlies());
+  if (situation == Situation::kDefend) {
+    if (const std::optional<int> win = LeafVcfWin(ply)) return *win;
   }
   return SearchMoves(alpha, beta, depth, ply, situation, ttMove);
 }
@@ -495,9 +495,9 @@ int Searcher::SearchMoves(int alpha, int beta, int depth, int ply, Situation sit
 // look at every leaf keeps to related fours after the first, so that its
 // few nodes go to lines that can win.
 int Searcher::Leaf(int ply) {
-  if (!leafVcfRuledOut_[ply] && HasFourMove(board_, board_.SideToMove()) &&
-      FindVcf(LeafVcfLimits()))
-    return WinIn(ply + VcfWinPlies());
+  if (!leafVcfRuledOut_[ply]) {
+    if (const std::optional<int> win = LeafVcfWin(ply)) return *win;
+  }
   if (!CanAnswerThreats(board_)) {
     return -WinIn(ply + PliesToLoseAgainstThreats(board_));
   }
@@ -512,6 +512,13 @@ int Searcher::Leaf(int ply) {
 bool Searcher::OpponentHasNoVcfEvenAfterPass() {
   return !HasFourMove(board_, kOpponent[board_.SideToMove()]) ||
          OpponentVcfWereItToMove(LeafVcfLimits()) == VcfOutcome::kNoWin;
+}
+
+// The side to move's win by fours within the leaves' budget, scored by
+// its distance.
+std::optional<int> Searcher::LeafVcfWin(int ply) {
+  if (!HasFourMove(board_, board_.SideToMove()) || !FindVcf(LeafVcfLimits())) return std::nullopt;
+  return WinIn(ply + VcfWinPlies());
 }
 
 VcfLimits Searcher::LeafVcfLimits() {

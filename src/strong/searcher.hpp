@@ -107,6 +107,7 @@ class Searcher {
 
   // What both use: wins by fours, and the budget.
   bool FindVcf(VcfLimits vcfLimits);
+  std::optional<int> LeafVcfWin(int ply);
   VcfOutcome OpponentVcfWereItToMove(VcfLimits vcfLimits);
   static VcfLimits LeafVcfLimits();
   int VcfWinPlies();
