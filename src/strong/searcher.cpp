@@ -17,7 +17,7 @@ constexpr int kAspirationWindow = 60;
 constexpr int64_t kCheckInterval = 1024;
 // The look for a win by fours at every leaf.
 constexpr int64_t kLeafVcfNodes = 64;
-constexpr int kMaxExtendedDefences = 3;
+constexpr int kMaxExtendedDefences = 4;
 constexpr int kKillerBonus = 40;
 constexpr int kHashMoveScore = 1 << 30;
 constexpr int kHistoryShift = 5;
