@@ -73,9 +73,9 @@ void AddDefences(SearchBoard& board, const CellSet& threats, MoveList& moves, bo
 // A four makes the opponent answer first, which may break its threat: when
 // its stone lands in a threat's windows, or when it threatens more than one
 // five (two fives, or a four with an open three). A lone four elsewhere
-// only puts the same threat off by two plies; that is worth it only on the
-// way to a five, which the search's look for a win by fours at such nodes
-// finds. With no other answer, every four stays (no windows given).
+// mostly puts the same threat off by two plies; the search adds such fours
+// after the answers (AddEveryOwnFour) where it has depth to spare. With no
+// other answer, every four stays (no windows given).
 void AddOwnFours(const SearchBoard& board, MoveList& moves, const CellSet* threatWindows) {
   const uint8_t me = board.SideToMove();
   for (const C pattern : {C::kOpenFour, C::kDoubleFour, C::kFourThree, C::kFour}) {
@@ -217,6 +217,12 @@ Situation GenerateMoves(SearchBoard& board, MoveList& moves) {
   }
   if (moves.Empty()) AddQuiet(board, moves);
   return situation;
+}
+
+bool AddEveryOwnFour(const SearchBoard& board, MoveList& moves) {
+  const int before = moves.Size();
+  AddOwnFours(board, moves, nullptr);
+  return moves.Size() > before;
 }
 
 bool CanAnswerThreats(SearchBoard& board) {

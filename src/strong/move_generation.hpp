@@ -62,6 +62,10 @@ int OrderScore(const SearchBoard& board, int cell);
 // board is played on to verify defences and returned unchanged.
 Situation GenerateMoves(SearchBoard& board, MoveList& moves);
 
+// Adds the side to move's fours that a defence leaves out (those away from
+// the threat); whether there were any.
+bool AddEveryOwnFour(const SearchBoard& board, MoveList& moves);
+
 // Whether the side to move has a four, or a move that stops every threat
 // of the opponent: GenerateMoves would not find the position lost. The
 // board is returned unchanged.

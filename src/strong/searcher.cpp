@@ -18,6 +18,13 @@ constexpr int64_t kCheckInterval = 1024;
 // The look for a win by fours at every leaf.
 constexpr int64_t kLeafVcfNodes = 64;
 constexpr int kMaxExtendedDefences = 4;
+// A four away from an opponent's threat: searched after the answers, a ply
+// shallower, and since each one brings the threat back with the node's
+// whole tree, only once in a line and with a few plies left to search.
+constexpr int kLoneFourScore = -1000000;
+constexpr int kLoneFourReduction = 1;
+constexpr int kMaxLoneFoursInLine = 1;
+constexpr int kMinLoneFourDepth = 3;
 constexpr int kKillerBonus = 40;
 constexpr int kHashMoveScore = 1 << 30;
 constexpr int kHistoryShift = 5;
@@ -87,6 +94,7 @@ void Searcher::StartSearch(const SearchBoard& board, const SearchLimits& limits)
   nodes_ = 0;
   nextCheck_ = kCheckInterval;
   aborted_ = false;
+  loneFoursInLine_ = 0;
   opponentThreatens_ = false;
   selDepth_ = 0;
   reportedBest_ = kNoCell;
@@ -105,6 +113,7 @@ SearchOutcome Searcher::Run(const SearchBoard& board, const SearchLimits& limits
 
   SearchOutcome outcome;
   const Situation situation = GenerateMoves(board_, rootMoves_);
+  if (situation == Situation::kDefend) AddEveryOwnFour(board_, rootMoves_);
   OrderMoves(rootMoves_, situation, 0, kNoCell);
   rootMoves_.SortByScore();
   DropExcludedRootMoves();
@@ -416,12 +425,30 @@ int Searcher::Search(int alpha, int beta, int depth, int ply) {
   const Situation situation = GenerateMoves(board_, moveLists_[ply]);
   if (moveLists_[ply].Empty()) return 0;  // a full board is a draw
   if (situation == Situation::kLost) return -WinIn(ply + PliesToLoseAgainstThreats(board_));
-  // The answers to a threat leave out the lone fours away from it, which
-  // count only when they win by fours.
+  // A lone four away from a threat mostly only puts it off: the look for a
+  // win by fours comes first, and such fours go after the answers.
+  loneFourCount_[ply] = 0;
   if (situation == Situation::kDefend) {
     if (const std::optional<int> win = LeafVcfWin(ply)) return *win;
+    if (depth >= kMinLoneFourDepth && loneFoursInLine_ < kMaxLoneFoursInLine) AddLoneFours(ply);
   }
   return SearchMoves(alpha, beta, depth, ply, situation, ttMove);
+}
+
+// Fours away from the threat go last and a ply shallower. They are not
+// left out: their stone and the block they force can change what the
+// threat needs later, and without them a threat that such a four answers
+// would count as a win.
+void Searcher::AddLoneFours(int ply) {
+  MoveList& moves = moveLists_[ply];
+  const int answers = moves.Size();
+  if (!AddEveryOwnFour(board_, moves)) return;
+  loneFours_[ply] = CellSet{};
+  for (int i = answers; i < moves.Size(); ++i) {
+    loneFours_[ply].Insert(moves[i].cell);
+    moves[i].score = kLoneFourScore;
+  }
+  loneFourCount_[ply] = moves.Size() - answers;
 }
 
 // Without a threat of the opponent's to answer, the side to move keeps
@@ -449,7 +476,8 @@ int Searcher::SearchMoves(int alpha, int beta, int depth, int ply, Situation sit
   // Forced replies cost no depth: the block of a four, and the few answers
   // to a threat, so that a line of threats is followed to its end.
   const bool forced = situation == Situation::kBlockFour ||
-                      (situation == Situation::kDefend && moves.Size() <= kMaxExtendedDefences);
+                      (situation == Situation::kDefend &&
+                       moves.Size() - loneFourCount_[ply] <= kMaxExtendedDefences);
   const int childDepth = forced ? std::max(depth, 0) : depth - 1;
   leafVcfRuledOut_[ply + 1] = childDepth <= 0 && OpponentHasNoVcfEvenAfterPass();
   const int alphaBefore = alpha;
@@ -460,8 +488,10 @@ int Searcher::SearchMoves(int alpha, int beta, int depth, int ply, Situation sit
     const bool tactical = board_.CellPatternAt(cell, me) >= C::kOpenThree ||
                           board_.CellPatternAt(cell, opponent) >= C::kOpenThree;
     if (quiet && !pvNode && i >= MoveWidth(depth) && !tactical && bestCell != kNoCell) break;
-    const int reduction = quiet && !tactical ? Reduction(depth, i) : 0;
+    const bool lone = loneFourCount_[ply] > 0 && loneFours_[ply].Contains(cell);
+    const int reduction = lone ? kLoneFourReduction : quiet && !tactical ? Reduction(depth, i) : 0;
     board_.Make(cell);
+    loneFoursInLine_ += lone;
     int score;
     if (i == 0) {
       score = -Search(-beta, -alpha, childDepth, ply + 1);
@@ -471,6 +501,7 @@ int Searcher::SearchMoves(int alpha, int beta, int depth, int ply, Situation sit
       if (score > alpha && score < beta) score = -Search(-beta, -alpha, childDepth, ply + 1);
     }
     board_.Unmake();
+    loneFoursInLine_ -= lone;
     if (aborted_) return 0;
     if (score <= best) continue;
     best = score;

@@ -98,6 +98,7 @@ class Searcher {
   int SearchRoot(int alpha, int beta, int depth, int first);
   int Search(int alpha, int beta, int depth, int ply);
   std::optional<int> StaticCut(bool pvNode, int beta, int depth) const;
+  void AddLoneFours(int ply);
   int SearchMoves(int alpha, int beta, int depth, int ply, Situation situation, int ttMove);
   int Leaf(int ply);
   bool OpponentHasNoVcfEvenAfterPass();
@@ -155,6 +156,9 @@ class Searcher {
   // The leaves at this ply were shown by their parent to hold no win by
   // fours for the side to move.
   std::array<bool, kMaxPly> leafVcfRuledOut_{};
+  std::array<CellSet, kMaxPly> loneFours_{};
+  std::array<int, kMaxPly> loneFourCount_{};
+  int loneFoursInLine_ = 0;
   std::array<std::array<int16_t, 2>, kMaxPly> killers_{};
   std::array<std::array<int32_t, kGridCells>, 2> history_{};
 };

@@ -76,6 +76,18 @@ TEST(StrongEngineTest, AnswersAThreatOnlyWithMovesThatStopItOrFoursInItsLine) {
   }
 }
 
+// A four away from the opponent's three is searched too: its stone and the
+// block it forces can change the game. After X's split three here, O's four
+// at 5,9 starts O's own win; with such fours left out, O was scored lost.
+TEST(StrongEngineTest, KeepsTheFoursAwayFromAThreatThatMayHold) {
+  test::Tactic tactic = test::LoadTactic(test::kTacticsDir, "0045");
+  tactic.board.Make(CellAt(6, 15));
+  StrongEngine engine(size_t{8} << 20);
+  const SearchOutcome outcome = engine.Think(tactic.board, NodeLimits(kTacticNodes));
+  EXPECT_EQ(outcome.move, CellAt(5, 9));
+  EXPECT_GE(PliesToResult(outcome.score).value_or(0), 0);
+}
+
 // The positions won by fours need the root's search of fours only; those
 // won by threes, a line of threats through the main search.
 TEST(StrongEngineTest, FindsTheLabelledWins) {
