@@ -27,10 +27,47 @@ constexpr std::array<int16_t, 1 << (4 * kPackedLineBits)> MakeLinesValue() {
 
 constexpr auto kLinesValue = MakeLinesValue();
 
+bool IsSureThreat(C pattern) {
+  return pattern == C::kOpenFour || pattern == C::kDoubleFour;
+}
+
+// A four-three's four is blocked first. When that block is a four of the
+// defender's, the defender gains the move that stops the three: the
+// four-three no longer wins by force.
+struct FourThreeBlock {
+  int cell;
+  bool gainsAFour;
+};
+
+FourThreeBlock BlockOf(SearchBoard& board, int fourThree, uint8_t attacker) {
+  board.Place(fourThree, attacker);
+  const int cell = board.Cells(attacker, C::kFive).First();
+  const bool gainsAFour =
+      cell != kNoCell && board.CellPatternAt(cell, kOpponent[attacker]) >= C::kFour;
+  board.Unmake();
+  return {cell, gainsAFour};
+}
+
+// No move of `attacker`'s wins by force any more: none makes two ways to
+// five, and every four-three's block gives the defender a four.
+bool ThreatsStopped(SearchBoard& board, uint8_t attacker) {
+  if (board.Count(attacker, C::kOpenFour) + board.Count(attacker, C::kDoubleFour) > 0) {
+    return false;
+  }
+  const CellSet fourThrees = board.Cells(attacker, C::kFourThree);
+  bool stopped = true;
+  fourThrees.ForEach(
+      [&](int cell) { stopped = stopped && BlockOf(board, cell, attacker).gainsAFour; });
+  return stopped;
+}
+
 // Only a stone on a threat cell or inside the window of one of its threat
 // lines (an open three or better) takes the threat away, so a defence is
-// there for every threat. Each candidate is then played to check that no
-// threat is left.
+// there for every threat. A four-three is also met by a stone that makes
+// the block of its four a four of the defender's: such stones lie within
+// a window of that block, and must still take every sure threat (two ways
+// to five) away. Each candidate is then played to check that no threat is
+// left.
 // With `firstOnly`, the search for defences ends at the first one found.
 // `threatWindows`, when given, gets every cell a stone on which touches a
 // threat: its cell and the windows of its threat lines.
@@ -38,13 +75,26 @@ void AddDefences(SearchBoard& board, const CellSet& threats, MoveList& moves, bo
                  CellSet* threatWindows = nullptr) {
   const uint8_t opponent = kOpponent[board.SideToMove()];
   std::array<uint8_t, kGridCells> hits{};
+  std::array<uint8_t, kGridCells> sureHits{};
   std::array<int16_t, 1 + 8 * kWindowReach> firstWindow{};
+  // Four-threes past the 16th add no candidates near their blocks.
+  std::array<int16_t, 16> blocks{};
   int firstWindowSize = 0;
   int threatCount = 0;
+  int sureCount = 0;
+  int blockCount = 0;
   threats.ForEach([&](int threat) {
     const bool first = threatCount++ == 0;
+    const bool sure = IsSureThreat(board.CellPatternAt(threat, opponent));
+    sureCount += sure;
+    if (!sure && blockCount < static_cast<int>(blocks.size())) {
+      if (const int block = BlockOf(board, threat, opponent).cell; block != kNoCell) {
+        blocks[blockCount++] = static_cast<int16_t>(block);
+      }
+    }
     auto hit = [&](int cell) {
       ++hits[cell];
+      sureHits[cell] += sure;
       if (threatWindows != nullptr) threatWindows->Insert(cell);
       if (first) firstWindow[firstWindowSize++] = static_cast<int16_t>(cell);
     };
@@ -58,15 +108,29 @@ void AddDefences(SearchBoard& board, const CellSet& threats, MoveList& moves, bo
       }
     }
   });
+  CellSet tried;
+  // Whether to stop looking.
+  auto tryCell = [&](int cell) {
+    if (tried.Contains(cell)) return false;
+    tried.Insert(cell);
+    board.Make(cell);
+    const bool stops = ThreatsStopped(board, opponent);
+    board.Unmake();
+    if (!stops) return false;
+    moves.Add(cell, OrderScore(board, cell));
+    return firstOnly;
+  };
   for (int i = 0; i < firstWindowSize; ++i) {
     const int cell = firstWindow[i];
-    if (hits[cell] != threatCount) continue;
-    board.Make(cell);
-    const bool stops = !HasStrongThreat(board, opponent);
-    board.Unmake();
-    if (!stops) continue;
-    moves.Add(cell, OrderScore(board, cell));
-    if (firstOnly) return;
+    if (hits[cell] == threatCount && tryCell(cell)) return;
+  }
+  for (int b = 0; b < blockCount; ++b) {
+    for (int d = 0; d < 4; ++d) {
+      for (int k = -kWindowReach; k <= kWindowReach; ++k) {
+        const int cell = blocks[b] + k * kStep[d];
+        if (board.Stone(cell) == kEmpty && sureHits[cell] == sureCount && tryCell(cell)) return;
+      }
+    }
   }
 }
 
@@ -208,7 +272,7 @@ Situation GenerateMoves(SearchBoard& board, MoveList& moves) {
     return fives == 1 ? Situation::kBlockFour : Situation::kLost;
   }
   Situation situation = Situation::kQuiet;
-  if (HasStrongThreat(board, opponent)) {
+  if (HasStrongThreat(board, opponent) && !ThreatsStopped(board, opponent)) {
     CellSet threatWindows;
     AddDefences(board, StrongThreats(board, opponent), moves, false, &threatWindows);
     AddOwnFours(board, moves, &threatWindows);

@@ -25,6 +25,8 @@ constexpr int kLoneFourScore = -1000000;
 constexpr int kLoneFourReduction = 1;
 constexpr int kMaxLoneFoursInLine = 1;
 constexpr int kMinLoneFourDepth = 3;
+// Beyond any static value, short of a proof.
+constexpr int kUnsureLoss = 10000;
 constexpr int kKillerBonus = 40;
 constexpr int kHashMoveScore = 1 << 30;
 constexpr int kHistoryShift = 5;
@@ -428,9 +430,14 @@ int Searcher::Search(int alpha, int beta, int depth, int ply) {
   // A lone four away from a threat mostly only puts it off: the look for a
   // win by fours comes first, and such fours go after the answers.
   loneFourCount_[ply] = 0;
+  loneFoursLeftOut_[ply] = false;
   if (situation == Situation::kDefend) {
     if (const std::optional<int> win = LeafVcfWin(ply)) return *win;
-    if (depth >= kMinLoneFourDepth && loneFoursInLine_ < kMaxLoneFoursInLine) AddLoneFours(ply);
+    if (depth >= kMinLoneFourDepth && loneFoursInLine_ < kMaxLoneFoursInLine) {
+      AddLoneFours(ply);
+    } else {
+      loneFoursLeftOut_[ply] = true;
+    }
   }
   return SearchMoves(alpha, beta, depth, ply, situation, ttMove);
 }
@@ -449,6 +456,15 @@ void Searcher::AddLoneFours(int ply) {
     moves[i].score = kLoneFourScore;
   }
   loneFourCount_[ply] = moves.Size() - answers;
+}
+
+// A four left out of the answers may still hold: a node that loses
+// without it is scored as very bad, not as proven lost.
+bool Searcher::HasLoneFour(int ply) const {
+  CellSet fours = board_.Cells(board_.SideToMove(), C::kFour);
+  const MoveList& moves = moveLists_[ply];
+  for (int i = 0; i < moves.Size(); ++i) fours.Erase(moves[i].cell);
+  return !fours.Empty();
 }
 
 // Without a threat of the opponent's to answer, the side to move keeps
@@ -514,6 +530,7 @@ int Searcher::SearchMoves(int alpha, int beta, int depth, int ply, Situation sit
       break;
     }
   }
+  if (best < -kProvenScore && loneFoursLeftOut_[ply] && HasLoneFour(ply)) best = -kUnsureLoss;
   const Bound bound = best >= beta         ? Bound::kLower
                       : best > alphaBefore ? Bound::kExact
                                            : Bound::kUpper;

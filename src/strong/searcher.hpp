@@ -99,6 +99,7 @@ class Searcher {
   int Search(int alpha, int beta, int depth, int ply);
   std::optional<int> StaticCut(bool pvNode, int beta, int depth) const;
   void AddLoneFours(int ply);
+  bool HasLoneFour(int ply) const;
   int SearchMoves(int alpha, int beta, int depth, int ply, Situation situation, int ttMove);
   int Leaf(int ply);
   bool OpponentHasNoVcfEvenAfterPass();
@@ -158,6 +159,7 @@ class Searcher {
   std::array<bool, kMaxPly> leafVcfRuledOut_{};
   std::array<CellSet, kMaxPly> loneFours_{};
   std::array<int, kMaxPly> loneFourCount_{};
+  std::array<bool, kMaxPly> loneFoursLeftOut_{};
   int loneFoursInLine_ = 0;
   std::array<std::array<int16_t, 2>, kMaxPly> killers_{};
   std::array<std::array<int32_t, kGridCells>, 2> history_{};

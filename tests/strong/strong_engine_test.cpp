@@ -88,6 +88,46 @@ TEST(StrongEngineTest, KeepsTheFoursAwayFromAThreatThatMayHold) {
   EXPECT_GE(PliesToResult(outcome.score).value_or(0), 0);
 }
 
+// A proven win holds against every defence. A four-three's four is
+// blocked first, and a block that is a four of the defender's wins it the
+// move that stops the three; a four away from a threat, left out near the
+// horizon, may hold too. Each position, from a game, was scored won for the
+// side to move at its budget.
+TEST(StrongEngineTest, ClaimsNoWinThatALeftOutDefenceRefutes) {
+  struct ClaimCase {
+    const char* name;
+    SearchBoard board;
+    int64_t nodes;
+  };
+  const ClaimCase cases[] = {
+      {"X's 10,9 makes a three and a four-three; O's 11,8 stops the three and makes the "
+       "four's block at 12,8 a four of O's",
+       Position(
+           8,
+           {"........oo", ".........x", "........oxx", ".........xo", ".......xxxo", ".......o.o"},
+           kPlayerX),
+       kTacticNodes},
+      {"O's attack from 10,7 ends in a four-three at 6,10; X's 9,11 makes its block at 5,11 a "
+       "four of X's",
+       Position(6,
+                {"........x.x", "........oo", "........ox", ".......oo.x", ".......o.xx",
+                 ".......xx", ".......o"},
+                kPlayerO),
+       kTacticNodes},
+      {"O's four at 8,8 leads to a double three that X's four at 11,9 answers",
+       Position(6,
+                {".........xo", ".........o", ".........o.x", ".......oxoo", "......xxoo.x",
+                 ".......xox", ".......x...x", ".......x"},
+                kPlayerO),
+       kTacticNodes / 2},
+  };
+  for (const ClaimCase& c : cases) {
+    StrongEngine engine(size_t{8} << 20);
+    const SearchOutcome outcome = engine.Think(c.board, NodeLimits(c.nodes));
+    EXPECT_LE(PliesToResult(outcome.score).value_or(0), 0) << c.name;
+  }
+}
+
 // The positions won by fours need the root's search of fours only; those
 // won by threes, a line of threats through the main search.
 TEST(StrongEngineTest, FindsTheLabelledWins) {
