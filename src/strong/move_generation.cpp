@@ -31,6 +31,11 @@ bool IsSureThreat(C pattern) {
   return pattern == C::kOpenFour || pattern == C::kDoubleFour;
 }
 
+// A move of `player`'s that makes two ways to five.
+bool HasSureThreat(const SearchBoard& board, uint8_t player) {
+  return board.Count(player, C::kOpenFour) + board.Count(player, C::kDoubleFour) > 0;
+}
+
 // A four-three's four is blocked first. When that block is a four of the
 // defender's, the defender gains the move that stops the three: the
 // four-three no longer wins by force.
@@ -51,9 +56,7 @@ FourThreeBlock BlockOf(SearchBoard& board, int fourThree, uint8_t attacker) {
 // No move of `attacker`'s wins by force any more: none makes two ways to
 // five, and every four-three's block gives the defender a four.
 bool ThreatsStopped(SearchBoard& board, uint8_t attacker) {
-  if (board.Count(attacker, C::kOpenFour) + board.Count(attacker, C::kDoubleFour) > 0) {
-    return false;
-  }
+  if (HasSureThreat(board, attacker)) return false;
   const CellSet fourThrees = board.Cells(attacker, C::kFourThree);
   bool stopped = true;
   fourThrees.ForEach(
@@ -301,11 +304,9 @@ bool CanAnswerThreats(SearchBoard& board) {
 int PliesToLoseAgainstThreats(const SearchBoard& board) {
   const uint8_t opponent = kOpponent[board.SideToMove()];
   if (board.Count(opponent, C::kFive) >= 2) return 2;
-  const bool twoWaysNext =
-      board.Count(opponent, C::kOpenFour) + board.Count(opponent, C::kDoubleFour) > 0;
   // A move, the threat, its block (and for a four-three the open four and
   // its block), then the five.
-  return twoWaysNext ? 4 : 6;
+  return HasSureThreat(board, opponent) ? 4 : 6;
 }
 
 }  // namespace pentad::strong
