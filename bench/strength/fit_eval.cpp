@@ -12,7 +12,7 @@
 //
 //     fit-eval games.sgf [more.sgf ...] [--skip 4] [--fix 5,7,8,9]
 //         [--prior 0.000001] [--search-nodes 20000] [--result-share 0.3]
-//         [--out src/strong/eval_weights.inc]
+//         [--labels labels.txt] [--out src/strong/eval_weights.inc]
 //
 // Games come from `pentad match ... --sgf FILE` (any engines, any budgets;
 // bench/strength/fit-eval.sh plays them). It prints the table, or writes
@@ -94,17 +94,35 @@ Weights FeaturesOf(const SearchBoard& board) {
 // A search of `nodes` from a position: a deeper look than the
 // evaluation's, and far less noisy than a game's result. A small table
 // keeps each search's clearing cheap.
+// With a labels file, the scores found are kept in it as lines "hash
+// score" and those it holds are not searched again: refits with other
+// options, or with more games, search only the new positions. The file
+// belongs to one engine and budget.
 class PositionScorer {
  public:
-  explicit PositionScorer(int64_t nodes) : engine_(size_t{4} << 20) {
+  PositionScorer(int64_t nodes, const std::string& labelsFile) : engine_(size_t{4} << 20) {
     limits_.maxNodes = nodes;
     limits_.hardTime = kNoTimeLimit;
+    if (labelsFile.empty()) return;
+    std::ifstream in(labelsFile);
+    uint64_t hash = 0;
+    int score = 0;
+    while (in >> hash >> score) known_[hash] = score;
+    labels_.open(labelsFile, std::ios::app);
   }
-  int Score(const SearchBoard& board) { return engine_.Think(board, limits_).score; }
+  bool LabelsWritable() const { return !labels_.fail(); }
+  int Score(const SearchBoard& board) {
+    if (const auto it = known_.find(board.Hash()); it != known_.end()) return it->second;
+    const int score = engine_.Think(board, limits_).score;
+    if (labels_.is_open()) labels_ << board.Hash() << ' ' << score << '\n';
+    return score;
+  }
 
  private:
   StrongEngine engine_;
   SearchLimits limits_;
+  std::unordered_map<uint64_t, int> known_;
+  std::ofstream labels_;
 };
 
 // Positions met more than once (shared openings) are one sample with the
@@ -262,7 +280,7 @@ std::string TableText(const Weights& weights) {
 
 int Run(const std::vector<std::string>& files, int skipPlies, double pull,
         const std::vector<int>& fixedWeights, int iterations, int64_t searchNodes,
-        double resultShare, const std::string& out) {
+        double resultShare, const std::string& labels, const std::string& out) {
   std::vector<classic::book::RecordedGame> games;
   for (const std::string& file : files) {
     std::ifstream in(file, std::ios::binary);
@@ -280,7 +298,13 @@ int Run(const std::vector<std::string>& files, int skipPlies, double pull,
   }
   if (searchNodes == 0) resultShare = 1;
   std::optional<PositionScorer> scorer;
-  if (resultShare < 1) scorer.emplace(searchNodes);
+  if (resultShare < 1) {
+    scorer.emplace(searchNodes, labels);
+    if (!scorer->LabelsWritable()) {
+      std::fprintf(stderr, "fit-eval: cannot write %s\n", labels.c_str());
+      return 1;
+    }
+  }
   std::vector<Sample> samples = CollectSamples(games, skipPlies, scorer ? &*scorer : nullptr);
   if (samples.empty()) {
     std::fprintf(stderr, "fit-eval: no position to fit in %zu games\n", games.size());
@@ -322,6 +346,7 @@ int main(int argc, char** argv) {
   double pull = 0.000001;
   int iterations = 1500;
   std::string out;
+  std::string labels;
   std::vector<int> fixedWeights = {5, 7, 8, 9};
   int64_t searchNodes = 0;
   double resultShare = 0.3;
@@ -345,8 +370,11 @@ int main(int argc, char** argv) {
          "--result-share", resultShare,
          "With --search-nodes, the game result's share of each label; the search's the rest")
       ->check(CLI::Range(0.0, 1.0));
+  app.add_option("--labels", labels,
+                 "With --search-nodes, keep the searches' scores in this file and reuse the "
+                 "ones it holds (one engine and budget a file)");
   app.add_option("--out", out, "Write the table to this file (src/strong/eval_weights.inc)");
   CLI11_PARSE(app, argc, argv);
   return pentad::strong::Run(files, skipPlies, pull, fixedWeights, iterations, searchNodes,
-                             resultShare, out);
+                             resultShare, labels, out);
 }
