@@ -108,9 +108,15 @@ class PositionScorer {
     uint64_t hash = 0;
     int score = 0;
     while (in >> hash >> score) known_[hash] = score;
+    // A file that stops parsing before its end would hide what is appended.
+    if (in.is_open() && !in.eof()) return;
     labels_.open(labelsFile, std::ios::app);
   }
-  bool LabelsWritable() const { return !labels_.fail(); }
+  // False when the labels file cannot be read to its end or written.
+  bool KeepsLabels() {
+    labels_.flush();
+    return labels_.is_open() && !labels_.fail();
+  }
   int Score(const SearchBoard& board) {
     if (const auto it = known_.find(board.Hash()); it != known_.end()) return it->second;
     const int score = engine_.Think(board, limits_).score;
@@ -298,14 +304,17 @@ int Run(const std::vector<std::string>& files, int skipPlies, double pull,
   }
   if (searchNodes == 0) resultShare = 1;
   std::optional<PositionScorer> scorer;
+  const auto labelsLost = [&] {
+    if (labels.empty() || scorer->KeepsLabels()) return false;
+    std::fprintf(stderr, "fit-eval: cannot keep labels in %s\n", labels.c_str());
+    return true;
+  };
   if (resultShare < 1) {
     scorer.emplace(searchNodes, labels);
-    if (!scorer->LabelsWritable()) {
-      std::fprintf(stderr, "fit-eval: cannot write %s\n", labels.c_str());
-      return 1;
-    }
+    if (labelsLost()) return 1;
   }
   std::vector<Sample> samples = CollectSamples(games, skipPlies, scorer ? &*scorer : nullptr);
+  if (scorer && labelsLost()) return 1;
   if (samples.empty()) {
     std::fprintf(stderr, "fit-eval: no position to fit in %zu games\n", games.size());
     return 1;
