@@ -93,17 +93,17 @@ Weights FeaturesOf(const SearchBoard& board) {
 
 // A search of `nodes` from a position: a deeper look than the
 // evaluation's, and far less noisy than a game's result. A small table
-// keeps each search's clearing cheap.
-// With a labels file, the scores found are kept in it as lines "hash
-// score" and those it holds are not searched again: refits with other
-// options, or with more games, search only the new positions. The file
-// belongs to one engine and budget.
+// keeps each search's clearing cheap. With a labels file, the scores found
+// are kept in it as lines "hash score" and those it holds are not searched
+// again: refits with other options, or with more games, search only the
+// new positions. The file belongs to one engine and budget.
 class PositionScorer {
  public:
   PositionScorer(int64_t nodes, const std::string& labelsFile) : engine_(size_t{4} << 20) {
     limits_.maxNodes = nodes;
     limits_.hardTime = kNoTimeLimit;
     if (labelsFile.empty()) return;
+    wantsLabels_ = true;
     std::ifstream in(labelsFile);
     uint64_t hash = 0;
     int score = 0;
@@ -112,8 +112,10 @@ class PositionScorer {
     if (in.is_open() && !in.eof()) return;
     labels_.open(labelsFile, std::ios::app);
   }
-  // False when the labels file cannot be read to its end or written.
+  // False when a labels file was asked for and cannot be read to its end
+  // or written.
   bool KeepsLabels() {
+    if (!wantsLabels_) return true;
     labels_.flush();
     return labels_.is_open() && !labels_.fail();
   }
@@ -127,6 +129,7 @@ class PositionScorer {
  private:
   StrongEngine engine_;
   SearchLimits limits_;
+  bool wantsLabels_ = false;
   std::unordered_map<uint64_t, int> known_;
   std::ofstream labels_;
 };
@@ -305,16 +308,14 @@ int Run(const std::vector<std::string>& files, int skipPlies, double pull,
   if (searchNodes == 0) resultShare = 1;
   std::optional<PositionScorer> scorer;
   const auto labelsLost = [&] {
-    if (labels.empty() || scorer->KeepsLabels()) return false;
+    if (!scorer || scorer->KeepsLabels()) return false;
     std::fprintf(stderr, "fit-eval: cannot keep labels in %s\n", labels.c_str());
     return true;
   };
-  if (resultShare < 1) {
-    scorer.emplace(searchNodes, labels);
-    if (labelsLost()) return 1;
-  }
+  if (resultShare < 1) scorer.emplace(searchNodes, labels);
+  if (labelsLost()) return 1;
   std::vector<Sample> samples = CollectSamples(games, skipPlies, scorer ? &*scorer : nullptr);
-  if (scorer && labelsLost()) return 1;
+  if (labelsLost()) return 1;
   if (samples.empty()) {
     std::fprintf(stderr, "fit-eval: no position to fit in %zu games\n", games.size());
     return 1;
