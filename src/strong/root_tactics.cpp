@@ -50,7 +50,7 @@ bool Searcher::WinsAtOnce(SearchOutcome& outcome) {
   if (limits_->maxNodes) budget = std::min(budget, *limits_->maxNodes / 4);
   if (!FindVcf(RootVcfLimits(budget)) || IsExcluded(vcfResult_.move)) return false;
   outcome.move = vcfResult_.move;
-  outcome.score = WinIn(VcfWinPlies());
+  outcome.score = WinIn(vcfResult_.plies);
   outcome.depth = 1;
   outcome.pv.assign(vcfResult_.line.begin(), vcfResult_.line.begin() + vcfResult_.lineLength);
   return true;

@@ -42,13 +42,30 @@ constexpr int CellX(int cell) {
 constexpr int CellY(int cell) {
   return cell / kStride - kPadding;
 }
-// Two cells on one line within a window's reach: a stone on one changes
-// the patterns of the other.
+// The steps between two cells on one line within a window's reach, marked
+// by their grid difference. Two board cells are never as far apart as a
+// row is wide minus a window's reach, so a difference within reach of one
+// of these steps can only be that step.
+inline constexpr int kMaxWindowStep = kWindowReach * (kStride + 1);
+static_assert(kBoardSize - 1 < kStride - kWindowReach);
+
+constexpr std::array<bool, 2 * kMaxWindowStep + 1> MakeWindowSteps() {
+  std::array<bool, 2 * kMaxWindowStep + 1> steps{};
+  for (const int step : kStep) {
+    for (int k = -kWindowReach; k <= kWindowReach; ++k) steps[kMaxWindowStep + k * step] = true;
+  }
+  return steps;
+}
+
+inline constexpr auto kWindowSteps = MakeWindowSteps();
+
+// Two board cells on one line within a window's reach: a stone on one
+// changes the patterns of the other. Read at every node of the searches
+// by fours and threats, hence a table rather than coordinates.
 constexpr bool SameWindow(int a, int b) {
-  const int dx = CellX(a) - CellX(b);
-  const int dy = CellY(a) - CellY(b);
-  const bool oneLine = dx == 0 || dy == 0 || dx == dy || dx == -dy;
-  return oneLine && std::max({dx, -dx, dy, -dy}) <= kWindowReach;
+  const int difference = a - b;
+  return difference >= -kMaxWindowStep && difference <= kMaxWindowStep &&
+         kWindowSteps[kMaxWindowStep + difference];
 }
 
 // A set of grid cells, one bit each.

@@ -566,7 +566,7 @@ bool Searcher::OpponentHasNoVcfEvenAfterPass() {
 // its distance.
 std::optional<int> Searcher::LeafVcfWin(int ply) {
   if (!HasFourMove(board_, board_.SideToMove()) || !FindVcf(LeafVcfLimits())) return std::nullopt;
-  return WinIn(ply + VcfWinPlies());
+  return WinIn(ply + vcfResult_.plies);
 }
 
 VcfLimits Searcher::LeafVcfLimits() {
@@ -595,17 +595,6 @@ VcfOutcome Searcher::OpponentVcfWereItToMove(VcfLimits vcfLimits) {
   FindVcf(vcfLimits);
   board_.SetSideToMove(me);
   return vcfResult_.outcome;
-}
-
-// The line ends with the five, or with the move that makes two fives,
-// which the opponent blocks once before the five.
-int Searcher::VcfWinPlies() {
-  const int length = vcfResult_.lineLength;
-  const uint8_t attacker = board_.SideToMove();
-  for (int i = 0; i + 1 < length; ++i) board_.Make(vcfResult_.line[i]);
-  const bool endsWithFive = board_.CellPatternAt(vcfResult_.line[length - 1], attacker) == C::kFive;
-  for (int i = 0; i + 1 < length; ++i) board_.Unmake();
-  return endsWithFive ? length : length + 2;
 }
 
 void Searcher::OrderMoves(MoveList& moves, Situation situation, int ply, int ttMove) const {

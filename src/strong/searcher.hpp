@@ -112,7 +112,6 @@ class Searcher {
   std::optional<int> LeafVcfWin(int ply);
   VcfOutcome OpponentVcfWereItToMove(VcfLimits vcfLimits);
   static VcfLimits LeafVcfLimits();
-  int VcfWinPlies();
   bool OutOfBudget();
   bool StopRequested() const;
   bool PastHardTime() const;

@@ -185,10 +185,12 @@ void VcfSearch::Push(int cell) {
   path_[pathLength_++] = static_cast<int16_t>(cell);
 }
 
+// `cell` is the five, or kNoCell when the line's last four made two.
 void VcfSearch::WinWith(int cell) {
   std::copy_n(path_.begin(), pathLength_, result_->line.begin());
   result_->lineLength = pathLength_;
   if (cell != kNoCell) result_->line[result_->lineLength++] = static_cast<int16_t>(cell);
+  result_->plies = cell != kNoCell ? result_->lineLength : result_->lineLength + 2;
 }
 
 }  // namespace pentad::strong

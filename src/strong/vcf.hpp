@@ -48,6 +48,9 @@ struct VcfResult {
   // with the move that makes two ways to five.
   std::array<int16_t, kMaxLine> line{};
   int lineLength = 0;
+  // Plies from the root to the five: the line's, and when it ends with two
+  // fives the defender's block of one and the other.
+  int plies = 0;
 };
 
 class VcfSearch {

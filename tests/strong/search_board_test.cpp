@@ -125,5 +125,27 @@ TEST(SearchBoardTest, TheHashTellsTheSideToMove) {
   EXPECT_NE(board.Hash(), xToMove);
 }
 
+// Walked in board coordinates, every pair of board cells, edges included:
+// the grid differences must never mistake a far cell for a near one.
+TEST(SearchBoardTest, SameWindowIsOneLineWithinAWindowsReach) {
+  constexpr int kDirections[4][2] = {{1, 0}, {1, 1}, {0, 1}, {-1, 1}};
+  for (int ax = 0; ax < kBoardSize; ++ax) {
+    for (int ay = 0; ay < kBoardSize; ++ay) {
+      std::vector<bool> near(kGridCells, false);
+      near[CellAt(ax, ay)] = true;
+      for (const auto& d : kDirections) {
+        for (int k = -kWindowReach; k <= kWindowReach; ++k) {
+          const int x = ax + k * d[0];
+          const int y = ay + k * d[1];
+          if (OnBoard(x, y)) near[CellAt(x, y)] = true;
+        }
+      }
+      ForEachBoardCell([&](int b) {
+        ASSERT_EQ(SameWindow(CellAt(ax, ay), b), near[b]) << ax << "," << ay << " and " << b;
+      });
+    }
+  }
+}
+
 }  // namespace
 }  // namespace pentad::strong

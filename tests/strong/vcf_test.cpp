@@ -33,10 +33,12 @@ SearchBoard BoardOf(const std::vector<Stone>& stones, uint8_t sideToMove) {
 }
 
 // Every attacker move of the line makes a four, every defender move blocks
-// the only five, and the last move leaves two fives or is one.
+// the only five, and the last move leaves two fives or is one; the plies
+// count the block and the five after two fives.
 ::testing::AssertionResult IsWinByFours(SearchBoard board, const VcfResult& result) {
   const uint8_t attacker = board.SideToMove();
   const uint8_t defender = kOpponent[attacker];
+  bool endsWithFive = false;
   for (int i = 0; i < result.lineLength; ++i) {
     const int cell = result.line[i];
     const bool attacking = board.SideToMove() == attacker;
@@ -49,8 +51,11 @@ SearchBoard BoardOf(const std::vector<Stone>& stones, uint8_t sideToMove) {
     if (attacking && board.Count(defender, C::kFive) > 0 &&
         board.CellPatternAt(cell, defender) != C::kFive)
       return ::testing::AssertionFailure() << "a four of the defender left open at " << i;
+    endsWithFive = board.CellPatternAt(cell, attacker) == C::kFive;
     board.Make(cell);
   }
+  if (result.plies != result.lineLength + (endsWithFive ? 0 : 2))
+    return ::testing::AssertionFailure() << "plies " << result.plies;
   return ::testing::AssertionSuccess();
 }
 
@@ -110,6 +115,17 @@ TEST(VcfTest, TheFourThreeWinsWhenTheBlockMakesNoFour) {
   const VcfResult result = vcf.Search(board, kLimits);
   ASSERT_EQ(result.outcome, VcfOutcome::kWin);
   EXPECT_EQ(result.move, CellAt(10, 10));
+  EXPECT_TRUE(IsWinByFours(board, result));
+}
+
+// A five to play is a line of its own: one ply, no block to count.
+TEST(VcfTest, AFiveToPlayWinsInOnePly) {
+  constexpr uint8_t X = kPlayerX;
+  SearchBoard board = BoardOf({{5, 5, X}, {6, 5, X}, {7, 5, X}, {8, 5, X}}, X);
+  VcfSearch vcf;
+  const VcfResult result = vcf.Search(board, kLimits);
+  ASSERT_EQ(result.outcome, VcfOutcome::kWin);
+  EXPECT_EQ(result.move, CellAt(4, 5));
   EXPECT_TRUE(IsWinByFours(board, result));
 }
 
