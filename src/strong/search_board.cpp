@@ -137,6 +137,39 @@ uint64_t SearchBoard::HashAfter(int cell) const {
   return hash_ ^ kZobrist.stone[sideToMove_ - 1][cell] ^ kZobrist.oToMove;
 }
 
+uint64_t SearchBoard::HashAfter(int cell, int reply) const {
+  return hash_ ^ kZobrist.stone[sideToMove_ - 1][cell] ^
+         kZobrist.stone[kOpponent[sideToMove_] - 1][reply];
+}
+
+// Only the four's own line can hold the five: a five on another line
+// through `cell` would make it a double four.
+int SearchBoard::FiveAfterFour(int cell, uint8_t player) const {
+  const CellPattern pattern = CellPatternAt(cell, player);
+  if (pattern != CellPattern::kFour && pattern != CellPattern::kFourThree) return kNoCell;
+  int direction = 0;
+  while (direction < 4 && LinePatternAt(cell, direction, player) != LinePattern::kFour) {
+    ++direction;
+  }
+  if (direction == 4) return kNoCell;
+  const int step = kStep[direction];
+  auto ownOrPlayed = [&](int at) { return at == cell || stones_[at] == player; };
+  auto runFrom = [&](int at, int by) {
+    int run = 0;
+    for (at += by; ownOrPlayed(at); at += by) ++run;
+    return run;
+  };
+  int five = kNoCell;
+  for (int k = -kWindowReach; k <= kWindowReach; ++k) {
+    const int at = cell + k * step;
+    if (k == 0 || stones_[at] != kEmpty) continue;
+    if (1 + runFrom(at, step) + runFrom(at, -step) < 5) continue;
+    if (five != kNoCell) return kNoCell;
+    five = at;
+  }
+  return five;
+}
+
 void SearchBoard::SetSideToMove(uint8_t player) {
   if (player != sideToMove_) hash_ ^= kZobrist.oToMove;
   sideToMove_ = player;

@@ -137,6 +137,13 @@ class SearchBoard {
   uint64_t Hash() const { return hash_; }
   // The hash after the side to move plays `cell`, without playing it.
   uint64_t HashAfter(int cell) const;
+  // The hash after the side to move plays `cell` and the opponent `reply`.
+  uint64_t HashAfter(int cell, int reply) const;
+  // Where `player`, with no five to play yet, completes five once it has
+  // played `cell`, when `cell` makes exactly one four for it (a four alone
+  // or with a three), read off the stones without playing: kNoCell for any
+  // other cell.
+  int FiveAfterFour(int cell, uint8_t player) const;
   int LastMove() const { return moveCount_ > 0 ? history_[moveCount_ - 1].cell : kNoCell; }
 
   uint16_t LineKey(int cell, int direction) const { return keys_[cell][direction]; }

@@ -62,7 +62,7 @@ VcfSearch::Proof VcfSearch::Attack(SearchBoard& board, int foursLeft) {
       const Proof proof = TryFour(board, entry.move, foursLeft);
       if (proof != Proof::kFail) return proof;
     }
-    if (entry.proof == Proof::kFail && Holds(entry, foursLeft)) return Proof::kFail;
+    if (entry.proof == Proof::kFail && Holds(entry, foursLeft, pathLength_)) return Proof::kFail;
   }
 
   const int ply = pathLength_;
@@ -144,6 +144,9 @@ VcfSearch::Proof VcfSearch::TryEach(SearchBoard& board, CellSet cells, int fours
 
 // The attacker's four, the defender's forced block, and the attack on.
 VcfSearch::Proof VcfSearch::TryFour(SearchBoard& board, int cell, int foursLeft) {
+  if (FailsAfterBlock(board, cell, foursLeft)) {
+    return OutOfBudget() ? Proof::kAbort : Proof::kFail;
+  }
   board.Make(cell);
   Push(cell);
   Proof proof = Proof::kFail;
@@ -164,11 +167,23 @@ VcfSearch::Proof VcfSearch::TryFour(SearchBoard& board, int cell, int foursLeft)
 }
 
 // A failure holds for a search with no more fours left, that tries no
-// fours the failed one did not.
-bool VcfSearch::Holds(const Entry& entry, int foursLeft) const {
+// fours the failed one did not; `ply` is the node's place in the line.
+bool VcfSearch::Holds(const Entry& entry, int foursLeft, int ply) const {
   if (entry.fours < foursLeft) return false;
   if (!relatedFours_) return entry.scope == Scope::kEveryFour;
-  return pathLength_ > 0 || entry.scope != Scope::kRelatedHere;
+  return ply > 0 || entry.scope != Scope::kRelatedHere;
+}
+
+// A quarter or so of the fours lead to a position already known to fail,
+// which the board tells without playing the four and its block: the node
+// there is counted as the attack from it would have counted it.
+bool VcfSearch::FailsAfterBlock(const SearchBoard& board, int cell, int foursLeft) const {
+  const int block = board.FiveAfterFour(cell, attacker_);
+  if (block == kNoCell) return false;
+  const uint64_t hash = board.HashAfter(cell, block);
+  const Entry& entry = table_[hash & mask_];
+  return entry.hash == hash && entry.proof == Proof::kFail &&
+         Holds(entry, foursLeft - 1, pathLength_ + 2);
 }
 
 // The entry is written at the node's own ply, so the path length tells

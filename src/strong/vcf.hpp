@@ -88,7 +88,8 @@ class VcfSearch {
   Proof TryEach(SearchBoard& board, CellSet cells, int foursLeft);
   CellSet FoursToTry(const SearchBoard& board, CellPattern pattern) const;
   bool IsAttackingMove(const SearchBoard& board, int cell) const;
-  bool Holds(const Entry& entry, int foursLeft) const;
+  bool Holds(const Entry& entry, int foursLeft, int ply) const;
+  bool FailsAfterBlock(const SearchBoard& board, int cell, int foursLeft) const;
   void Store(uint64_t hash, Proof proof, int move, int foursLeft);
   void Push(int cell);
   void WinWith(int cell);

@@ -99,6 +99,46 @@ TEST(SearchBoardTest, IncrementalStateMatchesAnyOrderAndUnmakesExactly) {
   }
 }
 
+// What a four leaves to block and the hash after the block, read without
+// playing, against the board after both moves: every cell of crowded
+// games where a side with no five to play makes a single four.
+TEST(SearchBoardTest, TheFiveAFourLeavesIsReadWithoutPlaying) {
+  std::mt19937 rng(20261211);
+  int fours = 0;
+  for (int game = 0; game < 12; ++game) {
+    SearchBoard board;
+    const int span = 8 + game % 6;
+    const int low = game % 2 == 0 ? (kBoardSize - span) / 2 : 0;
+    for (int move = 0; move < 60; ++move) {
+      const int cell =
+          CellAt(low + static_cast<int>(rng() % span), low + static_cast<int>(rng() % span));
+      if (board.Stone(cell) != kEmpty) continue;
+      board.Make(cell);
+      const uint8_t me = board.SideToMove();
+      if (board.Count(me, C::kFive) > 0 || board.Count(kOpponent[me], C::kFive) > 0) continue;
+      ForEachBoardCell([&](int four) {
+        if (board.Stone(four) != kEmpty) return;
+        const C pattern = board.CellPatternAt(four, me);
+        const int five = board.FiveAfterFour(four, me);
+        if (pattern != C::kFour && pattern != C::kFourThree) {
+          EXPECT_EQ(five, kNoCell) << "game " << game << " cell " << four;
+          return;
+        }
+        ++fours;
+        const uint64_t hashAfter = board.HashAfter(four, five);
+        board.Make(four);
+        EXPECT_EQ(board.Count(me, C::kFive), 1) << "game " << game << " cell " << four;
+        EXPECT_EQ(five, board.Cells(me, C::kFive).First()) << "game " << game << " cell " << four;
+        board.Make(five);
+        EXPECT_EQ(hashAfter, board.Hash());
+        board.Unmake();
+        board.Unmake();
+      });
+    }
+  }
+  EXPECT_GT(fours, 200);
+}
+
 TEST(SearchBoardTest, CountsTheCellsThatMakeFivesAndFours) {
   SearchBoard board;
   for (int x = 0; x < 4; ++x) board.Place(CellAt(x, 0), kPlayerX);  // against the wall
