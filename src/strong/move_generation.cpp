@@ -44,11 +44,19 @@ struct FourThreeBlock {
   bool gainsAFour;
 };
 
+// Read off the board without playing, unless the attacker already has a
+// five to play, which the four's own line does not tell.
 FourThreeBlock BlockOf(SearchBoard& board, int fourThree, uint8_t attacker) {
+  const uint8_t defender = kOpponent[attacker];
+  if (board.Count(attacker, C::kFive) == 0) {
+    const int cell = board.FiveAfterFour(fourThree, attacker);
+    const bool gainsAFour =
+        cell != kNoCell && board.CellPatternWith(cell, defender, fourThree, attacker) >= C::kFour;
+    return {cell, gainsAFour};
+  }
   board.Place(fourThree, attacker);
   const int cell = board.Cells(attacker, C::kFive).First();
-  const bool gainsAFour =
-      cell != kNoCell && board.CellPatternAt(cell, kOpponent[attacker]) >= C::kFour;
+  const bool gainsAFour = cell != kNoCell && board.CellPatternAt(cell, defender) >= C::kFour;
   board.Unmake();
   return {cell, gainsAFour};
 }

@@ -170,6 +170,22 @@ int SearchBoard::FiveAfterFour(int cell, uint8_t player) const {
   return five;
 }
 
+// Within a window's reach one direction and offset alone give the grid
+// difference between the cells (as for SameWindow); the stone changes the
+// key of that direction only, as a move there would.
+CellPattern SearchBoard::CellPatternWith(int cell, uint8_t player, int stone, uint8_t owner) const {
+  const int offset = stone - cell;
+  for (int d = 0; d < 4; ++d) {
+    const int k = offset / kStep[d];
+    if (k * kStep[d] != offset || k == 0 || k < -kWindowReach || k > kWindowReach) continue;
+    const auto key = static_cast<uint16_t>(keys_[cell][d] ^ WindowBits(k, owner));
+    const uint32_t lines =
+        (state_[cell].lines & kKeepLines[d]) | kPackedPairs[d][kLinePatterns[key]];
+    return kCellPatterns[lines >> (kLineSideShift * (player - 1)) & 0xFFF];
+  }
+  return CellPatternAt(cell, player);
+}
+
 void SearchBoard::SetSideToMove(uint8_t player) {
   if (player != sideToMove_) hash_ ^= kZobrist.oToMove;
   sideToMove_ = player;

@@ -144,6 +144,10 @@ class SearchBoard {
   // or with a three), read off the stones without playing: kNoCell for any
   // other cell.
   int FiveAfterFour(int cell, uint8_t player) const;
+  // The pattern `player` would make at the empty `cell` were `stone`, an
+  // empty cell on one of its lines within a window's reach, to hold a
+  // stone of `owner`: what a move there would leave, without playing it.
+  CellPattern CellPatternWith(int cell, uint8_t player, int stone, uint8_t owner) const;
   int LastMove() const { return moveCount_ > 0 ? history_[moveCount_ - 1].cell : kNoCell; }
 
   uint16_t LineKey(int cell, int direction) const { return keys_[cell][direction]; }

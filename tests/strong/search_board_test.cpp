@@ -99,9 +99,10 @@ TEST(SearchBoardTest, IncrementalStateMatchesAnyOrderAndUnmakesExactly) {
   }
 }
 
-// What a four leaves to block and the hash after the block, read without
-// playing, against the board after both moves: every cell of crowded
-// games where a side with no five to play makes a single four.
+// What a four leaves to block, what the block then makes for the other
+// side, and the hash after the block, read without playing, against the
+// board after both moves: every cell of crowded games where a side with
+// no five to play makes a single four.
 TEST(SearchBoardTest, TheFiveAFourLeavesIsReadWithoutPlaying) {
   std::mt19937 rng(20261211);
   int fours = 0;
@@ -126,9 +127,11 @@ TEST(SearchBoardTest, TheFiveAFourLeavesIsReadWithoutPlaying) {
         }
         ++fours;
         const uint64_t hashAfter = board.HashAfter(four, five);
+        const C blockMakes = board.CellPatternWith(five, kOpponent[me], four, me);
         board.Make(four);
         EXPECT_EQ(board.Count(me, C::kFive), 1) << "game " << game << " cell " << four;
         EXPECT_EQ(five, board.Cells(me, C::kFive).First()) << "game " << game << " cell " << four;
+        EXPECT_EQ(blockMakes, board.CellPatternAt(five, kOpponent[me])) << "game " << game;
         board.Make(five);
         EXPECT_EQ(hashAfter, board.Hash());
         board.Unmake();
