@@ -408,14 +408,6 @@ struct TimeCase {
   int64_t limitMs;
 };
 
-// The brain keeps a margin sized for an optimised build; the sanitizers
-// slow the work before its first clock read several times over.
-#ifdef PENTAD_SANITIZED
-constexpr int64_t kSlowBuildAllowanceMs = 250;
-#else
-constexpr int64_t kSlowBuildAllowanceMs = 0;
-#endif
-
 // The busy position as a BOARD block, timed from its DONE to the move
 // (which must be one); a move that is no move counts as never.
 int64_t MsToAnswerTheBusyBoard(BrainProcess& brain) {
