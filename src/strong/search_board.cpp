@@ -66,6 +66,11 @@ constexpr auto kPackedPairs = MakePackedPairs();
 constexpr std::array<uint32_t, 4> kKeepLines = {~PackedPair(0x77, 0), ~PackedPair(0x77, 1),
                                                 ~PackedPair(0x77, 2), ~PackedPair(0x77, 3)};
 
+// A cell's packed lines with one direction's taken from a new window key.
+inline uint32_t LinesWithKey(uint32_t lines, int direction, uint16_t key) {
+  return (lines & kKeepLines[direction]) | kPackedPairs[direction][kLinePatterns[key]];
+}
+
 // A one in a pattern's byte lane.
 constexpr std::array<std::array<int8_t, 16>, kCellPatternCount> MakePatternUnits() {
   std::array<std::array<int8_t, 16>, kCellPatternCount> units{};
@@ -179,8 +184,7 @@ CellPattern SearchBoard::CellPatternWith(int cell, uint8_t player, int stone, ui
     const int k = offset / kStep[d];
     if (k * kStep[d] != offset || k == 0 || k < -kWindowReach || k > kWindowReach) continue;
     const auto key = static_cast<uint16_t>(keys_[cell][d] ^ WindowBits(k, owner));
-    const uint32_t lines =
-        (state_[cell].lines & kKeepLines[d]) | kPackedPairs[d][kLinePatterns[key]];
+    const uint32_t lines = LinesWithKey(state_[cell].lines, d, key);
     return kCellPatterns[lines >> (kLineSideShift * (player - 1)) & 0xFFF];
   }
   return CellPatternAt(cell, player);
@@ -261,8 +265,7 @@ inline void SearchBoard::MakeSite(int stoneCell, uint32_t code, int move,
   saved_[move][Site] = state_[cell];
   const PatternPair old = state_[cell].patterns;
   constexpr int kDirection = SiteDirection(Site);
-  const uint32_t lines =
-      (state_[cell].lines & kKeepLines[kDirection]) | kPackedPairs[kDirection][kLinePatterns[key]];
+  const uint32_t lines = LinesWithKey(state_[cell].lines, kDirection, key);
   state_[cell].lines = lines;
   if (stones_[cell] != kEmpty) return;
   const PatternPair now = {kCellPatterns[lines & 0xFFF], kCellPatterns[lines >> kLineSideShift]};
